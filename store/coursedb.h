@@ -1,0 +1,23 @@
+#pragma once
+
+#include <QString>
+
+namespace koa {
+
+// Repairs the layout of a course database in place: a first module, a page
+// under every module, never empty. Reports failures as
+// "commonModule / ValidateDataTable)".
+void ValidateDataTable(const QString& databasePath);
+
+// True while the course still equals the blank course; false also when the
+// two cannot be compared, so the user is asked before anything is discarded.
+bool IsDBblank(const QString& databasePath, const QString& blankDatabasePath);
+
+// The `version` field of the first header row, or "error" when it cannot be read.
+QString CheckKOFVersion(const QString& databasePath);
+
+// Compacts a course database in place through tmp.mdb in `workingFolder`.
+// On failure tells the user and returns false; the caller goes on.
+bool CompressDatabase(const QString& databasePath, const QString& workingFolder);
+
+} // namespace koa

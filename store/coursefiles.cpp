@@ -1,0 +1,299 @@
+#include "coursefiles.h"
+
+#include "coursedb.h"
+#include "database.h"
+#include "errors.h"
+#include "fileops.h"
+#include "interaction.h"
+#include "package.h"
+#include "schema.h"
+
+#include <QDir>
+#include <QFileInfo>
+#include <QLoggingCategory>
+#include <QSqlRecord>
+
+#include <filesystem>
+
+using namespace Qt::Literals::StringLiterals;
+
+namespace koa {
+
+Q_LOGGING_CATEGORY(lcFiles, "koa.files")
+
+namespace {
+// Runs endWait whatever way the operation leaves.
+class WaitGuard {
+public:
+    WaitGuard(CourseHost& host, bool wait) : m_host(host), m_active(wait) {
+        if (m_active)
+            m_host.startWait();
+    }
+    ~WaitGuard() { end(); }
+    void end() {
+        if (m_active)
+            m_host.endWait();
+        m_active = false;
+    }
+
+private:
+    CourseHost& m_host;
+    bool m_active;
+};
+
+// A stored file name that stays inside its media folder.
+bool isPlainFileName(const QString& name) {
+    return !name.isEmpty() && !name.contains(u'/') && !name.contains(u'\\') && name != u"."_s &&
+           name != u".."_s;
+}
+
+void moveFolder(const QString& from, const QString& to) {
+    std::error_code ec;
+    std::filesystem::rename(fsPath(from), fsPath(to), ec);
+    if (ec)
+        throw KoaError(errnum::PathFileAccess, u"Cannot move "_s + from + u" to "_s + to);
+}
+
+const QStringList importOrder = {u"flash"_s,    u"data"_s,     u"header"_s,   u"quizes"_s,
+                                 u"statements"_s, u"pages"_s,  u"keywords"_s, u"movies"_s,
+                                 u"pictures"_s, u"sounds"_s,   u"dlinks"_s,   u"texts"_s};
+} // namespace
+
+bool CourseHost::SaveCourse(bool) { return true; }
+
+CourseFiles::CourseFiles(ProgramFolder folder, CourseHost& host)
+    : m_folder(std::move(folder)), m_host(host) {}
+
+bool CourseFiles::hasWorkingFolder() const { return QFileInfo::exists(m_folder.workingFolder()); }
+
+bool CourseFiles::rescueNeeded() const { return QFileInfo::exists(m_folder.workingDatabase()); }
+
+void CourseFiles::loaded(const QString& path, const QString& displayName) {
+    m_currentPath = path;
+    m_displayName = displayName;
+    m_host.courseLoaded();
+}
+
+void CourseFiles::New_file(bool wait) {
+    trap(u"fileselector / New_file()"_s, [&] {
+        WaitGuard guard(m_host, wait);
+        removeFolder(m_folder.workingFolder());
+        copyFolder(m_folder.blankFolder(), m_folder.workingFolder());
+        loaded(QString(), u"New file"_s);
+    });
+}
+
+bool CourseFiles::Open_file(const QString& givenPath, bool wait) {
+    if (hasWorkingFolder() && !m_host.SaveCourse(false))
+        return false;
+    QString path = givenPath;
+    if (path.isEmpty()) {
+        const std::optional<QString> chosen = interaction().openFile(u"Open"_s, u"KOA files |*.kof"_s);
+        if (!chosen || chosen->isEmpty())
+            return false;
+        path = *chosen;
+    }
+    m_host.closeEditors();
+    WaitGuard guard(m_host, wait);
+    const QString staging = m_folder.openTempFolder();
+    try {
+        // Unpacked beside the open course first: a package that fails to open
+        // leaves the course that was open as it was.
+        removeFolder(staging);
+        package::unpackPackage(path, staging);
+        if (!QFileInfo::exists(staging + u"/koa.kod"_s))
+            throw KoaError(errnum::FileNotFound, u"The package holds no koa.kod"_s);
+        const QString version = CheckKOFVersion(staging + u"/koa.kod"_s);
+        if (version >= QString::fromLatin1(schema::CurrentVersion)) {
+            removeFolder(m_folder.workingFolder());
+            moveFolder(staging, m_folder.workingFolder());
+            ValidateDataTable(m_folder.workingDatabase());
+            loaded(path, QFileInfo(path).completeBaseName());
+            guard.end();
+            m_host.setSkipNextRender();
+            return true;
+        }
+        guard.end();
+        interaction().message(messages::OlderVersion);
+        if (!enoughFreeSpace(staging, m_folder.root())) {
+            interaction().message(messages::NoFreeSpace);
+            throw KoaError(errnum::DiskFull, messages::NoFreeSpace);
+        }
+        const QString importTemp = m_folder.importTempFolder();
+        removeFolder(importTemp);
+        moveFolder(staging, importTemp);
+        const bool converted = ImportFile(importTemp);
+        if (converted)
+            loaded(QString(), u"Imported file"_s);
+        else
+            New_file(false);
+        removeFolder(importTemp);
+        return converted;
+    } catch (const std::exception& e) {
+        qCWarning(lcFiles) << "open failed:" << e.what();
+        guard.end();
+        std::error_code ec;
+        std::filesystem::remove_all(fsPath(staging), ec);
+        interaction().message(messages::ErrorOpening);
+        // The editor windows were closed: show the course that is still open.
+        if (QFileInfo::exists(m_folder.workingDatabase()))
+            m_host.courseLoaded();
+        return false;
+    }
+}
+
+bool CourseFiles::Save_course(bool saveAs) {
+    QString path = m_currentPath;
+    if (saveAs || path.isEmpty()) {
+        const std::optional<QString> chosen =
+            interaction().saveFile(u"Save"_s, u"KOA files (*.kof) |*.kof"_s);
+        if (!chosen || chosen->isEmpty())
+            return false;
+        path = *chosen;
+    }
+    WaitGuard guard(m_host, true);
+    try {
+        CompressDatabase(m_folder.workingDatabase(), m_folder.workingFolder());
+        // The package is written beside its destination before it replaces the old one.
+        if (!enoughFreeSpace(m_folder.workingFolder(), QFileInfo(path).absolutePath())) {
+            guard.end();
+            interaction().message(messages::NoFreeSpace);
+            throw KoaError(errnum::DiskFull, messages::NoFreeSpace);
+        }
+        package::packFolder(m_folder.workingFolder(), path);
+        guard.end();
+        m_currentPath = path;
+        m_displayName = QFileInfo(path).completeBaseName();
+        m_host.titlesChanged();
+        return true;
+    } catch (const std::exception& e) {
+        qCWarning(lcFiles) << "save failed:" << e.what();
+        guard.end();
+        interaction().message(messages::ErrorSaving);
+        return false;
+    }
+}
+
+void CourseFiles::Import() {
+    trap(u"fileselector / Import()"_s, [&] {
+        if (!m_host.SaveCourse(false))
+            return;
+        const std::optional<QString> chosen =
+            interaction().openFile(u"Import"_s, u"Exported KOA files (koa.inf)|koa.inf"_s);
+        if (!chosen || chosen->isEmpty())
+            return;
+        WaitGuard guard(m_host, true);
+        m_host.closeEditors();
+        if (ImportFile(QFileInfo(*chosen).absolutePath() + u"/temp"_s))
+            loaded(QString(), u"Imported file"_s);
+        else
+            New_file(false);
+    });
+}
+
+bool CourseFiles::ImportFile(const QString& folder) {
+    return trapped<bool>(u"fileselector / ImportFile()"_s, false, [&] {
+        const QDir source(folder);
+        if (!QFileInfo(source.filePath(u"koa.kod"_s)).isFile()) {
+            interaction().message(messages::FileCorrupt);
+            return false;
+        }
+        const QString work = m_folder.workingFolder();
+        removeFolder(work);
+        copyFolder(m_folder.blankFolder(), work);
+        {
+            Database from(source.filePath(u"koa.kod"_s), Database::Mode::ReadOnly);
+            Database to(m_folder.workingDatabase());
+            to.begin();
+            QVariant keptVersion;
+            for (const QString& table : importOrder) {
+                try {
+                    if (!from.hasTable(table) || !to.hasTable(table))
+                        continue;
+                    const QStringList targetColumns = to.columns(table);
+                    if (table == u"header"_s) {
+                        keptVersion = to.scalar(u"SELECT version FROM header"_s);
+                        to.exec(u"DELETE FROM header"_s);
+                    } else if (table == u"data"_s) {
+                        to.exec(u"DELETE FROM data"_s);
+                    }
+                    QSqlQuery rows = from.exec(u"SELECT * FROM "_s + quoteIdentifier(table));
+                    const int fields = std::min<int>(rows.record().count(), targetColumns.size());
+                    QStringList names;
+                    for (int i = 0; i < fields; ++i)
+                        names.append(quoteIdentifier(targetColumns[i]));
+                    const QString insert = u"INSERT INTO "_s + quoteIdentifier(table) + u" ("_s +
+                                           names.join(u", "_s) + u") VALUES ("_s +
+                                           QStringList(fields, u"?"_s).join(u", "_s) + u")"_s;
+                    const bool media = schema::mediaTables().contains(table);
+                    const QString mediaFolder = table == u"dlinks"_s ? u"documents"_s : table;
+                    while (rows.next()) {
+                        if (media || table == u"dlinks"_s) {
+                            const QString file = rows.value(u"filename"_s).toString();
+                            if (isPlainFileName(file)) {
+                                try {
+                                    copyFileOver(source.filePath(mediaFolder + u"/"_s + file),
+                                                 work + u"/"_s + mediaFolder + u"/"_s + file);
+                                } catch (const KoaError& e) {
+                                    qCWarning(lcFiles) << "import:" << e.what();
+                                }
+                            }
+                        }
+                        QVariantList values;
+                        for (int i = 0; i < fields; ++i)
+                            values.append(rows.value(i));
+                        try {
+                            to.exec(insert, values);
+                        } catch (const KoaError& e) {
+                            qCWarning(lcFiles) << "import:" << e.what();
+                        }
+                    }
+                    if (table == u"header"_s) {
+                        // A course without its header row would break every window.
+                        if (to.rowCount(u"header"_s) == 0)
+                            to.exec(u"INSERT INTO header (title, author, target_group, description, "
+                                    "skin, sound, picture, menuscroll, status) VALUES "
+                                    "('', '', '', '', 'Classic', '', '', 0, 0)"_s);
+                        to.exec(u"UPDATE header SET version = ?"_s, {keptVersion});
+                    }
+                } catch (const KoaError& e) {
+                    qCWarning(lcFiles) << "import of" << table << "failed:" << e.what();
+                }
+            }
+            to.commit();
+        }
+        ValidateDataTable(m_folder.workingDatabase());
+        CompressDatabase(m_folder.workingDatabase(), work);
+        return true;
+    });
+}
+
+bool CourseFiles::offerRescue() {
+    const Interaction::Answer answer =
+        interaction().question(messages::Rescue, u"Rescue"_s, Interaction::Buttons::YesNo);
+    if (answer != Interaction::Answer::Yes) {
+        trap(u"fileselector / Form_Load()"_s, [&] { removeFolder(m_folder.workingFolder()); });
+        return false;
+    }
+    trap(u"fileselector / Form_Load()"_s, [&] {
+        WaitGuard guard(m_host, true);
+        const QString rescue = m_folder.rescueFolder();
+        removeFolder(rescue);
+        copyFolder(m_folder.workingFolder(), rescue);
+        const QDir work(m_folder.workingFolder());
+        for (const QFileInfo& f : work.entryInfoList(QDir::Files | QDir::Hidden | QDir::System))
+            QFile::remove(f.filePath());
+        if (ImportFile(rescue))
+            loaded(QString(), u"Rescued file"_s);
+        else
+            New_file(false);
+    });
+    return true;
+}
+
+void CourseFiles::removeWorkingFolders() {
+    removeFolder(m_folder.workingFolder());
+    removeFolder(m_folder.rescueFolder());
+}
+
+} // namespace koa

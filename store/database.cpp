@@ -1,0 +1,106 @@
+#include "database.h"
+
+#include "errors.h"
+
+#include <QFileInfo>
+#include <QSqlError>
+#include <QSqlRecord>
+
+#include <atomic>
+
+using namespace Qt::Literals::StringLiterals;
+
+namespace koa {
+
+namespace {
+QString nextConnectionName() {
+    static std::atomic<int> counter{0};
+    return u"koa-db-"_s + QString::number(++counter);
+}
+} // namespace
+
+Database::Database(const QString& path, Mode mode) : m_path(path), m_connection(nextConnectionName()) {
+    // SQLite would quietly create a missing file; a missing course is an error.
+    if (mode != Mode::Create && !QFileInfo(path).isFile())
+        throw KoaError(errnum::FileNotFound, u"File not found: "_s + path);
+    m_db = QSqlDatabase::addDatabase(u"QSQLITE"_s, m_connection);
+    m_db.setDatabaseName(path);
+    if (mode == Mode::ReadOnly)
+        m_db.setConnectOptions(u"QSQLITE_OPEN_READONLY"_s);
+    if (!m_db.open()) {
+        const QString why = m_db.lastError().text();
+        m_db = QSqlDatabase();
+        QSqlDatabase::removeDatabase(m_connection);
+        throw KoaError(errnum::Database, u"Cannot open database "_s + path + u": "_s + why);
+    }
+    // A file that is not a database opens fine and fails on the first read.
+    exec(u"SELECT count(*) FROM sqlite_master"_s);
+}
+
+Database::~Database() {
+    m_db.close();
+    m_db = QSqlDatabase();
+    QSqlDatabase::removeDatabase(m_connection);
+}
+
+QSqlQuery Database::exec(const QString& sql, const QVariantList& params) {
+    QSqlQuery q(m_db);
+    q.setForwardOnly(true);
+    if (!q.prepare(sql))
+        fail(q, sql);
+    for (const QVariant& p : params)
+        q.addBindValue(p);
+    if (!q.exec())
+        fail(q, sql);
+    return q;
+}
+
+QVariant Database::scalar(const QString& sql, const QVariantList& params) {
+    QSqlQuery q = exec(sql, params);
+    return q.next() ? q.value(0) : QVariant();
+}
+
+bool Database::hasTable(const QString& table) {
+    return scalar(u"SELECT count(*) FROM sqlite_master WHERE type = 'table' AND name = ? COLLATE NOCASE"_s,
+                  {table})
+               .toInt() > 0;
+}
+
+QStringList Database::columns(const QString& table) {
+    QStringList out;
+    QSqlQuery q = exec(u"SELECT name FROM pragma_table_info(?)"_s, {table});
+    while (q.next())
+        out.append(q.value(0).toString());
+    return out;
+}
+
+qint64 Database::rowCount(const QString& table) {
+    return scalar(u"SELECT count(*) FROM "_s + quoteIdentifier(table)).toLongLong();
+}
+
+void Database::begin() {
+    if (!m_db.transaction())
+        throw KoaError(errnum::Database, m_db.lastError().text());
+}
+
+void Database::commit() {
+    if (!m_db.commit())
+        throw KoaError(errnum::Database, m_db.lastError().text());
+}
+
+void Database::rollback() { m_db.rollback(); }
+
+void Database::fail(const QSqlQuery& q, const QString& sql) const {
+    const QSqlError e = q.lastError();
+    bool ok = false;
+    const int native = e.nativeErrorCode().toInt(&ok);
+    throw KoaError(errnum::Database + (ok ? native : 0), e.text() + u" ["_s + sql + u"]"_s);
+}
+
+QString quoteIdentifier(const QString& name) {
+    QString n = name;
+    n.replace(u"\""_s, u"\"\""_s);
+    return u"\""_s + n + u"\""_s;
+}
+
+} // namespace koa

@@ -1,0 +1,52 @@
+#pragma once
+
+#include <QSqlDatabase>
+#include <QSqlQuery>
+#include <QString>
+#include <QStringList>
+#include <QVariant>
+#include <QVariantList>
+
+namespace koa {
+
+// One open SQLite database through Qt SQL, closed when it goes out of scope.
+// Every statement takes its values as bound parameters. Failures throw
+// KoaError, so procedures can trap them with their location.
+class Database {
+public:
+    enum class Mode { ReadWrite, ReadOnly, Create };
+
+    explicit Database(const QString& path, Mode mode = Mode::ReadWrite);
+    ~Database();
+    Database(const Database&) = delete;
+    Database& operator=(const Database&) = delete;
+
+    // Runs one statement; the returned query is positioned before the first row.
+    QSqlQuery exec(const QString& sql, const QVariantList& params = {});
+    // First column of the first row, or an invalid value when there is none.
+    QVariant scalar(const QString& sql, const QVariantList& params = {});
+
+    bool hasTable(const QString& table);
+    QStringList columns(const QString& table);
+    qint64 rowCount(const QString& table);
+
+    void begin();
+    void commit();
+    void rollback();
+
+    // Call when a query has failed outside exec().
+    [[noreturn]] void fail(const QSqlQuery& q, const QString& sql) const;
+
+    QString path() const { return m_path; }
+
+private:
+    QString m_path;
+    QString m_connection;
+    QSqlDatabase m_db;
+};
+
+// Double quotes an identifier; table names come from our own lists or from
+// stored type keys, so they are checked against the known tables first.
+QString quoteIdentifier(const QString& name);
+
+} // namespace koa

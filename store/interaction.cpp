@@ -1,0 +1,54 @@
+#include "interaction.h"
+
+namespace koa {
+
+namespace {
+Interaction*& installed() {
+    static Interaction* i = nullptr;
+    return i;
+}
+} // namespace
+
+Interaction& interaction() {
+    static ScriptedInteraction silent;
+    return installed() ? *installed() : silent;
+}
+
+void setInteraction(Interaction* i) { installed() = i; }
+
+QStringList ScriptedInteraction::messages() const {
+    QStringList out;
+    for (const Shown& s : m_shown) {
+        if (s.kind == Shown::Kind::Message || s.kind == Shown::Kind::Question)
+            out.append(s.text);
+    }
+    return out;
+}
+
+void ScriptedInteraction::message(const QString& text, const QString& title) {
+    m_shown.append({Shown::Kind::Message, text, title});
+}
+
+Interaction::Answer ScriptedInteraction::question(const QString& text, const QString& title,
+                                                  Buttons) {
+    m_shown.append({Shown::Kind::Question, text, title});
+    return m_answers.isEmpty() ? Answer::Cancel : m_answers.takeFirst();
+}
+
+std::optional<QString> ScriptedInteraction::inputText(const QString& prompt, const QString& title,
+                                                      const QString&) {
+    m_shown.append({Shown::Kind::Input, prompt, title});
+    return m_inputs.isEmpty() ? std::nullopt : m_inputs.takeFirst();
+}
+
+std::optional<QString> ScriptedInteraction::openFile(const QString& title, const QString& filter) {
+    m_shown.append({Shown::Kind::OpenDialog, filter, title});
+    return m_files.isEmpty() ? std::nullopt : m_files.takeFirst();
+}
+
+std::optional<QString> ScriptedInteraction::saveFile(const QString& title, const QString& filter) {
+    m_shown.append({Shown::Kind::SaveDialog, filter, title});
+    return m_files.isEmpty() ? std::nullopt : m_files.takeFirst();
+}
+
+} // namespace koa

@@ -1,0 +1,96 @@
+#include "programfolder.h"
+
+#include "errors.h"
+#include "fileops.h"
+
+#include <QCoreApplication>
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QStandardPaths>
+
+#include <sys/stat.h>
+#include <unistd.h>
+
+using namespace Qt::Literals::StringLiterals;
+
+namespace koa {
+
+namespace {
+// Shipped folders reached through the program folder.
+const QStringList linkedFolders = {u"blank_file"_s, u"includes"_s, u"skins"_s, u"help"_s,
+                                   u"export"_s};
+
+void ensureLink(const QString& target, const QString& link) {
+    const QFileInfo info(link);
+    if (info.isSymLink()) {
+        if (info.symLinkTarget() == QFileInfo(target).absoluteFilePath())
+            return;
+        QFile::remove(link);
+    } else if (info.exists()) {
+        return; // something of the user's own: leave it
+    }
+    if (!QFile::link(target, link))
+        throw KoaError(errnum::PathFileAccess, u"Cannot link "_s + link + u" to "_s + target);
+}
+} // namespace
+
+ProgramFolder::ProgramFolder(QString root, QString shipped)
+    : m_root(std::move(root)), m_shipped(std::move(shipped)) {}
+
+ProgramFolder ProgramFolder::forUser() { return ProgramFolder(defaultRoot(), defaultShipped()); }
+
+QString ProgramFolder::defaultRoot() {
+    return QStandardPaths::writableLocation(QStandardPaths::GenericDataLocation) + u"/koa"_s;
+}
+
+QString ProgramFolder::defaultShipped() {
+    const QString appDir = QCoreApplication::applicationDirPath();
+    if (QFileInfo::exists(appDir + u"/blank_file/koa.kod"_s))
+        return appDir;
+    return QDir::cleanPath(appDir + u"/../share/koa"_s);
+}
+
+void ProgramFolder::prepare() const {
+    QDir root(m_root);
+    if (!root.mkpath(u"data"_s))
+        throw KoaError(errnum::PathNotFound, u"Cannot create "_s + m_root);
+    for (const QString& name : linkedFolders) {
+        const QString target = m_shipped + u"/"_s + name;
+        if (QFileInfo::exists(target))
+            ensureLink(target, path(name));
+    }
+    const QString shippedDummy = m_shipped + u"/data/dummy.htm"_s;
+    if (QFileInfo::exists(shippedDummy))
+        ensureLink(shippedDummy, dummyPage());
+    if (!QFileInfo::exists(settingsDatabase())) {
+        const QString shippedSettings = m_shipped + u"/data/data.kod"_s;
+        if (!QFileInfo::exists(shippedSettings))
+            throw KoaError(errnum::FileNotFound, u"File not found: "_s + shippedSettings);
+        copyFileOver(shippedSettings, settingsDatabase());
+        QFile(settingsDatabase()).setPermissions(QFileDevice::ReadOwner | QFileDevice::WriteOwner);
+    }
+}
+
+QString ProgramFolder::path(const QString& relative) const { return m_root + u"/"_s + relative; }
+
+QString privateCacheFolder() {
+    QString base = qEnvironmentVariable("XDG_RUNTIME_DIR");
+    QString folder;
+    if (!base.isEmpty() && QFileInfo(base).isDir())
+        folder = base + u"/koa"_s;
+    else
+        folder = QDir::tempPath() + u"/koa-"_s + QString::number(::getuid());
+    const QByteArray raw = QFile::encodeName(folder);
+    if (::mkdir(raw.constData(), 0700) != 0 && errno != EEXIST)
+        throw KoaError(errnum::PathNotFound, u"Cannot create "_s + folder);
+    // Someone else's folder, or a link, under our name is never used.
+    struct stat st {};
+    if (::lstat(raw.constData(), &st) != 0 || !S_ISDIR(st.st_mode) || st.st_uid != ::getuid())
+        throw KoaError(errnum::PermissionDenied, u"Not a private folder: "_s + folder);
+    if ((st.st_mode & 0077) != 0 && ::chmod(raw.constData(), 0700) != 0)
+        throw KoaError(errnum::PermissionDenied, u"Not a private folder: "_s + folder);
+    return folder;
+}
+
+} // namespace koa

@@ -1,0 +1,21 @@
+#pragma once
+
+#include <QString>
+#include <QVariant>
+
+namespace koa {
+
+// Free text that ends up between apostrophes in generated script, or in HTML.
+// Each replaces the text it is given and returns the result.
+QString ParseText(QString& text);
+QString ParseLinefeeds(QString& text);
+QString unParseText(QString& text);
+
+// For stored fields: a null field reads as the empty text.
+QString unParseText(const QVariant& field);
+
+// Convenience for values that are not kept.
+inline QString parsedText(QString text) { return ParseText(text); }
+inline QString parsedLinefeeds(QString text) { return ParseLinefeeds(text); }
+
+} // namespace koa

@@ -1,0 +1,62 @@
+#pragma once
+
+#include "store/errors.h"
+#include "store/interaction.h"
+#include "store/programfolder.h"
+
+#include <QByteArray>
+#include <QList>
+#include <QString>
+#include <QTemporaryDir>
+
+#include <memory>
+
+namespace koa::test {
+
+// XDG_DATA_HOME, XDG_CONFIG_HOME, XDG_RUNTIME_DIR below `base`.
+void pointUserFoldersAt(const QString& base);
+
+// Records every error report while it lives.
+class ErrorRecorder {
+public:
+    ErrorRecorder();
+    ~ErrorRecorder();
+    const QList<ErrorReport>& reports() const { return m_reports; }
+    QStringList locations() const;
+
+private:
+    QList<ErrorReport> m_reports;
+};
+
+// Installs a scripted interaction while it lives.
+class ScriptedScope {
+public:
+    ScriptedScope();
+    ~ScriptedScope();
+    ScriptedInteraction& operator*() { return m_scripted; }
+    ScriptedInteraction* operator->() { return &m_scripted; }
+
+private:
+    ScriptedInteraction m_scripted;
+};
+
+// A fresh program folder in a temporary directory, linked to the shipped
+// data of the build tree.
+class TempProgramFolder {
+public:
+    TempProgramFolder();
+    const ProgramFolder& folder() const { return *m_folder; }
+    QString path(const QString& rel) const { return m_folder->path(rel); }
+    QString scratch(const QString& rel) const; // a path outside the program folder
+
+private:
+    QTemporaryDir m_dir;
+    std::unique_ptr<ProgramFolder> m_folder;
+};
+
+QByteArray readFile(const QString& path);
+void writeFile(const QString& path, const QByteArray& bytes);
+// Relative paths of every file and folder below `folder` ("pictures/", "koa.kod").
+QStringList treeOf(const QString& folder);
+
+} // namespace koa::test
