@@ -4,12 +4,12 @@
 #include "errors.h"
 #include "interaction.h"
 
+#include <filesystem>
+#include <vector>
+
 #include <QDir>
 #include <QFile>
 #include <QSqlRecord>
-
-#include <filesystem>
-#include <vector>
 
 using namespace Qt::Literals::StringLiterals;
 
@@ -22,7 +22,9 @@ struct LayoutRow {
     QString name;
 };
 
-QString fieldText(const QVariant& v) { return v.isNull() ? QString() : v.toString(); }
+QString fieldText(const QVariant& v) {
+    return v.isNull() ? QString() : v.toString();
+}
 } // namespace
 
 void ValidateDataTable(const QString& databasePath) {
@@ -31,9 +33,11 @@ void ValidateDataTable(const QString& databasePath) {
         db.begin();
         std::vector<LayoutRow> rows;
         {
-            QSqlQuery q = db.exec(u"SELECT rowid, type, name FROM data ORDER BY \"index\", rowid"_s);
+            QSqlQuery q =
+                db.exec(u"SELECT rowid, type, name FROM data ORDER BY \"index\", rowid"_s);
             while (q.next())
-                rows.push_back({q.value(0).toLongLong(), fieldText(q.value(1)), fieldText(q.value(2))});
+                rows.push_back(
+                    {q.value(0).toLongLong(), fieldText(q.value(1)), fieldText(q.value(2))});
         }
         const QString insertRow = u"INSERT INTO data (type, name, \"index\") VALUES (?, ?, ?)"_s;
         if (rows.empty()) {
@@ -61,7 +65,8 @@ void ValidateDataTable(const QString& databasePath) {
                     if (r.rowid < 0)
                         db.exec(insertRow, {r.type, r.name, index});
                     else
-                        db.exec(u"UPDATE data SET \"index\" = ? WHERE rowid = ?"_s, {index, r.rowid});
+                        db.exec(u"UPDATE data SET \"index\" = ? WHERE rowid = ?"_s,
+                                {index, r.rowid});
                     ++index;
                 }
             }
@@ -77,9 +82,11 @@ bool IsDBblank(const QString& databasePath, const QString& blankDatabasePath) {
         Database work(databasePath, Database::Mode::ReadOnly);
         Database blank(blankDatabasePath, Database::Mode::ReadOnly);
         const QStringList tables =
-            u"datatemp dlinks flash keywords movies pages pictures quizes sounds statements texts"_s.split(u' ');
+            u"datatemp dlinks flash keywords movies pages pictures quizes sounds statements texts"_s
+                .split(u' ');
         for (const QString& t : tables) {
-            if (work.scalar(u"SELECT count(*) FROM (SELECT 1 FROM "_s + quoteIdentifier(t) + u" LIMIT 1)"_s)
+            if (work.scalar(u"SELECT count(*) FROM (SELECT 1 FROM "_s + quoteIdentifier(t) +
+                            u" LIMIT 1)"_s)
                     .toInt() > 0)
                 return false;
         }
@@ -87,7 +94,8 @@ bool IsDBblank(const QString& databasePath, const QString& blankDatabasePath) {
         QSqlQuery bh = blank.exec(u"SELECT * FROM header"_s);
         if (!wh.next() || !bh.next())
             throw KoaError(3021, u"No current record."_s);
-        const QStringList fields = u"title author description target_group skin sound picture"_s.split(u' ');
+        const QStringList fields =
+            u"title author description target_group skin sound picture"_s.split(u' ');
         for (const QString& f : fields) {
             if (fieldText(wh.value(f)) != fieldText(bh.value(f)))
                 return false;

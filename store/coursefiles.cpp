@@ -8,12 +8,12 @@
 #include "package.h"
 #include "schema.h"
 
+#include <filesystem>
+
 #include <QDir>
 #include <QFileInfo>
 #include <QLoggingCategory>
 #include <QSqlRecord>
-
-#include <filesystem>
 
 using namespace Qt::Literals::StringLiterals;
 
@@ -54,19 +54,25 @@ void moveFolder(const QString& from, const QString& to) {
         throw KoaError(errnum::PathFileAccess, u"Cannot move "_s + from + u" to "_s + to);
 }
 
-const QStringList importOrder = {u"flash"_s,    u"data"_s,     u"header"_s,   u"quizes"_s,
+const QStringList importOrder = {u"flash"_s,      u"data"_s,   u"header"_s,   u"quizes"_s,
                                  u"statements"_s, u"pages"_s,  u"keywords"_s, u"movies"_s,
-                                 u"pictures"_s, u"sounds"_s,   u"dlinks"_s,   u"texts"_s};
+                                 u"pictures"_s,   u"sounds"_s, u"dlinks"_s,   u"texts"_s};
 } // namespace
 
-bool CourseHost::SaveCourse(bool) { return true; }
+bool CourseHost::SaveCourse(bool) {
+    return true;
+}
 
 CourseFiles::CourseFiles(ProgramFolder folder, CourseHost& host)
     : m_folder(std::move(folder)), m_host(host) {}
 
-bool CourseFiles::hasWorkingFolder() const { return QFileInfo::exists(m_folder.workingFolder()); }
+bool CourseFiles::hasWorkingFolder() const {
+    return QFileInfo::exists(m_folder.workingFolder());
+}
 
-bool CourseFiles::rescueNeeded() const { return QFileInfo::exists(m_folder.workingDatabase()); }
+bool CourseFiles::rescueNeeded() const {
+    return QFileInfo::exists(m_folder.workingDatabase());
+}
 
 void CourseFiles::loaded(const QString& path, const QString& displayName) {
     m_currentPath = path;
@@ -88,7 +94,8 @@ bool CourseFiles::Open_file(const QString& givenPath, bool wait) {
         return false;
     QString path = givenPath;
     if (path.isEmpty()) {
-        const std::optional<QString> chosen = interaction().openFile(u"Open"_s, u"KOA files |*.kof"_s);
+        const std::optional<QString> chosen =
+            interaction().openFile(u"Open"_s, u"KOA files |*.kof"_s);
         if (!chosen || chosen->isEmpty())
             return false;
         path = *chosen;
@@ -251,9 +258,10 @@ bool CourseFiles::ImportFile(const QString& folder) {
                     if (table == u"header"_s) {
                         // A course without its header row would break every window.
                         if (to.rowCount(u"header"_s) == 0)
-                            to.exec(u"INSERT INTO header (title, author, target_group, description, "
-                                    "skin, sound, picture, menuscroll, status) VALUES "
-                                    "('', '', '', '', 'Classic', '', '', 0, 0)"_s);
+                            to.exec(
+                                u"INSERT INTO header (title, author, target_group, description, "
+                                "skin, sound, picture, menuscroll, status) VALUES "
+                                "('', '', '', '', 'Classic', '', '', 0, 0)"_s);
                         to.exec(u"UPDATE header SET version = ?"_s, {keptVersion});
                     }
                 } catch (const KoaError& e) {

@@ -63,8 +63,8 @@ namespace messages {
 inline const QString ErrorOpening = QStringLiteral("Error opening file");
 inline const QString ErrorSaving = QStringLiteral(
     "Error saving file. Make sure there is enough space on the destination drive and try again.");
-inline const QString NoFreeSpace = QStringLiteral(
-    "You do not have enough free space on you system drive to perform this task.");
+inline const QString NoFreeSpace =
+    QStringLiteral("You do not have enough free space on you system drive to perform this task.");
 inline const QString OlderVersion =
     QStringLiteral("This file is made with an older version of KOA and will\r\n"
                    "be imported. The original file will be left unaltered.");

@@ -2,11 +2,11 @@
 
 #include "errors.h"
 
+#include <atomic>
+
 #include <QFileInfo>
 #include <QSqlError>
 #include <QSqlRecord>
-
-#include <atomic>
 
 using namespace Qt::Literals::StringLiterals;
 
@@ -19,7 +19,8 @@ QString nextConnectionName() {
 }
 } // namespace
 
-Database::Database(const QString& path, Mode mode) : m_path(path), m_connection(nextConnectionName()) {
+Database::Database(const QString& path, Mode mode)
+    : m_path(path), m_connection(nextConnectionName()) {
     // SQLite would quietly create a missing file; a missing course is an error.
     if (mode != Mode::Create && !QFileInfo(path).isFile())
         throw KoaError(errnum::FileNotFound, u"File not found: "_s + path);
@@ -61,8 +62,9 @@ QVariant Database::scalar(const QString& sql, const QVariantList& params) {
 }
 
 bool Database::hasTable(const QString& table) {
-    return scalar(u"SELECT count(*) FROM sqlite_master WHERE type = 'table' AND name = ? COLLATE NOCASE"_s,
-                  {table})
+    return scalar(
+               u"SELECT count(*) FROM sqlite_master WHERE type = 'table' AND name = ? COLLATE NOCASE"_s,
+               {table})
                .toInt() > 0;
 }
 
@@ -88,7 +90,9 @@ void Database::commit() {
         throw KoaError(errnum::Database, m_db.lastError().text());
 }
 
-void Database::rollback() { m_db.rollback(); }
+void Database::rollback() {
+    m_db.rollback();
+}
 
 void Database::fail(const QSqlQuery& q, const QString& sql) const {
     const QSqlError e = q.lastError();

@@ -15,10 +15,11 @@ ErrorSink& sink() {
 } // namespace
 
 KoaError::KoaError(int number, const QString& description)
-    : std::runtime_error(description.toStdString()), m_number(number),
-      m_description(description) {}
+    : std::runtime_error(description.toStdString()), m_number(number), m_description(description) {}
 
-void setErrorSink(ErrorSink s) { sink() = std::move(s); }
+void setErrorSink(ErrorSink s) {
+    sink() = std::move(s);
+}
 
 void errorDetected(int number, const QString& description, const QString& location) {
     qCWarning(lcErrors).noquote() << "Error" << number << "(" << description << ") in" << location;

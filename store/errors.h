@@ -1,10 +1,10 @@
 #pragma once
 
-#include <QString>
-
 #include <exception>
 #include <functional>
 #include <stdexcept>
+
+#include <QString>
 
 namespace koa {
 

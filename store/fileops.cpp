@@ -2,13 +2,13 @@
 
 #include "errors.h"
 
+#include <cmath>
+#include <system_error>
+
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
 #include <QStorageInfo>
-
-#include <cmath>
-#include <system_error>
 
 #include <fcntl.h>
 #include <unistd.h>
@@ -24,14 +24,16 @@ FreeSpaceProbe& probe() {
 }
 
 [[noreturn]] void fail(const std::error_code& ec, const QString& what) {
-    const int number = ec == std::errc::no_space_on_device    ? errnum::DiskFull
-                       : ec == std::errc::permission_denied   ? errnum::PermissionDenied
+    const int number = ec == std::errc::no_space_on_device          ? errnum::DiskFull
+                       : ec == std::errc::permission_denied         ? errnum::PermissionDenied
                        : ec == std::errc::no_such_file_or_directory ? errnum::PathNotFound
-                                                               : errnum::PathFileAccess;
+                                                                    : errnum::PathFileAccess;
     throw KoaError(number, what + u": "_s + QString::fromLocal8Bit(ec.message().c_str()));
 }
 
-qint64 roundedKB(qint64 bytes) { return std::llround(static_cast<double>(bytes) / 1024.0); }
+qint64 roundedKB(qint64 bytes) {
+    return std::llround(static_cast<double>(bytes) / 1024.0);
+}
 } // namespace
 
 std::filesystem::path fsPath(const QString& path) {
@@ -89,7 +91,9 @@ qint64 freeBytes(const QString& path) {
     return QStorageInfo(existing).bytesAvailable();
 }
 
-void setFreeSpaceProbe(FreeSpaceProbe p) { probe() = std::move(p); }
+void setFreeSpaceProbe(FreeSpaceProbe p) {
+    probe() = std::move(p);
+}
 
 bool enoughFreeSpace(const QString& folder, const QString& target) {
     return roundedKB(freeBytes(target)) >= roundedKB(folderSizeBytes(folder)) + 5;

@@ -1,9 +1,9 @@
 #pragma once
 
-#include <QString>
-
 #include <filesystem>
 #include <functional>
+
+#include <QString>
 
 namespace koa {
 
@@ -11,7 +11,7 @@ namespace koa {
 std::filesystem::path fsPath(const QString& path);
 
 // Each throws KoaError on failure.
-void removeFolder(const QString& path); // nothing to do when it does not exist
+void removeFolder(const QString& path);                  // nothing to do when it does not exist
 void copyFolder(const QString& from, const QString& to); // `to` must not exist
 void copyFileOver(const QString& from, const QString& to);
 

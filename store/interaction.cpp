@@ -14,7 +14,9 @@ Interaction& interaction() {
     return installed() ? *installed() : silent;
 }
 
-void setInteraction(Interaction* i) { installed() = i; }
+void setInteraction(Interaction* i) {
+    installed() = i;
+}
 
 QStringList ScriptedInteraction::messages() const {
     QStringList out;

@@ -1,10 +1,10 @@
 #pragma once
 
+#include <optional>
+
 #include <QList>
 #include <QString>
 #include <QStringList>
-
-#include <optional>
 
 namespace koa {
 

@@ -4,16 +4,16 @@
 #include "fileops.h"
 #include "schema.h"
 
+#include <cerrno>
+#include <cstdio>
+#include <memory>
+#include <vector>
+
 #include <QDir>
 #include <QDirIterator>
 #include <QFile>
 #include <QFileInfo>
 #include <QLoggingCategory>
-
-#include <cerrno>
-#include <cstdio>
-#include <memory>
-#include <vector>
 
 #include <fcntl.h>
 #include <sys/stat.h>
@@ -56,6 +56,11 @@ public:
             delete self;
             return nullptr;
         }
+        if (st.st_size == 0) { // libzip would take it for an empty archive
+            zip_error_set(error, ZIP_ER_NOZIP, 0);
+            delete self;
+            return nullptr;
+        }
         self->m_size = static_cast<zip_uint64_t>(st.st_size);
         self->m_mtime = st.st_mtime;
         zip_source_t* src = zip_source_function_create(&MarkedFileSource::callback, self, error);
@@ -65,7 +70,8 @@ public:
     }
 
 private:
-    static zip_int64_t callback(void* userdata, void* data, zip_uint64_t len, zip_source_cmd_t cmd) {
+    static zip_int64_t callback(void* userdata, void* data, zip_uint64_t len,
+                                zip_source_cmd_t cmd) {
         return static_cast<MarkedFileSource*>(userdata)->handle(data, len, cmd);
     }
 
@@ -117,7 +123,8 @@ private:
             delete this;
             return 0;
         case ZIP_SOURCE_SEEK: {
-            const zip_int64_t to = zip_source_seek_compute_offset(m_pos, m_size, data, len, &m_error);
+            const zip_int64_t to =
+                zip_source_seek_compute_offset(m_pos, m_size, data, len, &m_error);
             if (to < 0)
                 return -1;
             m_pos = static_cast<zip_uint64_t>(to);
@@ -126,10 +133,10 @@ private:
         case ZIP_SOURCE_TELL:
             return static_cast<zip_int64_t>(m_pos);
         case ZIP_SOURCE_SUPPORTS:
-            return zip_source_make_command_bitmap(ZIP_SOURCE_OPEN, ZIP_SOURCE_READ, ZIP_SOURCE_CLOSE,
-                                                  ZIP_SOURCE_STAT, ZIP_SOURCE_ERROR, ZIP_SOURCE_FREE,
-                                                  ZIP_SOURCE_SEEK, ZIP_SOURCE_TELL,
-                                                  ZIP_SOURCE_SUPPORTS, -1);
+            return zip_source_make_command_bitmap(
+                ZIP_SOURCE_OPEN, ZIP_SOURCE_READ, ZIP_SOURCE_CLOSE, ZIP_SOURCE_STAT,
+                ZIP_SOURCE_ERROR, ZIP_SOURCE_FREE, ZIP_SOURCE_SEEK, ZIP_SOURCE_TELL,
+                ZIP_SOURCE_SUPPORTS, -1);
         default:
             zip_error_set(&m_error, ZIP_ER_OPNOTSUPP, 0);
             return -1;
@@ -188,7 +195,8 @@ void writeAll(int fd, const char* data, size_t len, const QString& path) {
                 continue;
             const int err = errno;
             throw KoaError(err == ENOSPC ? errnum::DiskFull : errnum::PathFileAccess,
-                           u"Cannot write "_s + path + u": "_s + QString::fromLocal8Bit(strerror(err)));
+                           u"Cannot write "_s + path + u": "_s +
+                               QString::fromLocal8Bit(strerror(err)));
         }
         data += n;
         len -= static_cast<size_t>(n);
@@ -275,8 +283,9 @@ void packFolder(const QString& folder, const QString& packagePath) {
         std::error_code ec;
         std::filesystem::rename(fsPath(partial), fsPath(packagePath), ec);
         if (ec)
-            throw KoaError(errnum::PathFileAccess, u"Cannot write "_s + packagePath + u": "_s +
-                                                       QString::fromLocal8Bit(ec.message().c_str()));
+            throw KoaError(errnum::PathFileAccess,
+                           u"Cannot write "_s + packagePath + u": "_s +
+                               QString::fromLocal8Bit(ec.message().c_str()));
     } catch (...) {
         QFile::remove(partial);
         throw;

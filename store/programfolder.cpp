@@ -38,7 +38,9 @@ void ensureLink(const QString& target, const QString& link) {
 ProgramFolder::ProgramFolder(QString root, QString shipped)
     : m_root(std::move(root)), m_shipped(std::move(shipped)) {}
 
-ProgramFolder ProgramFolder::forUser() { return ProgramFolder(defaultRoot(), defaultShipped()); }
+ProgramFolder ProgramFolder::forUser() {
+    return ProgramFolder(defaultRoot(), defaultShipped());
+}
 
 QString ProgramFolder::defaultRoot() {
     return QStandardPaths::writableLocation(QStandardPaths::GenericDataLocation) + u"/koa"_s;
@@ -72,7 +74,9 @@ void ProgramFolder::prepare() const {
     }
 }
 
-QString ProgramFolder::path(const QString& relative) const { return m_root + u"/"_s + relative; }
+QString ProgramFolder::path(const QString& relative) const {
+    return m_root + u"/"_s + relative;
+}
 
 QString privateCacheFolder() {
     QString base = qEnvironmentVariable("XDG_RUNTIME_DIR");

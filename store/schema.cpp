@@ -21,9 +21,9 @@ std::vector<Column> layoutColumns() {
 }
 
 std::vector<Column> visualColumns() {
-    return {{u"id"_s, AutoNumber}, {u"name"_s, Text},      {u"filename"_s, Text},
-            {u"size"_s, Real},     {u"width"_s, Number},   {u"height"_s, Number},
-            {u"alignment"_s, Text}, {u"float"_s, Number},  {u"caption"_s, Text}};
+    return {{u"id"_s, AutoNumber},  {u"name"_s, Text},    {u"filename"_s, Text},
+            {u"size"_s, Real},      {u"width"_s, Number}, {u"height"_s, Number},
+            {u"alignment"_s, Text}, {u"float"_s, Number}, {u"caption"_s, Text}};
 }
 } // namespace
 

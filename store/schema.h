@@ -1,9 +1,9 @@
 #pragma once
 
+#include <vector>
+
 #include <QString>
 #include <QStringList>
-
-#include <vector>
 
 namespace koa::schema {
 

@@ -15,7 +15,11 @@ QString unParseText(QString& text);
 QString unParseText(const QVariant& field);
 
 // Convenience for values that are not kept.
-inline QString parsedText(QString text) { return ParseText(text); }
-inline QString parsedLinefeeds(QString text) { return ParseLinefeeds(text); }
+inline QString parsedText(QString text) {
+    return ParseText(text);
+}
+inline QString parsedLinefeeds(QString text) {
+    return ParseLinefeeds(text);
+}
 
 } // namespace koa

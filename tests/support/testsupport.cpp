@@ -27,7 +27,9 @@ ErrorRecorder::ErrorRecorder() {
     setErrorSink([this](const ErrorReport& r) { m_reports.append(r); });
 }
 
-ErrorRecorder::~ErrorRecorder() { setErrorSink({}); }
+ErrorRecorder::~ErrorRecorder() {
+    setErrorSink({});
+}
 
 QStringList ErrorRecorder::locations() const {
     QStringList out;
@@ -36,8 +38,12 @@ QStringList ErrorRecorder::locations() const {
     return out;
 }
 
-ScriptedScope::ScriptedScope() { setInteraction(&m_scripted); }
-ScriptedScope::~ScriptedScope() { setInteraction(nullptr); }
+ScriptedScope::ScriptedScope() {
+    setInteraction(&m_scripted);
+}
+ScriptedScope::~ScriptedScope() {
+    setInteraction(nullptr);
+}
 
 TempProgramFolder::TempProgramFolder() {
     QDir(m_dir.path()).mkpath(u"root"_s);
@@ -72,7 +78,8 @@ QStringList treeOf(const QString& folder) {
     const QDir base(folder);
     while (it.hasNext()) {
         it.next();
-        out.append(base.relativeFilePath(it.filePath()) + (it.fileInfo().isDir() ? u"/"_s : QString()));
+        out.append(base.relativeFilePath(it.filePath()) +
+                   (it.fileInfo().isDir() ? u"/"_s : QString()));
     }
     out.sort();
     return out;

@@ -4,12 +4,12 @@
 #include "store/interaction.h"
 #include "store/programfolder.h"
 
+#include <memory>
+
 #include <QByteArray>
 #include <QList>
 #include <QString>
 #include <QTemporaryDir>
-
-#include <memory>
 
 namespace koa::test {
 

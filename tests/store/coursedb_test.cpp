@@ -1,0 +1,171 @@
+#include "store/coursedb.h"
+#include "store/database.h"
+#include "store/schema.h"
+#include "store/textescape.h"
+#include "tests/store/storetestutil.h"
+#include "tests/support/testsupport.h"
+
+#include <QDir>
+#include <QTemporaryDir>
+
+#include <gtest/gtest.h>
+
+using namespace Qt::Literals::StringLiterals;
+using namespace koa;
+using namespace koa::test;
+
+TEST(TextEscaping, ParseTextEscapesQuotesAndBracketsButNotAmpersandAndRoundTrips) {
+    QString text = u"It's \"<b>\" & more"_s;
+    const QString original = text;
+    EXPECT_EQ(ParseText(text), u"It&#39;s &#34;&#60;b&#62;&#34; & more"_s);
+    EXPECT_EQ(text, u"It&#39;s &#34;&#60;b&#62;&#34; & more"_s); // replaced in place too
+    EXPECT_EQ(unParseText(text), original);
+}
+
+TEST(TextEscaping, LineBreaksBecomeOneBrAndComeBackAsCrLf) {
+    QString text = u"first\r\nsecond\fthird\nfourth"_s;
+    EXPECT_EQ(ParseLinefeeds(text), u"first<br>second<br>thirdfourth"_s);
+    QString stored = u"first<br>second"_s;
+    EXPECT_EQ(unParseText(stored), u"first\r\nsecond"_s);
+    EXPECT_EQ(unParseText(QVariant()), QString());
+    EXPECT_EQ(unParseText(QVariant(QMetaType(QMetaType::QString))), QString());
+}
+
+class CourseDatabase : public ::testing::Test {
+protected:
+    void SetUp() override {
+        schema::createBlankCourse(m_dir.filePath(u"blank"_s));
+        schema::createBlankCourse(m_dir.filePath(u"work"_s));
+    }
+    QString blank() const { return m_dir.filePath(u"blank/koa.kod"_s); }
+    QString work() const { return m_dir.filePath(u"work/koa.kod"_s); }
+
+    QTemporaryDir m_dir;
+};
+
+TEST_F(CourseDatabase, BlankCourseHasEveryTableInOrderAndAValidLayout) {
+    Database db(blank(), Database::Mode::ReadOnly);
+    for (const schema::Table& t : schema::courseTables()) {
+        QStringList expected;
+        for (const schema::Column& c : t.columns)
+            expected.append(c.name);
+        EXPECT_EQ(db.columns(t.name), expected) << t.name.toStdString();
+    }
+    EXPECT_EQ(layoutOf(blank()), QStringList({u"modules:New Module:0"_s, u"pages::1"_s}));
+    EXPECT_EQ(CheckKOFVersion(blank()), u"1.1"_s);
+    EXPECT_EQ(db.scalar(u"SELECT skin FROM header"_s).toString(), u"Classic"_s);
+    for (const QString& folder : schema::courseFolders())
+        EXPECT_TRUE(QDir(m_dir.filePath(u"blank/"_s + folder)).exists()) << folder.toStdString();
+}
+
+TEST_F(CourseDatabase, TextComparesWithoutRegardToCase) {
+    execIn(work(), u"INSERT INTO keywords (name, desc) VALUES ('Atom', '')"_s);
+    EXPECT_EQ(
+        valueOf(work(), u"SELECT count(*) FROM keywords WHERE name = ?"_s, {u"ATOM"_s}).toInt(), 1);
+}
+
+TEST_F(CourseDatabase, RepairOfAnEmptyLayoutAddsNewModuleWithOnePage) {
+    setLayout(work(), {});
+    ValidateDataTable(work());
+    EXPECT_EQ(layoutOf(work()), QStringList({u"modules:New Module:1"_s, u"pages::2"_s}));
+}
+
+TEST_F(CourseDatabase, RepairGivesEveryModuleAPageAndRenumbersWithoutGaps) {
+    setLayout(work(), {{u"modules"_s, u"A"_s},
+                       {u"modules"_s, u"B"_s},
+                       {u"modules"_s, u"C"_s},
+                       {u"pages"_s, u"p1"_s},
+                       {u"texts"_s, u"t1"_s}});
+    ValidateDataTable(work());
+    EXPECT_EQ(layoutOf(work()),
+              QStringList({u"modules:A:1"_s, u"pages::2"_s, u"modules:B:3"_s, u"pages::4"_s,
+                           u"modules:C:5"_s, u"pages:p1:6"_s, u"texts:t1:7"_s}));
+
+    // A trailing module gains a page too.
+    setLayout(work(), {{u"modules"_s, u"A"_s}, {u"pages"_s, u"p"_s}, {u"modules"_s, u"B"_s}});
+    ValidateDataTable(work());
+    EXPECT_EQ(layoutOf(work()),
+              QStringList({u"modules:A:1"_s, u"pages:p:2"_s, u"modules:B:3"_s, u"pages::4"_s}));
+}
+
+TEST_F(CourseDatabase, RepairPutsAModuleBeforeLeadingPagesAndLeavesGoodLayoutsAlone) {
+    setLayout(work(), {{u"pages"_s, u"orphan"_s}, {u"modules"_s, u"M"_s}, {u"pages"_s, u"p"_s}});
+    ValidateDataTable(work());
+    EXPECT_EQ(layoutOf(work()),
+              QStringList({u"modules:(Inserted by program):-1"_s, u"pages:orphan:0"_s,
+                           u"modules:M:1"_s, u"pages:p:2"_s}));
+
+    setLayout(work(), {{u"modules"_s, u"M"_s}, {u"pages"_s, u"p"_s}, {u"pictures"_s, u"x"_s}});
+    ValidateDataTable(work());
+    EXPECT_EQ(layoutOf(work()), QStringList({u"modules:M:0"_s, u"pages:p:1"_s, u"pictures:x:2"_s}));
+}
+
+TEST_F(CourseDatabase, RepairOfAMissingDatabaseIsReportedWithItsLocation) {
+    ErrorRecorder errors;
+    ValidateDataTable(m_dir.filePath(u"nowhere/koa.kod"_s));
+    EXPECT_EQ(errors.locations(), QStringList({u"commonModule / ValidateDataTable)"_s}));
+}
+
+TEST_F(CourseDatabase, BlankMeansNoObjectsAndAnUnchangedHeader) {
+    EXPECT_TRUE(IsDBblank(work(), blank()));
+
+    // The layout is not compared.
+    setLayout(work(), {{u"modules"_s, u"A"_s},
+                       {u"pages"_s, u""_s},
+                       {u"modules"_s, u"B"_s},
+                       {u"pages"_s, u""_s},
+                       {u"modules"_s, u"C"_s},
+                       {u"pages"_s, u""_s}});
+    EXPECT_TRUE(IsDBblank(work(), blank()));
+
+    execIn(work(), u"INSERT INTO keywords (name, desc) VALUES ('word', '')"_s);
+    EXPECT_FALSE(IsDBblank(work(), blank()));
+    execIn(work(), u"DELETE FROM keywords"_s);
+
+    execIn(work(), u"UPDATE header SET title = 'Safety at work'"_s);
+    EXPECT_FALSE(IsDBblank(work(), blank()));
+    execIn(work(), u"UPDATE header SET title = ''"_s);
+
+    // A null field counts as the empty text.
+    execIn(work(), u"UPDATE header SET author = NULL"_s);
+    EXPECT_TRUE(IsDBblank(work(), blank()));
+}
+
+TEST_F(CourseDatabase, BlankCheckThatCannotCompareSaysNotBlankAndReports) {
+    ErrorRecorder errors;
+    EXPECT_FALSE(IsDBblank(work(), m_dir.filePath(u"missing/koa.kod"_s)));
+    EXPECT_EQ(errors.locations(), QStringList({u"commonModule / IsDBblank()"_s}));
+}
+
+TEST_F(CourseDatabase, VersionIsReadOrError) {
+    EXPECT_EQ(CheckKOFVersion(work()), u"1.1"_s);
+    execIn(work(), u"UPDATE header SET version = '1.0'"_s);
+    EXPECT_EQ(CheckKOFVersion(work()), u"1.0"_s);
+    execIn(work(), u"ALTER TABLE header DROP COLUMN version"_s);
+    EXPECT_EQ(CheckKOFVersion(work()), u"error"_s);
+    EXPECT_EQ(CheckKOFVersion(m_dir.filePath(u"nothing.kod"_s)), u"error"_s);
+    writeFile(m_dir.filePath(u"garbage.kod"_s), "not a database at all");
+    EXPECT_EQ(CheckKOFVersion(m_dir.filePath(u"garbage.kod"_s)), u"error"_s);
+}
+
+TEST_F(CourseDatabase, CompactionKeepsContentAndLeavesNoScratchFile) {
+    ScriptedScope scripted;
+    {
+        Database db(work());
+        db.begin();
+        for (int i = 0; i < 500; ++i)
+            db.exec(u"INSERT INTO texts (name, text) VALUES (?, ?)"_s,
+                    {u"t"_s + QString::number(i), QString(2000, u'x')});
+        db.commit();
+        db.exec(u"DELETE FROM texts WHERE id > 10"_s);
+    }
+    const qint64 before = QFileInfo(work()).size();
+    EXPECT_TRUE(CompressDatabase(work(), m_dir.filePath(u"work"_s)));
+    EXPECT_LT(QFileInfo(work()).size(), before);
+    EXPECT_EQ(valueOf(work(), u"SELECT count(*) FROM texts"_s).toInt(), 10);
+    EXPECT_FALSE(QFileInfo::exists(m_dir.filePath(u"work/tmp.mdb"_s)));
+    EXPECT_TRUE(scripted->messages().isEmpty());
+
+    EXPECT_FALSE(CompressDatabase(m_dir.filePath(u"work/none.kod"_s), m_dir.filePath(u"work"_s)));
+    EXPECT_EQ(scripted->messages(), QStringList({u"Error while compressing database!"_s}));
+}

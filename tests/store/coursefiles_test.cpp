@@ -1,0 +1,325 @@
+#include "store/coursedb.h"
+#include "store/coursefiles.h"
+#include "store/database.h"
+#include "store/fileops.h"
+#include "store/package.h"
+#include "store/schema.h"
+#include "tests/store/storetestutil.h"
+#include "tests/support/testsupport.h"
+
+#include <csignal>
+
+#include <QDir>
+#include <QFile>
+
+#include <gtest/gtest.h>
+
+#include <sys/resource.h>
+
+using namespace Qt::Literals::StringLiterals;
+using namespace koa;
+using namespace koa::test;
+
+namespace {
+class Files : public ::testing::Test {
+protected:
+    Files() : m_files(m_program.folder(), m_host) {}
+    ~Files() override { setFreeSpaceProbe({}); }
+
+    QString work(const QString& rel = QString()) const {
+        return m_program.folder().workingFolder() + (rel.isEmpty() ? QString() : u"/"_s + rel);
+    }
+    QString db() const { return m_program.folder().workingDatabase(); }
+
+    // A new course with a title, a picture and its file, saved as `name`.
+    QString savedCourse(const QString& name) {
+        m_files.New_file(false);
+        execIn(db(), u"UPDATE header SET title = 'Fire drill'"_s);
+        execIn(db(),
+               u"INSERT INTO pictures (name, filename, size) VALUES ('Exit sign', '1.png', 0.5)"_s);
+        writeFile(work(u"pictures/1.png"_s), QByteArray(512, 'x'));
+        const QString target = m_program.scratch(name);
+        m_scripted->queueFile(target);
+        EXPECT_TRUE(m_files.Save_course(false));
+        return target;
+    }
+
+    // A course database of an older format, in `folder`, with a picture.
+    void writeOlderCourse(const QString& folder, bool withVersionField) {
+        QDir().mkpath(folder + u"/pictures"_s);
+        Database old(folder + u"/koa.kod"_s, Database::Mode::Create);
+        old.exec(
+            u"CREATE TABLE header (title TEXT, author TEXT, target_group TEXT, description TEXT, "
+            "skin TEXT, sound TEXT, picture TEXT, menuscroll INTEGER, status INTEGER"_s +
+            (withVersionField ? u", version TEXT)"_s : u")"_s));
+        old.exec(
+            u"INSERT INTO header VALUES ('Old course', 'Ann', 'all', 'd', 'Classic', '', '', 0, 0"_s +
+            (withVersionField ? u", '1.0')"_s : u")"_s));
+        old.exec(u"CREATE TABLE data (type TEXT, name TEXT, \"index\" INTEGER)"_s);
+        old.exec(u"INSERT INTO data VALUES ('modules', 'Basics', 1), ('texts', 'Intro', 2)"_s);
+        old.exec(
+            u"CREATE TABLE pictures (id INTEGER PRIMARY KEY, name TEXT, filename TEXT, size REAL)"_s);
+        old.exec(
+            u"INSERT INTO pictures VALUES (7, 'Logo', '7.png', 1.0), (8, 'Evil', '../../x.png', 1.0)"_s);
+        writeFile(folder + u"/pictures/7.png"_s, "png bytes");
+    }
+
+    TempProgramFolder m_program;
+    RecordingHost m_host;
+    ScriptedScope m_scripted;
+    ErrorRecorder m_errors;
+    CourseFiles m_files;
+};
+} // namespace
+
+TEST_F(Files, NewCourseIsACopyOfTheBlankCourse) {
+    m_files.New_file(true);
+    EXPECT_EQ(m_files.displayName(), u"New file"_s);
+    EXPECT_TRUE(m_files.currentPath().isEmpty());
+    EXPECT_EQ(treeOf(work()), treeOf(m_program.folder().blankFolder()));
+    EXPECT_TRUE(IsDBblank(db(), m_program.folder().blankDatabase()));
+    EXPECT_EQ(m_host.loads, 1);
+    EXPECT_EQ(m_host.openWaits, 0);
+}
+
+TEST_F(Files, SaveAsksForANameOnlyForANewCourseAndOpenRestoresIt) {
+    const QString target = savedCourse(u"drill.kof"_s);
+    EXPECT_EQ(m_files.displayName(), u"drill"_s);
+    EXPECT_EQ(m_files.currentPath(), target);
+    EXPECT_EQ(readFile(target).left(4), QByteArray("KO\x03\x04", 4));
+
+    // Saving an opened package writes back without a dialog.
+    const int dialogs = m_scripted->shown().size();
+    execIn(db(), u"UPDATE header SET author = 'Ben'"_s);
+    EXPECT_TRUE(m_files.Save_course(false));
+    EXPECT_EQ(m_scripted->shown().size(), dialogs);
+
+    const QByteArray saved = readFile(target);
+    m_files.New_file(false);
+    EXPECT_TRUE(m_files.Open_file(target, true));
+    EXPECT_EQ(readFile(target), saved); // the user's package is never written by an open
+    EXPECT_EQ(m_files.displayName(), u"drill"_s);
+    EXPECT_EQ(valueOf(db(), u"SELECT author FROM header"_s).toString(), u"Ben"_s);
+    EXPECT_EQ(readFile(work(u"pictures/1.png"_s)), QByteArray(512, 'x'));
+    for (const QString& folder : schema::courseFolders())
+        EXPECT_TRUE(QDir(work(folder)).exists()) << folder.toStdString();
+    EXPECT_EQ(m_host.skips, 1);
+    EXPECT_EQ(m_host.openWaits, 0);
+    EXPECT_TRUE(m_scripted->messages().isEmpty());
+    EXPECT_TRUE(m_errors.reports().isEmpty());
+}
+
+TEST_F(Files, CancelledDialogsShowNothingAndChangeNothing) {
+    savedCourse(u"a.kof"_s);
+    m_scripted->clear();
+    EXPECT_FALSE(m_files.Save_course(true)); // the queue is empty: the dialog is cancelled
+    m_scripted->queueFile(QString());
+    EXPECT_FALSE(m_files.Save_course(true)); // nothing chosen
+    EXPECT_FALSE(m_files.Open_file(QString(), false));
+    EXPECT_TRUE(m_scripted->messages().isEmpty());
+    EXPECT_EQ(m_files.displayName(), u"a"_s);
+    EXPECT_EQ(valueOf(db(), u"SELECT title FROM header"_s).toString(), u"Fire drill"_s);
+}
+
+TEST_F(Files, OpenAsksToGiveUpTheOpenCourseAndStopsWhenRefused) {
+    const QString target = savedCourse(u"a.kof"_s);
+    m_host.allowDiscard = false;
+    EXPECT_FALSE(m_files.Open_file(target, false));
+    EXPECT_EQ(m_host.saveQuestions, 1);
+    EXPECT_EQ(m_host.editorsClosed, 0);
+}
+
+TEST_F(Files, OpenedReadOnlyPackageOpens) {
+    const QString target = savedCourse(u"ro.kof"_s);
+    QFile::setPermissions(target, QFileDevice::ReadOwner | QFileDevice::ReadGroup);
+    m_files.New_file(false);
+    EXPECT_TRUE(m_files.Open_file(target, false));
+    EXPECT_EQ(valueOf(db(), u"SELECT title FROM header"_s).toString(), u"Fire drill"_s);
+}
+
+TEST_F(Files, DamagedPackageSaysErrorOpeningAndKeepsTheOpenCourse) {
+    const QString good = savedCourse(u"good.kof"_s);
+    const QByteArray goodBytes = readFile(good);
+    const std::vector<std::pair<const char*, QByteArray>> damaged = {
+        {"not a zip", "this is not a package"},
+        {"truncated", goodBytes.left(goodBytes.size() - 40)},
+    };
+    const QString nokod = m_program.scratch(u"nokod.kof"_s);
+    writeZip(nokod, {{u"pictures/"_s, {}}, {u"pictures/1.png"_s, "x"}});
+    const QString escaping = m_program.scratch(u"escaping.kof"_s);
+    writeZip(escaping, {{u"koa.kod"_s, readFile(db())}, {u"../../outside.txt"_s, "x"}});
+
+    QStringList paths = {nokod, escaping};
+    for (const auto& [what, bytes] : damaged) {
+        const QString p = m_program.scratch(QString::fromLatin1(what) + u".kof"_s);
+        writeFile(p, bytes);
+        paths.append(p);
+    }
+    for (const QString& p : paths) {
+        SCOPED_TRACE(p.toStdString());
+        m_scripted->clear();
+        const QByteArray before = readFile(p);
+        EXPECT_FALSE(m_files.Open_file(p, true));
+        EXPECT_EQ(m_scripted->messages(), QStringList({u"Error opening file"_s}));
+        EXPECT_EQ(readFile(p), before);
+        EXPECT_EQ(m_files.displayName(), u"good"_s);
+        EXPECT_EQ(valueOf(db(), u"SELECT title FROM header"_s).toString(), u"Fire drill"_s);
+        EXPECT_EQ(m_host.openWaits, 0);
+    }
+    EXPECT_FALSE(QFileInfo::exists(m_program.path(u"outside.txt"_s)));
+    EXPECT_FALSE(QFileInfo::exists(m_program.scratch(u"../outside.txt"_s)));
+    EXPECT_FALSE(QFileInfo::exists(m_program.folder().openTempFolder()));
+}
+
+TEST_F(Files, OlderCourseIsConvertedAndTheOriginalLeftAlone) {
+    const QString source = m_program.scratch(u"old"_s);
+    writeOlderCourse(source, true);
+    const QString older = m_program.scratch(u"old.kof"_s);
+    package::packFolder(source, older);
+    const QByteArray before = readFile(older);
+
+    m_files.New_file(false);
+    EXPECT_TRUE(m_files.Open_file(older, false));
+    EXPECT_EQ(readFile(older), before);
+    EXPECT_EQ(m_scripted->messages(),
+              QStringList({u"This file is made with an older version of KOA and will\r\n"
+                           "be imported. The original file will be left unaltered."_s}));
+    EXPECT_EQ(m_files.displayName(), u"Imported file"_s);
+    EXPECT_TRUE(m_files.currentPath().isEmpty());
+    EXPECT_EQ(CheckKOFVersion(db()), u"1.1"_s);
+    EXPECT_EQ(valueOf(db(), u"SELECT author FROM header"_s).toString(), u"Ann"_s);
+    // Fields copied by position; a row's id keeps naming its file.
+    EXPECT_EQ(valueOf(db(), u"SELECT filename FROM pictures WHERE id = 7"_s).toString(),
+              u"7.png"_s);
+    EXPECT_EQ(readFile(work(u"pictures/7.png"_s)), QByteArray("png bytes"));
+    // A stored file name that climbs out of its folder is not followed.
+    EXPECT_EQ(valueOf(db(), u"SELECT count(*) FROM pictures"_s).toInt(), 2);
+    // The repaired layout: the module gained a page before the text.
+    EXPECT_EQ(layoutOf(db()),
+              QStringList({u"modules:Basics:1"_s, u"pages::2"_s, u"texts:Intro:3"_s}));
+    EXPECT_FALSE(QFileInfo::exists(m_program.folder().importTempFolder()));
+    EXPECT_TRUE(m_errors.reports().isEmpty());
+}
+
+TEST_F(Files, CourseWithoutAVersionFieldOpensDirectly) {
+    const QString source = m_program.scratch(u"nover"_s);
+    writeOlderCourse(source, false);
+    const QString pkg = m_program.scratch(u"nover.kof"_s);
+    package::packFolder(source, pkg);
+    m_files.New_file(false);
+    EXPECT_TRUE(m_files.Open_file(pkg, false));
+    EXPECT_EQ(m_files.displayName(), u"nover"_s);
+    EXPECT_TRUE(m_scripted->messages().isEmpty());
+}
+
+TEST_F(Files, ImportOfAFolderWithoutCourseSaysFileCorrupt) {
+    m_files.New_file(false);
+    EXPECT_FALSE(m_files.ImportFile(m_program.scratch(u"empty"_s)));
+    EXPECT_EQ(m_scripted->messages(), QStringList({u"File corrupt, cannot import"_s}));
+}
+
+TEST_F(Files, ImportTakesTheCourseBesideKoaInf) {
+    m_files.New_file(false);
+    const QString exported = m_program.scratch(u"cd"_s);
+    writeOlderCourse(exported + u"/temp"_s, true);
+    writeFile(exported + u"/koa.inf"_s, "exported");
+    m_scripted->queueFile(exported + u"/koa.inf"_s);
+    m_files.Import();
+    EXPECT_EQ(m_files.displayName(), u"Imported file"_s);
+    EXPECT_EQ(valueOf(db(), u"SELECT title FROM header"_s).toString(), u"Old course"_s);
+    EXPECT_EQ(m_host.openWaits, 0);
+}
+
+TEST_F(Files, SaveNeedsTheCourseSizePlusFiveKBFree) {
+    savedCourse(u"first.kof"_s);
+    const QString target = m_program.scratch(u"second.kof"_s);
+    const auto kb = [](qint64 bytes) {
+        return static_cast<qint64>(std::llround(bytes / 1024.0));
+    };
+
+    // The probe answers with whole KB; compaction runs before the check.
+    const auto setFree = [&](qint64 extraKB) {
+        setFreeSpaceProbe([this, kb, extraKB](const QString&) {
+            return (kb(folderSizeBytes(work())) + extraKB) * 1024;
+        });
+    };
+    setFree(4);
+    m_scripted->clear();
+    m_scripted->queueFile(target);
+    EXPECT_FALSE(m_files.Save_course(true));
+    EXPECT_EQ(
+        m_scripted->messages(),
+        QStringList(
+            {u"You do not have enough free space on you system drive to perform this task."_s,
+             u"Error saving file. Make sure there is enough space on the destination drive and try again."_s}));
+    EXPECT_FALSE(QFileInfo::exists(target));
+    EXPECT_EQ(m_files.displayName(), u"first"_s);
+
+    setFree(5);
+    m_scripted->clear();
+    m_scripted->queueFile(target);
+    EXPECT_TRUE(m_files.Save_course(true));
+    EXPECT_TRUE(m_scripted->messages().isEmpty());
+    EXPECT_TRUE(package::hasPackageMarker(target));
+}
+
+TEST_F(Files, SaveThatRunsOutOfSpaceKeepsThePreviousPackage) {
+    const QString target = savedCourse(u"keep.kof"_s);
+    const QByteArray before = readFile(target);
+    writeFile(work(u"movies/2.mp4"_s), QByteArray(600 * 1024, 'm'));
+
+    // A file size limit stands in for a disk that fills up during the write.
+    struct rlimit old {};
+    getrlimit(RLIMIT_FSIZE, &old);
+    const auto oldSignal = signal(SIGXFSZ, SIG_IGN);
+    struct rlimit small = old;
+    small.rlim_cur = 300 * 1024;
+    ASSERT_EQ(setrlimit(RLIMIT_FSIZE, &small), 0);
+    m_scripted->clear();
+    const bool saved = m_files.Save_course(false);
+    setrlimit(RLIMIT_FSIZE, &old);
+    signal(SIGXFSZ, oldSignal);
+
+    EXPECT_FALSE(saved);
+    EXPECT_EQ(
+        m_scripted->messages(),
+        QStringList(
+            {u"Error saving file. Make sure there is enough space on the destination drive and try again."_s}));
+    EXPECT_EQ(readFile(target), before);
+    EXPECT_EQ(QDir(QFileInfo(target).absolutePath()).entryList(QDir::Files | QDir::Hidden),
+              QStringList({u"keep.kof"_s}));
+}
+
+TEST_F(Files, RescueYesImportsTheLeftWorkingFolder) {
+    m_files.New_file(false);
+    execIn(db(), u"UPDATE header SET title = 'unsaved work'"_s);
+    writeFile(work(u"sounds/3.mp3"_s), "sound");
+    execIn(db(),
+           u"INSERT INTO sounds (id, name, filename, size) VALUES (3, 'Bell', '3.mp3', 0.0)"_s);
+
+    CourseFiles next(m_program.folder(), m_host); // the next start
+    ASSERT_TRUE(next.rescueNeeded());
+    m_scripted->queueAnswer(Interaction::Answer::Yes);
+    EXPECT_TRUE(next.offerRescue());
+    EXPECT_EQ(m_scripted->shown().front().title, u"Rescue"_s);
+    EXPECT_EQ(
+        m_scripted->messages(),
+        QStringList(
+            {u"KOA has detected an uncontrolled shutdown. Do you want to rescue the latest file?"_s}));
+    EXPECT_EQ(next.displayName(), u"Rescued file"_s);
+    EXPECT_TRUE(next.currentPath().isEmpty());
+    EXPECT_EQ(valueOf(db(), u"SELECT title FROM header"_s).toString(), u"unsaved work"_s);
+    EXPECT_EQ(readFile(work(u"sounds/3.mp3"_s)), QByteArray("sound"));
+
+    next.removeWorkingFolders();
+    EXPECT_FALSE(QFileInfo::exists(work()));
+    EXPECT_FALSE(QFileInfo::exists(m_program.folder().rescueFolder()));
+}
+
+TEST_F(Files, RescueNoDeletesTheWorkingFolder) {
+    m_files.New_file(false);
+    CourseFiles next(m_program.folder(), m_host);
+    m_scripted->queueAnswer(Interaction::Answer::No);
+    EXPECT_FALSE(next.offerRescue());
+    EXPECT_FALSE(QFileInfo::exists(work()));
+}

@@ -1,0 +1,148 @@
+#include "store/errors.h"
+#include "store/package.h"
+#include "store/schema.h"
+#include "tests/store/storetestutil.h"
+#include "tests/support/testsupport.h"
+
+#include <QDir>
+#include <QFile>
+#include <QProcess>
+#include <QTemporaryDir>
+
+#include <gtest/gtest.h>
+
+using namespace Qt::Literals::StringLiterals;
+using namespace koa;
+using namespace koa::test;
+
+namespace {
+class Package : public ::testing::Test {
+protected:
+    void SetUp() override {
+        schema::createBlankCourse(path(u"course"_s));
+        writeFile(path(u"course/pictures/1.png"_s), QByteArray(70000, 'p'));
+        writeFile(path(u"course/documents/2.pdf"_s), "document");
+        writeFile(path(u"course/notes.txt"_s), "loose file in the working folder");
+    }
+    QString path(const QString& rel) const { return m_dir.filePath(rel); }
+
+    QTemporaryDir m_dir;
+};
+} // namespace
+
+TEST_F(Package, PackedCourseStartsWithTheMarkerAndIsAZipOnceMarkedPK) {
+    package::packFolder(path(u"course"_s), path(u"c.kof"_s));
+    const QByteArray bytes = readFile(path(u"c.kof"_s));
+    ASSERT_GE(bytes.size(), 4);
+    EXPECT_EQ(bytes.left(4), QByteArray("KO\x03\x04", 4));
+    EXPECT_TRUE(package::hasPackageMarker(path(u"c.kof"_s)));
+    EXPECT_FALSE(QFileInfo::exists(path(u".c.kof.part"_s)));
+
+    // With "PK" back in place a standard tool lists and tests it.
+    QByteArray zip = bytes;
+    zip[0] = 'P';
+    zip[1] = 'K';
+    writeFile(path(u"c.zip"_s), zip);
+    QProcess unzip;
+    unzip.start(u"unzip"_s, {u"-t"_s, path(u"c.zip"_s)});
+    ASSERT_TRUE(unzip.waitForFinished(30000));
+    const QString listing = QString::fromUtf8(unzip.readAllStandardOutput());
+    EXPECT_EQ(unzip.exitCode(), 0) << listing.toStdString();
+    for (const QString& entry : {u"koa.kod"_s, u"pictures/1.png"_s, u"movies/"_s, u"sounds/"_s,
+                                 u"flash/"_s, u"documents/2.pdf"_s, u"notes.txt"_s})
+        EXPECT_TRUE(listing.contains(entry)) << entry.toStdString();
+}
+
+TEST_F(Package, UnpackRecreatesFilesAndEmptyFoldersWithoutTouchingThePackage) {
+    package::packFolder(path(u"course"_s), path(u"c.kof"_s));
+    QFile::setPermissions(path(u"c.kof"_s), QFileDevice::ReadOwner | QFileDevice::ReadGroup);
+    const QByteArray before = readFile(path(u"c.kof"_s));
+    package::unpackPackage(path(u"c.kof"_s), path(u"out"_s));
+    EXPECT_EQ(readFile(path(u"c.kof"_s)), before);
+    EXPECT_EQ(treeOf(path(u"out"_s)), treeOf(path(u"course"_s)));
+    EXPECT_EQ(readFile(path(u"out/pictures/1.png"_s)), readFile(path(u"course/pictures/1.png"_s)));
+    EXPECT_EQ(readFile(path(u"out/koa.kod"_s)), readFile(path(u"course/koa.kod"_s)));
+}
+
+TEST_F(Package, AnArchiveWrittenByAnotherToolUnpacks) {
+    QProcess zip;
+    zip.setWorkingDirectory(path(u"course"_s));
+    zip.start(u"zip"_s, {u"-q"_s, u"-r"_s, path(u"other.kof"_s), u"."_s});
+    ASSERT_TRUE(zip.waitForFinished(30000));
+    ASSERT_EQ(zip.exitCode(), 0);
+    package::unpackPackage(path(u"other.kof"_s), path(u"out"_s));
+    EXPECT_EQ(treeOf(path(u"out"_s)), treeOf(path(u"course"_s)));
+}
+
+TEST_F(Package, SavingOverAPackageReplacesItWhole) {
+    writeFile(path(u"c.kof"_s), QByteArray(500000, 'z')); // an older, bigger file
+    package::packFolder(path(u"course"_s), path(u"c.kof"_s));
+    package::unpackPackage(path(u"c.kof"_s), path(u"out"_s));
+    EXPECT_EQ(treeOf(path(u"out"_s)), treeOf(path(u"course"_s)));
+}
+
+TEST_F(Package, DamagedPackagesAreRefusedAndWriteNothingOutside) {
+    struct Case {
+        const char* what;
+        std::function<void(const QString&)> make;
+    };
+    const QString good = path(u"good.kof"_s);
+    package::packFolder(path(u"course"_s), good);
+    const std::vector<Case> cases = {
+        {"not a zip",
+         [](const QString& p) {
+             writeFile(p, "KO this is plain text, not a package");
+         }},
+        {"empty file",
+         [](const QString& p) {
+             writeFile(p, QByteArray());
+         }},
+        {"truncated",
+         [&](const QString& p) {
+             writeFile(p, readFile(good).left(readFile(good).size() / 2));
+         }},
+        {"corrupt data",
+         [&](const QString& p) {
+             QByteArray b = readFile(good);
+             const qsizetype at = b.indexOf(QByteArray(1000, 'p'));
+             b[at + 10] = 'q'; // stored picture bytes: only the checksum can tell
+             writeFile(p, b);
+         }},
+        {"parent path",
+         [](const QString& p) {
+             writeZip(p, {{u"../escaped.txt"_s, "x"}});
+         }},
+        {"deep parent path",
+         [](const QString& p) {
+             writeZip(p, {{u"pictures/../../escaped.txt"_s, "x"}});
+         }},
+        {"absolute path",
+         [&](const QString& p) {
+             writeZip(p, {{u"/tmp/koa-escaped.txt"_s, "x"}});
+         }},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        const QString bad = path(u"bad.kof"_s);
+        QFile::remove(bad);
+        c.make(bad);
+        const QByteArray before = readFile(bad);
+        QDir(path(u"out"_s)).removeRecursively();
+        EXPECT_THROW(package::unpackPackage(bad, path(u"out"_s)), KoaError);
+        EXPECT_EQ(readFile(bad), before);
+        EXPECT_FALSE(QFileInfo::exists(path(u"escaped.txt"_s)));
+        EXPECT_FALSE(QFileInfo::exists(u"/tmp/koa-escaped.txt"_s));
+    }
+}
+
+TEST_F(Package, LinkEntriesAreRefused) {
+    QDir(path(u"linked"_s)).mkpath(u"."_s);
+    ASSERT_TRUE(QFile::link(u"/etc"_s, path(u"linked/etc"_s)));
+    QProcess zip;
+    zip.setWorkingDirectory(path(u"linked"_s));
+    zip.start(u"zip"_s, {u"-q"_s, u"-y"_s, u"-r"_s, path(u"links.kof"_s), u"."_s});
+    ASSERT_TRUE(zip.waitForFinished(30000));
+    ASSERT_EQ(zip.exitCode(), 0);
+    EXPECT_THROW(package::unpackPackage(path(u"links.kof"_s), path(u"out"_s)), KoaError);
+    EXPECT_FALSE(QFileInfo(path(u"out/etc"_s)).exists());
+}

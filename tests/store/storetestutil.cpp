@@ -1,0 +1,62 @@
+#include "tests/store/storetestutil.h"
+
+#include "store/database.h"
+
+#include <QFile>
+
+#include <gtest/gtest.h>
+
+#include <zip.h>
+
+using namespace Qt::Literals::StringLiterals;
+
+namespace koa::test {
+
+QStringList layoutOf(const QString& database) {
+    Database db(database, Database::Mode::ReadOnly);
+    QSqlQuery q = db.exec(u"SELECT type, name, \"index\" FROM data ORDER BY \"index\""_s);
+    QStringList out;
+    while (q.next())
+        out.append(q.value(0).toString() + u":"_s + q.value(1).toString() + u":"_s +
+                   q.value(2).toString());
+    return out;
+}
+
+void setLayout(const QString& database, const std::vector<std::pair<QString, QString>>& rows) {
+    Database db(database);
+    db.exec(u"DELETE FROM data"_s);
+    int index = 0;
+    for (const auto& [type, name] : rows)
+        db.exec(u"INSERT INTO data (type, name, \"index\") VALUES (?, ?, ?)"_s,
+                {type, name, index++});
+}
+
+QVariant valueOf(const QString& database, const QString& sql, const QVariantList& params) {
+    Database db(database, Database::Mode::ReadOnly);
+    return db.scalar(sql, params);
+}
+
+void execIn(const QString& database, const QString& sql, const QVariantList& params) {
+    Database db(database);
+    db.exec(sql, params);
+}
+
+void writeZip(const QString& path, const std::vector<std::pair<QString, QByteArray>>& entries) {
+    int err = 0;
+    zip_t* za = zip_open(QFile::encodeName(path).constData(), ZIP_CREATE | ZIP_TRUNCATE, &err);
+    ASSERT_NE(za, nullptr);
+    for (const auto& [name, bytes] : entries) {
+        const QByteArray n = name.toUtf8();
+        if (name.endsWith(u'/')) {
+            zip_dir_add(za, n.constData(), 0);
+            continue;
+        }
+        void* copy = malloc(static_cast<size_t>(bytes.size()) + 1);
+        memcpy(copy, bytes.constData(), static_cast<size_t>(bytes.size()));
+        zip_source_t* src = zip_source_buffer(za, copy, static_cast<zip_uint64_t>(bytes.size()), 1);
+        ASSERT_GE(zip_file_add(za, n.constData(), src, ZIP_FL_OVERWRITE), 0);
+    }
+    ASSERT_EQ(zip_close(za), 0);
+}
+
+} // namespace koa::test

@@ -1,0 +1,48 @@
+#pragma once
+
+#include "store/coursefiles.h"
+
+#include <utility>
+#include <vector>
+
+#include <QString>
+#include <QStringList>
+#include <QVariantList>
+
+namespace koa::test {
+
+// Counts what the file operations asked of the windows.
+class RecordingHost : public CourseHost {
+public:
+    bool allowDiscard = true;
+    int saveQuestions = 0;
+    int editorsClosed = 0;
+    int loads = 0;
+    int waits = 0;
+    int openWaits = 0;
+    int skips = 0;
+
+    bool SaveCourse(bool) override {
+        ++saveQuestions;
+        return allowDiscard;
+    }
+    void closeEditors() override { ++editorsClosed; }
+    void startWait() override {
+        ++waits;
+        ++openWaits;
+    }
+    void endWait() override { --openWaits; }
+    void courseLoaded() override { ++loads; }
+    void setSkipNextRender() override { ++skips; }
+};
+
+// `data` rows as "type:name:index", in index order.
+QStringList layoutOf(const QString& database);
+void setLayout(const QString& database, const std::vector<std::pair<QString, QString>>& rows);
+QVariant valueOf(const QString& database, const QString& sql, const QVariantList& params = {});
+void execIn(const QString& database, const QString& sql, const QVariantList& params = {});
+
+// A ZIP archive (plain "PK") with the given entries; a name ending in "/" is a folder.
+void writeZip(const QString& path, const std::vector<std::pair<QString, QByteArray>>& entries);
+
+} // namespace koa::test
