@@ -218,7 +218,9 @@ void syncFile(const QString& path) {
 } // namespace
 
 void packFolder(const QString& folder, const QString& packagePath) {
-    const QDir base(folder);
+    // Absolute, so entry names come out relative to the course folder
+    // whatever the caller's current folder.
+    const QDir base(QFileInfo(folder).absoluteFilePath());
     if (!base.exists())
         throw KoaError(errnum::PathNotFound, u"Path not found: "_s + folder);
     const QFileInfo target(packagePath);
@@ -235,7 +237,8 @@ void packFolder(const QString& folder, const QString& packagePath) {
     }
 
     QStringList entries;
-    QDirIterator it(folder, QDir::AllEntries | QDir::NoDotAndDotDot | QDir::Hidden | QDir::System,
+    QDirIterator it(base.absolutePath(),
+                    QDir::AllEntries | QDir::NoDotAndDotDot | QDir::Hidden | QDir::System,
                     QDirIterator::Subdirectories);
     while (it.hasNext()) {
         it.next();

@@ -1,9 +1,9 @@
 // Makes the Qt application first, with every per-user folder in a fresh
 // temporary place, then runs the tests.
+#include "tests/support/childprocess.h"
 #include "tests/support/testsupport.h"
 
 #include <QApplication>
-#include <QStandardPaths>
 #include <QTemporaryDir>
 
 #include <gtest/gtest.h>
@@ -11,8 +11,9 @@
 int main(int argc, char* argv[]) {
     QTemporaryDir home;
     koa::test::pointUserFoldersAt(home.path());
-    QStandardPaths::setTestModeEnabled(true);
     QApplication app(argc, argv);
+    if (const int rc = koa::test::runChildIfAsked(app.arguments()); rc >= 0)
+        return rc;
     ::testing::InitGoogleTest(&argc, argv);
     return RUN_ALL_TESTS();
 }

@@ -1,0 +1,36 @@
+// koa: the authoring program. A thin main over the shell's anchor window.
+#include "shell/fileselector.h"
+#include "shell/realinteraction.h"
+#include "store/errors.h"
+#include "store/interaction.h"
+
+#include <QApplication>
+
+using namespace Qt::Literals::StringLiterals;
+
+int main(int argc, char* argv[]) {
+    // The embedded browser shares its GL context with the windows.
+    QCoreApplication::setAttribute(Qt::AA_ShareOpenGLContexts);
+    QApplication app(argc, argv);
+    QApplication::setApplicationName(u"koa"_s);
+    QApplication::setApplicationDisplayName(u"KOA"_s);
+    QApplication::setApplicationVersion(QStringLiteral(KOA_VERSION_TEXT));
+    QApplication::setQuitOnLastWindowClosed(false);
+
+    koa::shell::RealInteraction real;
+    koa::setInteraction(&real);
+    koa::setErrorSink([](const koa::ErrorReport& r) {
+        koa::interaction().message(u"Error "_s + QString::number(r.number) + u" ("_s +
+                                       r.description + u") in "_s + r.location,
+                                   u"KOA Error Manager"_s);
+    });
+
+    const koa::ProgramFolder folder = koa::ProgramFolder::forUser();
+    koa::shell::fileselector anchor(folder, koa::shell::Prerequisites::ofThisSystem(folder.root()));
+    if (!anchor.Form_Load(app.arguments().mid(1)))
+        return 0;
+    const int rc = app.exec();
+    anchor.Form_Unload();
+    koa::setInteraction(nullptr);
+    return rc;
+}

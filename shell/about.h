@@ -1,0 +1,30 @@
+#pragma once
+
+#include <QDialog>
+#include <QTimer>
+
+class QLabel;
+class QPushButton;
+
+namespace koa::shell {
+
+// The About window; at start-up it doubles as the splash that hides itself
+// when Timer1 fires.
+class about : public QDialog {
+    Q_OBJECT
+public:
+    explicit about(QWidget* parent = nullptr);
+
+    // Shown without buttons; hides itself after `milliseconds`.
+    void showAsSplash(int milliseconds);
+
+    QTimer Timer1;
+    QPushButton* cmdOK = nullptr;
+    QPushButton* cmdSysInfo = nullptr;
+
+private:
+    void Timer1_Timer();
+    void cmdSysInfo_Click();
+};
+
+} // namespace koa::shell

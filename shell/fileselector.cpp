@@ -1,0 +1,191 @@
+#include "fileselector.h"
+
+#include "about.h"
+#include "fileassociation.h"
+#include "header.h"
+#include "store/coursedb.h"
+#include "store/database.h"
+#include "store/errors.h"
+#include "store/interaction.h"
+#include "working.h"
+
+#include <QCoreApplication>
+#include <QDeadlineTimer>
+#include <QDir>
+#include <QLabel>
+#include <QLoggingCategory>
+#include <QVBoxLayout>
+
+using namespace Qt::Literals::StringLiterals;
+
+namespace koa::shell {
+
+Q_LOGGING_CATEGORY(lcStart, "koa.start")
+
+fileselector::fileselector(ProgramFolder folder, Prerequisites probes)
+    : m_folder(std::move(folder)), m_probes(std::move(probes)),
+      m_files(std::make_unique<CourseFiles>(m_folder, *this)),
+      m_programPath(QCoreApplication::applicationFilePath()) {
+    setObjectName(u"fileselector"_s);
+    setWindowTitle(u"KOA File Manager"_s);
+    auto* layout = new QVBoxLayout(this);
+    layout->addWidget(new QLabel(u"KOA main anchor - should not be visible"_s, this));
+}
+
+fileselector::~fileselector() {
+    delete m_header;
+    delete m_working;
+}
+
+bool fileselector::Form_Load(const QStringList& commandLine) {
+    // One instance per user: the lock lives in the user's program folder and
+    // dies with its process, so a killed program never locks the user out.
+    QDir().mkpath(m_folder.root());
+    m_instanceLock = std::make_unique<QLockFile>(m_folder.root() + u"/koa.lock"_s);
+    m_instanceLock->setStaleLockTime(0);
+    if (!m_instanceLock->tryLock(0)) {
+        m_instanceLock.reset();
+        interaction().message(messages::OneInstance);
+        m_startRefused = true;
+        return false;
+    }
+    if (!checkPrerequisites())
+        return false;
+
+    showSplash();
+    CheckExtensions(m_programPath);
+    trap(u"fileselector / Form_Load()"_s, [&] { m_folder.prepare(); });
+    readServerSetting();
+    m_uploadUser = u"koa_upload"_s;
+    m_uploadPassword = u"pum8welsa4"_s;
+
+    m_header = new header;
+    m_header->closeRequested = [this] {
+        if (!SaveCourse(false))
+            return false;
+        ExitCourse(true);
+        return true;
+    };
+
+    bool rescued = false;
+    if (m_files->rescueNeeded())
+        rescued = m_files->offerRescue();
+    if (!rescued) {
+        const QString path = commandLine.join(u' ');
+        if (path.isEmpty() || !m_files->Open_file(path, false))
+            m_files->New_file(false);
+    }
+    m_header->show();
+    return true;
+}
+
+bool fileselector::checkPrerequisites() {
+    if (m_probes.browser() < RequiredBrowser) {
+        interaction().message(messages::BrowserMissing);
+        m_startRefused = true;
+        return false;
+    }
+    if (m_probes.mediaPlayer() < RequiredMediaPlayer) {
+        interaction().message(messages::MediaPlayerMissing);
+        m_startRefused = true;
+        return false;
+    }
+    if (m_probes.flash() < RequiredFlash)
+        interaction().message(messages::FlashWarning);
+    return true;
+}
+
+void fileselector::showSplash() {
+    about splash;
+    splash.showAsSplash(m_splashMs);
+    const QDeadlineTimer limit(m_splashMs + 5000);
+    while (splash.isVisible() && !limit.hasExpired())
+        QCoreApplication::processEvents(QEventLoop::AllEvents | QEventLoop::WaitForMoreEvents, 50);
+}
+
+void fileselector::readServerSetting() {
+    trap(u"fileselector / Form_Load()"_s, [&] {
+        Database db(m_folder.settingsDatabase(), Database::Mode::ReadOnly);
+        QSqlQuery q = db.exec(u"SELECT server FROM user"_s);
+        if (q.next())
+            SetBaseDirs(q.value(0).toString());
+    });
+}
+
+void fileselector::SetBaseDirs(const QString& server) {
+    m_httpBase = u"http://www."_s + server + u"/koa_upload.asp?"_s;
+    m_ftpBase = u"ftp://"_s + server;
+}
+
+bool fileselector::SaveCourse(bool force) {
+    return trapped<bool>(u"commonModule / SaveCourse()"_s, false, [&] {
+        Interaction::Answer answer = Interaction::Answer::Yes;
+        if (!force) {
+            if (IsDBblank(m_folder.workingDatabase(), m_folder.blankDatabase()))
+                answer = Interaction::Answer::No;
+            else
+                answer = interaction().question(
+                    u"All unsaved data will be lost. Do you want to save the currently open file?"_s,
+                    u"Save"_s, Interaction::Buttons::YesNoCancel);
+        }
+        if (answer == Interaction::Answer::Yes)
+            return m_files->Save_course(force);
+        return answer == Interaction::Answer::No;
+    });
+}
+
+void fileselector::ExitCourse(bool endProgram) {
+    trap(u"commonModule / ExitCourse()"_s, [&] {
+        m_closing = true;
+        // The object pool, composer and preview windows join here.
+        if (!endProgram) {
+            m_closing = false;
+            return;
+        }
+        if (m_header) {
+            m_header->closing = true;
+            m_header->hide();
+        }
+        QCoreApplication::quit();
+    });
+}
+
+void fileselector::Form_Unload() {
+    if (m_startRefused || m_unloaded)
+        return; // never touch another instance's working folder
+    m_unloaded = true;
+    m_closing = true;
+    if (m_header) {
+        m_header->closing = true;
+        m_header->close();
+    }
+    trap(u"fileselector / Form_Unload()"_s, [&] { m_files->removeWorkingFolders(); });
+    m_instanceLock.reset();
+}
+
+header* fileselector::headerWindow() const {
+    return m_header.data();
+}
+
+void fileselector::startWait() {
+    if (!m_working)
+        m_working = new working;
+    m_working->startWait(m_header);
+}
+
+void fileselector::endWait() {
+    if (m_working)
+        m_working->hide();
+}
+
+void fileselector::courseLoaded() {
+    if (m_header)
+        m_header->load(m_folder.workingDatabase(), m_files->displayName());
+}
+
+void fileselector::titlesChanged() {
+    if (m_header)
+        m_header->setDisplayName(m_files->displayName());
+}
+
+} // namespace koa::shell

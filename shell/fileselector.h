@@ -1,0 +1,77 @@
+#pragma once
+
+#include "prerequisites.h"
+#include "store/coursefiles.h"
+#include "store/programfolder.h"
+
+#include <memory>
+
+#include <QLockFile>
+#include <QPointer>
+#include <QStringList>
+#include <QWidget>
+
+namespace koa::shell {
+
+class header;
+class working;
+
+// The hidden anchor window: owns the start-up, the file operations and the
+// values of the run, and its unload is the program's orderly end.
+class fileselector : public QWidget, public CourseHost {
+    Q_OBJECT
+public:
+    explicit fileselector(ProgramFolder folder, Prerequisites probes);
+    ~fileselector() override;
+
+    // The start-up. False when this instance must end at once.
+    bool Form_Load(const QStringList& commandLine);
+    // The orderly end: releases and deletes the working folder.
+    void Form_Unload();
+
+    void SetBaseDirs(const QString& server);
+    void setSplashMilliseconds(int ms) { m_splashMs = ms; }
+    void setProgramPath(const QString& path) { m_programPath = path; }
+
+    bool startRefused() const { return m_startRefused; }
+    CourseFiles& files() { return *m_files; }
+    header* headerWindow() const;
+    QString httpBase() const { return m_httpBase; }
+    QString ftpBase() const { return m_ftpBase; }
+    QString uploadUser() const { return m_uploadUser; }
+    QString uploadPassword() const { return m_uploadPassword; }
+
+    // Ends the course: closes the editor windows; with `endProgram` the program too.
+    void ExitCourse(bool endProgram);
+
+    // CourseHost
+    bool SaveCourse(bool force) override;
+    void closeEditors() override { ExitCourse(false); }
+    void startWait() override;
+    void endWait() override;
+    void courseLoaded() override;
+    void titlesChanged() override;
+
+private:
+    bool checkPrerequisites();
+    void showSplash();
+    void readServerSetting();
+
+    ProgramFolder m_folder;
+    Prerequisites m_probes;
+    std::unique_ptr<CourseFiles> m_files;
+    std::unique_ptr<QLockFile> m_instanceLock;
+    QPointer<header> m_header;
+    QPointer<working> m_working;
+    QString m_programPath;
+    QString m_httpBase;
+    QString m_ftpBase;
+    QString m_uploadUser;
+    QString m_uploadPassword;
+    int m_splashMs = 2000;
+    bool m_startRefused = false;
+    bool m_closing = false;
+    bool m_unloaded = false;
+};
+
+} // namespace koa::shell

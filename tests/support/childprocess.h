@@ -1,0 +1,17 @@
+#pragma once
+
+#include <functional>
+
+#include <QString>
+#include <QStringList>
+
+namespace koa::test {
+
+// A test can run part of itself in a child process (to hold a lock, or to be
+// killed): the test binary is started again with "--child NAME ARGS...".
+using ChildMain = std::function<int(const QStringList& args)>;
+bool registerChild(const QString& name, ChildMain main);
+// Runs the child named on the command line; -1 when this is not a child run.
+int runChildIfAsked(const QStringList& arguments);
+
+} // namespace koa::test
