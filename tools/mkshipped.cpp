@@ -3,10 +3,10 @@
 #include "store/errors.h"
 #include "store/schema.h"
 
+#include <cstdio>
+
 #include <QCoreApplication>
 #include <QStringList>
-
-#include <cstdio>
 
 int main(int argc, char* argv[]) {
     QCoreApplication app(argc, argv);
