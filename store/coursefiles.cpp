@@ -110,6 +110,12 @@ bool CourseFiles::Open_file(const QString& givenPath, bool wait) {
         package::unpackPackage(path, staging);
         if (!QFileInfo::exists(staging + u"/koa.kod"_s))
             throw KoaError(errnum::FileNotFound, u"The package holds no koa.kod"_s);
+        {
+            // A database without a header is no course, whatever its version reads.
+            Database course(staging + u"/koa.kod"_s, Database::Mode::ReadOnly);
+            if (!course.hasTable(u"header"_s))
+                throw KoaError(errnum::Database, u"The package holds no course database"_s);
+        }
         const QString version = CheckKOFVersion(staging + u"/koa.kod"_s);
         if (version >= QString::fromLatin1(schema::CurrentVersion)) {
             removeFolder(m_folder.workingFolder());

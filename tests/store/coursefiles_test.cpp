@@ -149,7 +149,10 @@ TEST_F(Files, DamagedPackageSaysErrorOpeningAndKeepsTheOpenCourse) {
     const QString escaping = m_program.scratch(u"escaping.kof"_s);
     writeZip(escaping, {{u"koa.kod"_s, readFile(db())}, {u"../../outside.txt"_s, "x"}});
 
-    QStringList paths = {nokod, escaping};
+    const QString garbage = m_program.scratch(u"garbage.kof"_s);
+    writeZip(garbage, {{u"koa.kod"_s, "this is not a database"}});
+
+    QStringList paths = {nokod, escaping, garbage};
     for (const auto& [what, bytes] : damaged) {
         const QString p = m_program.scratch(QString::fromLatin1(what) + u".kof"_s);
         writeFile(p, bytes);

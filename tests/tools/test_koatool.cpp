@@ -1,0 +1,224 @@
+// Runs the real koa-tool binary beside the tests, on packages made here.
+#include "store/coursefiles.h"
+#include "store/database.h"
+#include "store/package.h"
+#include "store/schema.h"
+#include "tests/support/testsupport.h"
+
+#include <QCoreApplication>
+#include <QDir>
+#include <QFileInfo>
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QProcess>
+#include <QTemporaryDir>
+
+#include <gtest/gtest.h>
+
+using namespace Qt::Literals::StringLiterals;
+
+namespace koa::test {
+namespace {
+
+struct Result {
+    int exitCode = -1;
+    QString out;
+    QString err;
+    QString all() const { return out + err; }
+};
+
+Result koaTool(const QStringList& arguments, const QString& workingFolder = QString()) {
+    QProcess p;
+    if (!workingFolder.isEmpty())
+        p.setWorkingDirectory(workingFolder);
+    p.start(QCoreApplication::applicationDirPath() + u"/koa-tool"_s, arguments);
+    Result r;
+    if (!p.waitForFinished(60000) || p.exitStatus() != QProcess::NormalExit) {
+        ADD_FAILURE() << "koa-tool did not finish: " << arguments.join(u' ').toStdString();
+        p.kill();
+        return r;
+    }
+    r.exitCode = p.exitCode();
+    r.out = QString::fromLocal8Bit(p.readAllStandardOutput());
+    r.err = QString::fromLocal8Bit(p.readAllStandardError());
+    return r;
+}
+
+// A package in the layout of an older KOA: a header without the later fields.
+void writeOlderPackage(const QString& folder, const QString& package) {
+    QDir().mkpath(folder + u"/pictures"_s);
+    {
+        Database db(folder + u"/koa.kod"_s, Database::Mode::Create);
+        db.exec(u"CREATE TABLE header (title TEXT, author TEXT, version TEXT)"_s);
+        db.exec(u"INSERT INTO header VALUES ('Old course', 'Ann', '1.0')"_s);
+        db.exec(u"CREATE TABLE data (type TEXT, name TEXT, \"index\" INTEGER)"_s);
+        db.exec(u"INSERT INTO data VALUES ('modules', 'Intro', 0), ('pages', 'Welcome', 1)"_s);
+    }
+    package::packFolder(folder, package);
+}
+
+class KoaTool : public ::testing::Test {
+protected:
+    QString scratch(const QString& name) const { return m_dir.filePath(name); }
+
+    QTemporaryDir m_dir;
+};
+
+TEST_F(KoaTool, NewCourseReadsBackThroughInfo) {
+    const QString pkg = scratch(u"course.kof"_s);
+    const Result made = koaTool({u"new"_s, pkg});
+    ASSERT_EQ(made.exitCode, 0) << made.all().toStdString();
+    EXPECT_TRUE(package::hasPackageMarker(pkg));
+    const QByteArray before = readFile(pkg);
+
+    const Result info = koaTool({u"info"_s, pkg, u"--json"_s});
+    ASSERT_EQ(info.exitCode, 0) << info.all().toStdString();
+    QJsonParseError parseError{};
+    const QJsonObject json = QJsonDocument::fromJson(info.out.toUtf8(), &parseError).object();
+    ASSERT_EQ(parseError.error, QJsonParseError::NoError) << info.out.toStdString();
+
+    const QJsonObject header = json[u"header"_s].toObject();
+    EXPECT_EQ(header[u"version"_s].toString(), u"1.1"_s);
+    EXPECT_EQ(header[u"skin"_s].toString(), u"Classic"_s);
+    EXPECT_EQ(header[u"menuscroll"_s].toInteger(-1), 0);
+
+    // The layout in index order, the tables in the course's own order.
+    const QJsonArray data = json[u"data"_s].toArray();
+    ASSERT_EQ(data.size(), 2);
+    EXPECT_EQ(
+        data[0].toObject(),
+        (QJsonObject{{u"index"_s, 0}, {u"type"_s, u"modules"_s}, {u"name"_s, u"New Module"_s}}));
+    EXPECT_EQ(data[1].toObject(),
+              (QJsonObject{{u"index"_s, 1}, {u"type"_s, u"pages"_s}, {u"name"_s, u""_s}}));
+    const QJsonArray tables = json[u"tables"_s].toArray();
+    ASSERT_EQ(static_cast<size_t>(tables.size()), schema::courseTables().size());
+    for (qsizetype i = 0; i < tables.size(); ++i)
+        EXPECT_EQ(tables[i][u"name"_s].toString(), schema::courseTables()[size_t(i)].name);
+    EXPECT_EQ(tables[0][u"rows"_s].toInteger(), 1);
+
+    // The text form says the same; reading never writes into the package.
+    const Result text = koaTool({u"info"_s, pkg});
+    EXPECT_EQ(text.exitCode, 0);
+    EXPECT_TRUE(text.out.contains(u"version       1.1\n"_s)) << text.out.toStdString();
+    EXPECT_TRUE(text.out.contains(u"     0  modules  New Module\n"_s)) << text.out.toStdString();
+    EXPECT_EQ(readFile(pkg), before);
+
+    // Neither command made or touched the user's own program folder.
+    EXPECT_FALSE(QFileInfo::exists(qEnvironmentVariable("XDG_DATA_HOME") + u"/koa"_s));
+
+    // A save that cannot be written fails with the program's message.
+    const Result nowhere = koaTool({u"new"_s, scratch(u"missing/course.kof"_s)});
+    EXPECT_EQ(nowhere.exitCode, 1);
+    EXPECT_TRUE(nowhere.err.contains(u"Error saving file."_s)) << nowhere.err.toStdString();
+}
+
+TEST_F(KoaTool, CheckOpensAsTheProgramDoes) {
+    const QString good = scratch(u"Good course.kof"_s);
+    ASSERT_EQ(koaTool({u"new"_s, good}).exitCode, 0);
+    const Result opened = koaTool({u"check"_s, good});
+    EXPECT_EQ(opened.exitCode, 0) << opened.all().toStdString();
+    EXPECT_TRUE(opened.out.contains(u"opened        yes\n"_s));
+    EXPECT_TRUE(opened.out.contains(u"version       1.1\n"_s));
+    EXPECT_TRUE(opened.out.contains(u"converted     no\n"_s));
+    EXPECT_TRUE(opened.out.contains(u"display name  Good course\n"_s)) << opened.out.toStdString();
+
+    // An older course is converted, and says so.
+    const QString older = scratch(u"older.kof"_s);
+    writeOlderPackage(scratch(u"older"_s), older);
+    const Result converted = koaTool({u"check"_s, older});
+    EXPECT_EQ(converted.exitCode, 0) << converted.all().toStdString();
+    EXPECT_TRUE(converted.out.contains(u"converted     yes"_s)) << converted.out.toStdString();
+    EXPECT_TRUE(converted.err.contains(u"older version of KOA"_s));
+
+    // GIVEN a file that is no package WHEN checked THEN it does not open, the
+    // program's own message is shown and the file keeps every byte.
+    const QString damaged = scratch(u"damaged.kof"_s);
+    const QByteArray junk("KO\x03\x04 this is no archive", 24);
+    writeFile(damaged, junk);
+    const Result refused = koaTool({u"check"_s, damaged});
+    EXPECT_EQ(refused.exitCode, 1);
+    EXPECT_TRUE(refused.out.contains(u"opened        no\n"_s)) << refused.out.toStdString();
+    EXPECT_TRUE(refused.all().contains(messages::ErrorOpening));
+    EXPECT_EQ(readFile(damaged), junk);
+
+    // A package whose database is unreadable is refused like any damaged one.
+    writeFile(scratch(u"broken/koa.kod"_s), "not a database");
+    package::packFolder(scratch(u"broken"_s), scratch(u"broken.kof"_s));
+    const Result broken = koaTool({u"check"_s, scratch(u"broken.kof"_s)});
+    EXPECT_EQ(broken.exitCode, 1) << broken.out.toStdString();
+    EXPECT_TRUE(broken.out.contains(u"opened        no\n"_s)) << broken.out.toStdString();
+    EXPECT_TRUE(broken.all().contains(messages::ErrorOpening));
+
+    EXPECT_EQ(koaTool({u"check"_s, scratch(u"absent.kof"_s)}).exitCode, 1);
+}
+
+TEST_F(KoaTool, PackAndUnpackRoundTrip) {
+    const QString course = scratch(u"work/course"_s);
+    writeFile(course + u"/koa.kod"_s, "database bytes");
+    writeFile(course + u"/pictures/logo.png"_s, QByteArray(3000, 'p'));
+    QDir(course).mkpath(u"movies"_s);
+    QDir(course).mkpath(u"documents/empty"_s);
+
+    // Relative names, as an author's script would write them.
+    const Result packed = koaTool({u"pack"_s, u"course"_s, u"../out.kof"_s}, scratch(u"work"_s));
+    ASSERT_EQ(packed.exitCode, 0) << packed.all().toStdString();
+    EXPECT_EQ(readFile(scratch(u"out.kof"_s)).left(4), QByteArray("KO\x03\x04", 4));
+
+    const Result unpacked = koaTool({u"unpack"_s, scratch(u"out.kof"_s), scratch(u"copy"_s)});
+    ASSERT_EQ(unpacked.exitCode, 0) << unpacked.all().toStdString();
+    EXPECT_EQ(treeOf(scratch(u"copy"_s)), treeOf(course));
+    EXPECT_EQ(readFile(scratch(u"copy/pictures/logo.png"_s)), QByteArray(3000, 'p'));
+
+    // A package is never written into the folder it packs.
+    const Result inside = koaTool({u"pack"_s, course, course + u"/self.kof"_s});
+    EXPECT_EQ(inside.exitCode, 1);
+    EXPECT_FALSE(QFileInfo::exists(course + u"/self.kof"_s));
+}
+
+TEST_F(KoaTool, UnpackLeavesNoHalfFolderAndKeepsTheUsersFiles) {
+    const QString pkg = scratch(u"course.kof"_s);
+    ASSERT_EQ(koaTool({u"new"_s, pkg}).exitCode, 0);
+    writeFile(scratch(u"damaged.kof"_s), "PK\x03\x04 broken");
+
+    // A folder with the user's files in it is refused as it is.
+    writeFile(scratch(u"busy/notes.txt"_s), "mine");
+    const Result busy = koaTool({u"unpack"_s, pkg, scratch(u"busy"_s)});
+    EXPECT_EQ(busy.exitCode, 1);
+    EXPECT_EQ(treeOf(scratch(u"busy"_s)), QStringList{u"notes.txt"_s});
+    EXPECT_EQ(readFile(scratch(u"busy/notes.txt"_s)), "mine");
+
+    // A failed unpack leaves a new folder absent and an empty one empty.
+    EXPECT_EQ(koaTool({u"unpack"_s, scratch(u"damaged.kof"_s), scratch(u"fresh"_s)}).exitCode, 1);
+    EXPECT_FALSE(QFileInfo::exists(scratch(u"fresh"_s)));
+    QDir().mkpath(scratch(u"empty"_s));
+    EXPECT_EQ(koaTool({u"unpack"_s, scratch(u"damaged.kof"_s), scratch(u"empty"_s)}).exitCode, 1);
+    EXPECT_TRUE(treeOf(scratch(u"empty"_s)).isEmpty());
+
+    // An empty folder takes the course.
+    EXPECT_EQ(koaTool({u"unpack"_s, pkg, scratch(u"empty"_s)}).exitCode, 0);
+    EXPECT_TRUE(QFileInfo::exists(scratch(u"empty/koa.kod"_s)));
+}
+
+TEST_F(KoaTool, BadUsageExitsTwoWithTheUsage) {
+    const QList<QStringList> bad = {{},
+                                    {u"frobnicate"_s},
+                                    {u"new"_s},
+                                    {u"info"_s, u"a.kof"_s, u"b.kof"_s},
+                                    {u"info"_s, u"a.kof"_s, u"--xml"_s},
+                                    {u"check"_s, u"a.kof"_s, u"--json"_s},
+                                    {u"pack"_s, u"folder"_s},
+                                    {u"unpack"_s, u""_s, u"folder"_s}};
+    for (const QStringList& args : bad) {
+        const Result r = koaTool(args);
+        EXPECT_EQ(r.exitCode, 2) << args.join(u' ').toStdString();
+        EXPECT_TRUE(r.err.contains(u"Usage: koa-tool"_s)) << args.join(u' ').toStdString();
+        EXPECT_TRUE(r.out.isEmpty());
+    }
+    const Result help = koaTool({u"--help"_s});
+    EXPECT_EQ(help.exitCode, 0);
+    EXPECT_TRUE(help.out.contains(u"pack DIR OUT.kof"_s));
+}
+
+} // namespace
+} // namespace koa::test

@@ -1,0 +1,377 @@
+#include "commands.h"
+
+#include "coursesummary.h"
+#include "privateprogramfolder.h"
+#include "store/coursedb.h"
+#include "store/coursefiles.h"
+#include "store/fileops.h"
+#include "store/interaction.h"
+#include "store/package.h"
+
+#include <algorithm>
+#include <cstdio>
+#include <optional>
+#include <utility>
+
+#include <QDir>
+#include <QDirIterator>
+#include <QFile>
+#include <QFileInfo>
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QTemporaryDir>
+
+using namespace Qt::Literals::StringLiterals;
+
+namespace koa::tool {
+
+namespace {
+
+QString row(const QString& label, const QString& value) {
+    return (value.isEmpty() ? label : label.leftJustified(14) + value) + u"\n"_s;
+}
+
+bool isEmptyFolder(const QString& path) {
+    return QDir(path).isEmpty(QDir::AllEntries | QDir::NoDotAndDotDot | QDir::Hidden |
+                              QDir::System);
+}
+
+// Removes what an unpack left in a folder that was empty before it.
+void emptyFolder(const QString& path) {
+    QDir dir(path);
+    for (const QFileInfo& f :
+         dir.entryInfoList(QDir::AllEntries | QDir::NoDotAndDotDot | QDir::Hidden | QDir::System)) {
+        try {
+            removeFolder(f.filePath());
+        } catch (const KoaError& e) {
+            printError(e.description());
+        }
+    }
+}
+
+// Unpacks a package into a private folder; prints why and returns false when
+// it cannot. `course` is the koa.kod that was found.
+bool unpackForReading(const QString& package, const QString& destination, QString& course) {
+    try {
+        package::unpackPackage(package, destination);
+    } catch (const KoaError& e) {
+        printError(u"cannot unpack "_s + package + u": "_s + e.description());
+        return false;
+    }
+    course = destination + u"/koa.kod"_s;
+    if (!QFileInfo(course).isFile()) {
+        printError(package + u" holds no course (koa.kod is missing)"_s);
+        return false;
+    }
+    return true;
+}
+
+bool isReadableFile(const QString& path) {
+    const QFileInfo f(path);
+    if (!f.exists()) {
+        printError(path + u": no such file"_s);
+        return false;
+    }
+    if (!f.isFile() || !f.isReadable()) {
+        printError(path + u": not a readable file"_s);
+        return false;
+    }
+    return true;
+}
+
+int usageError(const QString& problem) {
+    printError(problem);
+    std::fputs(Commands::usage().toLocal8Bit().constData(), stderr);
+    return Commands::BadUsage;
+}
+
+} // namespace
+
+Commands::Commands() {
+    setInteraction(&m_console);
+    setErrorSink([this](const ErrorReport& r) {
+        m_errors.append(r);
+        printError(u"error "_s + QString::number(r.number) + u" in "_s + r.location + u": "_s +
+                   r.description);
+    });
+}
+
+Commands::~Commands() {
+    setErrorSink({});
+    setInteraction(nullptr);
+}
+
+QString Commands::usage() {
+    return u"Usage: koa-tool COMMAND ARGUMENTS...\n"
+           "\n"
+           "Commands:\n"
+           "  new OUT.kof            Write a new, blank course as the package OUT.kof.\n"
+           "  info PKG.kof [--json]  Show the header, the row count of every course table\n"
+           "                         and the module and page layout of a package;\n"
+           "                         --json prints one JSON object.\n"
+           "  check PKG.kof          Open a package as KOA does and show what it found.\n"
+           "  unpack PKG.kof DIR     Unpack a package into the new or empty folder DIR.\n"
+           "  pack DIR OUT.kof       Pack the folder DIR into the package OUT.kof.\n"
+           "\n"
+           "Options:\n"
+           "  -h, --help             Show this text.\n"
+           "  --version              Show the version.\n"
+           "  --                     Every argument after it is a file name.\n"
+           "\n"
+           "Packages are only read, never written into, except OUT.kof. Every command\n"
+           "works in a private temporary program folder, never in KOA's own.\n"
+           "KOA's messages go to stderr; its questions are answered Yes.\n"
+           "\n"
+           "Exit status: 0 done, 1 failed (or the package did not open), 2 bad arguments.\n"_s;
+}
+
+int Commands::run(QStringList arguments) {
+    if (arguments.isEmpty())
+        return usageError(u"no command given"_s);
+    const QString command = arguments.takeFirst();
+    if (command == u"-h"_s || command == u"--help"_s || command == u"help"_s) {
+        printOut(usage());
+        return Done;
+    }
+    if (command == u"--version"_s) {
+        printOut(u"koa-tool "_s + QString::fromLatin1(KOA_VERSION_TEXT) + u"\n"_s);
+        return Done;
+    }
+
+    QStringList files;
+    bool json = false;
+    bool onlyFiles = false;
+    for (const QString& a : std::as_const(arguments)) {
+        if (onlyFiles || !a.startsWith(u'-') || a == u"-"_s) {
+            files.append(a);
+        } else if (a == u"--"_s) {
+            onlyFiles = true;
+        } else if (a == u"-h"_s || a == u"--help"_s) {
+            printOut(usage());
+            return Done;
+        } else if (a == u"--json"_s && command == u"info"_s) {
+            json = true;
+        } else {
+            return usageError(u"unknown option "_s + a + u" for "_s + command);
+        }
+    }
+
+    struct Shape {
+        QString name;
+        qsizetype files;
+    };
+    static const QList<Shape> shapes = {
+        {u"new"_s, 1}, {u"info"_s, 1}, {u"check"_s, 1}, {u"unpack"_s, 2}, {u"pack"_s, 2}};
+    const auto shape = std::find_if(shapes.begin(), shapes.end(),
+                                    [&](const Shape& s) { return s.name == command; });
+    if (shape == shapes.end())
+        return usageError(u"unknown command "_s + command);
+    if (files.size() != shape->files)
+        return usageError(command + u" takes "_s + QString::number(shape->files) +
+                          (shape->files == 1 ? u" file name"_s : u" file names"_s) + u", not "_s +
+                          QString::number(files.size()));
+    if (files.contains(QString()))
+        return usageError(u"an empty file name"_s);
+
+    if (command == u"new"_s)
+        return newCourse(files[0]);
+    if (command == u"info"_s)
+        return info(files[0], json);
+    if (command == u"check"_s)
+        return check(files[0]);
+    if (command == u"unpack"_s)
+        return unpack(files[0], files[1]);
+    return pack(files[0], files[1]);
+}
+
+int Commands::newCourse(const QString& out) {
+    const auto program = PrivateProgramFolder::make();
+    if (!program)
+        return Failed;
+    CourseHost host;
+    CourseFiles files(program->folder(), host);
+    files.New_file(false);
+    // New_file reports its own failure; without a working course there is nothing to save.
+    if (!QFileInfo::exists(program->folder().workingDatabase())) {
+        printError(out + u" was not written: the blank course could not be made"_s);
+        return Failed;
+    }
+    m_console.answerSaveWith(QFileInfo(out).absoluteFilePath());
+    if (!files.Save_course(false)) {
+        printError(out + u" was not written"_s);
+        return Failed;
+    }
+    return Done;
+}
+
+int Commands::info(const QString& package, bool json) {
+    if (!isReadableFile(package))
+        return Failed;
+    QTemporaryDir scratch;
+    if (!scratch.isValid()) {
+        printError(u"cannot create a temporary folder: "_s + scratch.errorString());
+        return Failed;
+    }
+    QString course;
+    if (!unpackForReading(package, scratch.filePath(u"course"_s), course))
+        return Failed;
+    std::optional<CourseSummary> summary;
+    try {
+        summary = CourseSummary::read(course);
+    } catch (const KoaError& e) {
+        printError(u"cannot read the course of "_s + package + u": "_s + e.description());
+        return Failed;
+    }
+
+    const QString path = QFileInfo(package).absoluteFilePath();
+    const bool marked = package::hasPackageMarker(package);
+    if (json) {
+        QJsonObject out = summary->toJson();
+        out.insert(u"file"_s, path);
+        out.insert(u"marker"_s, marked);
+        const QByteArray bytes = QJsonDocument(out).toJson(QJsonDocument::Indented);
+        std::fwrite(bytes.constData(), 1, static_cast<size_t>(bytes.size()), stdout);
+        std::fflush(stdout);
+    } else {
+        printOut(row(u"file"_s, path) + row(u"marker"_s, marked ? u"KO"_s : u"none (plain ZIP)"_s) +
+                 summary->headerText() + u"\n"_s + summary->tablesText() + u"\n"_s +
+                 summary->layoutText());
+    }
+    return Done;
+}
+
+int Commands::check(const QString& package) {
+    if (!isReadableFile(package))
+        return Failed;
+    const auto program = PrivateProgramFolder::make();
+    if (!program)
+        return Failed;
+    // Opened from a copy of its own: whatever happens, the package stays as it was.
+    const QString copy = program->scratch(u"package/"_s + QFileInfo(package).fileName());
+    if (!QDir().mkpath(QFileInfo(copy).path()) || !QFile::copy(package, copy)) {
+        printError(u"cannot copy "_s + package + u" to a temporary folder"_s);
+        return Failed;
+    }
+
+    CourseHost host;
+    CourseFiles files(program->folder(), host);
+    const qsizetype shownBefore = m_console.shownTexts().size();
+    const qsizetype errorsBefore = m_errors.size();
+    const bool opened = files.Open_file(copy, false);
+    const QStringList shown = m_console.shownTexts().mid(shownBefore);
+    // A converted course has no file of its own yet: it must be saved as a new one.
+    const bool converted = files.currentPath().isEmpty();
+
+    QString messages;
+    for (const QString& text : shown)
+        messages += row(u"message"_s, QString(text).replace(u"\r\n"_s, u" "_s));
+    QString out = row(u"file"_s, QFileInfo(package).absoluteFilePath());
+    if (!opened) {
+        printOut(out + row(u"opened"_s, u"no"_s) + messages);
+        return Failed;
+    }
+
+    // The store takes a version it cannot read for a current one and reports
+    // later failures without failing the open: neither is a sound course.
+    const QString version = CheckKOFVersion(program->folder().workingDatabase());
+    std::optional<CourseSummary> summary;
+    try {
+        summary = CourseSummary::read(program->folder().workingDatabase());
+    } catch (const KoaError& e) {
+        errorDetected(e.number(), e.description(), u"koa-tool / check"_s);
+    }
+    const bool sound = version != u"error"_s && summary && m_errors.size() == errorsBefore;
+
+    out += row(u"opened"_s, sound ? u"yes"_s : u"with errors"_s);
+    out += row(u"version"_s, version == u"error"_s ? u"(unreadable)"_s : version);
+    out += row(u"converted"_s, converted ? u"yes (older format)"_s : u"no"_s);
+    out += row(u"display name"_s, files.displayName());
+    out += messages;
+    for (qsizetype i = errorsBefore; i < m_errors.size(); ++i)
+        out += row(u"error"_s, QString::number(m_errors[i].number) + u" in "_s +
+                                   m_errors[i].location + u": "_s + m_errors[i].description);
+    if (summary)
+        out += summary->tablesText();
+    printOut(out);
+    return sound ? Done : Failed;
+}
+
+int Commands::unpack(const QString& package, const QString& folder) {
+    if (!isReadableFile(package))
+        return Failed;
+    const QFileInfo target(folder);
+    const bool existed = target.exists();
+    // Unpacking never mixes with or overwrites files that were there before.
+    if (existed && !target.isDir()) {
+        printError(folder + u" exists and is not a folder"_s);
+        return Failed;
+    }
+    if (existed && !isEmptyFolder(folder)) {
+        printError(folder + u" is not empty; unpack into a new or empty folder"_s);
+        return Failed;
+    }
+    try {
+        package::unpackPackage(package, target.absoluteFilePath());
+    } catch (const KoaError& e) {
+        // Nothing half unpacked stays behind.
+        if (existed) {
+            emptyFolder(folder);
+        } else {
+            try {
+                removeFolder(folder);
+            } catch (const KoaError& removeError) {
+                printError(removeError.description());
+            }
+        }
+        printError(u"cannot unpack "_s + package + u": "_s + e.description());
+        return Failed;
+    }
+    return Done;
+}
+
+int Commands::pack(const QString& folder, const QString& out) {
+    const QFileInfo source(folder);
+    if (!source.isDir()) {
+        printError(folder + u": no such folder"_s);
+        return Failed;
+    }
+    const QFileInfo target(out);
+    if (target.isDir()) {
+        printError(out + u" is a folder"_s);
+        return Failed;
+    }
+    const QFileInfo targetFolder(target.absolutePath());
+    if (!targetFolder.isDir()) {
+        printError(u"the folder of "_s + out + u" does not exist"_s);
+        return Failed;
+    }
+    // A package written into the folder it packs would hold its own older copy.
+    const QString from = source.canonicalFilePath();
+    const QString into = targetFolder.canonicalFilePath();
+    if (into == from || into.startsWith(from.endsWith(u'/') ? from : from + u"/"_s)) {
+        printError(out + u" lies inside "_s + folder + u"; write the package elsewhere"_s);
+        return Failed;
+    }
+
+    if (!QFileInfo::exists(folder + u"/koa.kod"_s))
+        printError(u"warning: "_s + folder + u" holds no koa.kod; the package is no course"_s);
+    QDirIterator links(folder,
+                       QDir::AllEntries | QDir::NoDotAndDotDot | QDir::Hidden | QDir::System,
+                       QDirIterator::Subdirectories);
+    while (links.hasNext()) {
+        links.next();
+        if (links.fileInfo().isSymLink())
+            printError(u"warning: the link "_s + links.filePath() + u" is not packed"_s);
+    }
+
+    try {
+        // The store lists the folder's entries relative to an absolute path.
+        package::packFolder(source.absoluteFilePath(), target.absoluteFilePath());
+    } catch (const KoaError& e) {
+        printError(u"cannot write "_s + out + u": "_s + e.description());
+        return Failed;
+    }
+    return Done;
+}
+
+} // namespace koa::tool

@@ -1,0 +1,39 @@
+#pragma once
+
+#include "consoleinteraction.h"
+#include "store/errors.h"
+
+#include <QList>
+#include <QString>
+#include <QStringList>
+
+namespace koa::tool {
+
+// The commands of koa-tool over the course store. While it lives, the store's
+// messages and error reports go to the console.
+class Commands {
+public:
+    enum ExitCode { Done = 0, Failed = 1, BadUsage = 2 };
+
+    Commands();
+    ~Commands();
+    Commands(const Commands&) = delete;
+    Commands& operator=(const Commands&) = delete;
+
+    // `arguments` without the program's name; returns the exit status.
+    int run(QStringList arguments);
+
+    static QString usage();
+
+private:
+    int newCourse(const QString& out);
+    int info(const QString& package, bool json);
+    int check(const QString& package);
+    int unpack(const QString& package, const QString& folder);
+    int pack(const QString& folder, const QString& out);
+
+    ConsoleInteraction m_console;
+    QList<ErrorReport> m_errors;
+};
+
+} // namespace koa::tool
