@@ -44,10 +44,16 @@ bool fileselector::Form_Load(const QStringList& commandLine) {
     m_instanceLock = std::make_unique<QLockFile>(m_folder.root() + u"/koa.lock"_s);
     m_instanceLock->setStaleLockTime(0);
     if (!m_instanceLock->tryLock(0)) {
+        const bool otherInstance = m_instanceLock->error() == QLockFile::LockFailedError;
         m_instanceLock.reset();
-        interaction().message(messages::OneInstance);
-        m_startRefused = true;
-        return false;
+        if (otherInstance) {
+            interaction().message(messages::OneInstance);
+            m_startRefused = true;
+            return false;
+        }
+        // An unwritable folder is no second instance: say what is wrong and go on.
+        errorDetected(errnum::PathFileAccess, u"Cannot write in "_s + m_folder.root(),
+                      u"fileselector / Form_Load()"_s);
     }
     if (!checkPrerequisites())
         return false;

@@ -29,9 +29,10 @@ void working::startWait(QWidget* over) {
     m_waiting = true;
     show();
     m_timer.start(100);
+    // No clicks during a file operation: they would start another one.
     const QDeadlineTimer limit(2000);
     while (m_waiting && !limit.hasExpired())
-        QCoreApplication::processEvents(QEventLoop::AllEvents, 50);
+        QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents, 50);
     m_waiting = false;
 }
 

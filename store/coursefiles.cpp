@@ -54,6 +54,12 @@ void moveFolder(const QString& from, const QString& to) {
         throw KoaError(errnum::PathFileAccess, u"Cannot move "_s + from + u" to "_s + to);
 }
 
+// Deletes a scratch folder; one left behind is deleted by its next use.
+void removeScratch(const QString& folder) {
+    std::error_code ec;
+    std::filesystem::remove_all(fsPath(folder), ec);
+}
+
 const QStringList importOrder = {u"flash"_s,      u"data"_s,   u"header"_s,   u"quizes"_s,
                                  u"statements"_s, u"pages"_s,  u"keywords"_s, u"movies"_s,
                                  u"pictures"_s,   u"sounds"_s, u"dlinks"_s,   u"texts"_s};
@@ -61,6 +67,25 @@ const QStringList importOrder = {u"flash"_s,      u"data"_s,   u"header"_s,   u"
 
 bool CourseHost::SaveCourse(bool) {
     return true;
+}
+
+void CourseFiles::replaceWorkingFolder(const QString& staging) {
+    // The open course steps aside first and comes back if the new one cannot
+    // take its place, so a failure never leaves half a course.
+    const QString work = m_folder.workingFolder();
+    const QString previous = m_folder.path(u"koaopenold"_s);
+    removeScratch(previous);
+    const bool hadCourse = QFileInfo::exists(work);
+    if (hadCourse)
+        moveFolder(work, previous);
+    try {
+        moveFolder(staging, work);
+    } catch (...) {
+        if (hadCourse)
+            moveFolder(previous, work);
+        throw;
+    }
+    removeScratch(previous);
 }
 
 CourseFiles::CourseFiles(ProgramFolder folder, CourseHost& host)
@@ -118,8 +143,7 @@ bool CourseFiles::Open_file(const QString& givenPath, bool wait) {
         }
         const QString version = CheckKOFVersion(staging + u"/koa.kod"_s);
         if (version >= QString::fromLatin1(schema::CurrentVersion)) {
-            removeFolder(m_folder.workingFolder());
-            moveFolder(staging, m_folder.workingFolder());
+            replaceWorkingFolder(staging);
             ValidateDataTable(m_folder.workingDatabase());
             loaded(path, QFileInfo(path).completeBaseName());
             guard.end();
@@ -140,13 +164,12 @@ bool CourseFiles::Open_file(const QString& givenPath, bool wait) {
             loaded(QString(), u"Imported file"_s);
         else
             New_file(false);
-        removeFolder(importTemp);
+        removeScratch(importTemp);
         return converted;
     } catch (const std::exception& e) {
         qCWarning(lcFiles) << "open failed:" << e.what();
         guard.end();
-        std::error_code ec;
-        std::filesystem::remove_all(fsPath(staging), ec);
+        removeScratch(staging);
         interaction().message(messages::ErrorOpening);
         // The editor windows were closed: show the course that is still open.
         if (QFileInfo::exists(m_folder.workingDatabase()))
@@ -218,14 +241,12 @@ bool CourseFiles::ImportFile(const QString& folder) {
             Database from(source.filePath(u"koa.kod"_s), Database::Mode::ReadOnly);
             Database to(m_folder.workingDatabase());
             to.begin();
-            QVariant keptVersion;
             for (const QString& table : importOrder) {
                 try {
                     if (!from.hasTable(table) || !to.hasTable(table))
                         continue;
                     const QStringList targetColumns = to.columns(table);
                     if (table == u"header"_s) {
-                        keptVersion = to.scalar(u"SELECT version FROM header"_s);
                         to.exec(u"DELETE FROM header"_s);
                     } else if (table == u"data"_s) {
                         to.exec(u"DELETE FROM data"_s);
@@ -261,19 +282,17 @@ bool CourseFiles::ImportFile(const QString& folder) {
                             qCWarning(lcFiles) << "import:" << e.what();
                         }
                     }
-                    if (table == u"header"_s) {
-                        // A course without its header row would break every window.
-                        if (to.rowCount(u"header"_s) == 0)
-                            to.exec(
-                                u"INSERT INTO header (title, author, target_group, description, "
-                                "skin, sound, picture, menuscroll, status) VALUES "
-                                "('', '', '', '', 'Classic', '', '', 0, 0)"_s);
-                        to.exec(u"UPDATE header SET version = ?"_s, {keptVersion});
-                    }
                 } catch (const KoaError& e) {
                     qCWarning(lcFiles) << "import of" << table << "failed:" << e.what();
                 }
             }
+            // A course without its header row would break every window.
+            if (to.rowCount(u"header"_s) == 0)
+                to.exec(u"INSERT INTO header (title, author, target_group, description, skin, "
+                        "sound, picture, menuscroll, status) VALUES "
+                        "('', '', '', '', 'Classic', '', '', 0, 0)"_s);
+            to.exec(u"UPDATE header SET version = ?"_s,
+                    {QString::fromLatin1(schema::CurrentVersion)});
             to.commit();
         }
         ValidateDataTable(m_folder.workingDatabase());
@@ -289,25 +308,37 @@ bool CourseFiles::offerRescue() {
         trap(u"fileselector / Form_Load()"_s, [&] { removeFolder(m_folder.workingFolder()); });
         return false;
     }
-    trap(u"fileselector / Form_Load()"_s, [&] {
-        WaitGuard guard(m_host, true);
-        const QString rescue = m_folder.rescueFolder();
+    WaitGuard guard(m_host, true);
+    const QString rescue = m_folder.rescueFolder();
+    const bool copied = trap(u"fileselector / Form_Load()"_s, [&] {
         removeFolder(rescue);
         copyFolder(m_folder.workingFolder(), rescue);
-        const QDir work(m_folder.workingFolder());
-        for (const QFileInfo& f : work.entryInfoList(QDir::Files | QDir::Hidden | QDir::System))
-            QFile::remove(f.filePath());
-        if (ImportFile(rescue))
-            loaded(QString(), u"Rescued file"_s);
-        else
-            New_file(false);
     });
+    if (!copied) {
+        // Without a copy to convert from, the left course is worked on as it is.
+        ValidateDataTable(m_folder.workingDatabase());
+        loaded(QString(), u"Rescued file"_s);
+        return true;
+    }
+    const QDir work(m_folder.workingFolder());
+    for (const QFileInfo& f : work.entryInfoList(QDir::Files | QDir::Hidden | QDir::System))
+        QFile::remove(f.filePath());
+    if (ImportFile(rescue)) {
+        loaded(QString(), u"Rescued file"_s);
+        return true;
+    }
+    // The copy in the rescue folder is now the only one: it is kept.
+    m_keepRescue = true;
+    New_file(false);
+    guard.end();
+    interaction().message(messages::RescueFailed + QDir::toNativeSeparators(rescue));
     return true;
 }
 
 void CourseFiles::removeWorkingFolders() {
     removeFolder(m_folder.workingFolder());
-    removeFolder(m_folder.rescueFolder());
+    if (!m_keepRescue)
+        removeFolder(m_folder.rescueFolder());
 }
 
 } // namespace koa

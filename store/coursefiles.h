@@ -52,11 +52,13 @@ public:
 
 private:
     void loaded(const QString& path, const QString& displayName);
+    void replaceWorkingFolder(const QString& staging);
 
     ProgramFolder m_folder;
     CourseHost& m_host;
     QString m_currentPath;
     QString m_displayName;
+    bool m_keepRescue = false;
 };
 
 namespace messages {
@@ -71,6 +73,8 @@ inline const QString OlderVersion =
 inline const QString FileCorrupt = QStringLiteral("File corrupt, cannot import");
 inline const QString Rescue = QStringLiteral(
     "KOA has detected an uncontrolled shutdown. Do you want to rescue the latest file?");
+inline const QString RescueFailed =
+    QStringLiteral("The latest file could not be rescued. Its files were kept in the folder ");
 } // namespace messages
 
 } // namespace koa

@@ -28,14 +28,19 @@ Database::Database(const QString& path, Mode mode)
     m_db.setDatabaseName(path);
     if (mode == Mode::ReadOnly)
         m_db.setConnectOptions(u"QSQLITE_OPEN_READONLY"_s);
-    if (!m_db.open()) {
-        const QString why = m_db.lastError().text();
+    try {
+        if (!m_db.open())
+            throw KoaError(errnum::Database,
+                           u"Cannot open database "_s + path + u": "_s + m_db.lastError().text());
+        // A file that is not a database opens fine and fails on the first read.
+        exec(u"SELECT count(*) FROM sqlite_master"_s);
+    } catch (...) {
+        // The destructor does not run for a constructor that throws.
+        m_db.close();
         m_db = QSqlDatabase();
         QSqlDatabase::removeDatabase(m_connection);
-        throw KoaError(errnum::Database, u"Cannot open database "_s + path + u": "_s + why);
+        throw;
     }
-    // A file that is not a database opens fine and fails on the first read.
-    exec(u"SELECT count(*) FROM sqlite_master"_s);
 }
 
 Database::~Database() {

@@ -282,6 +282,10 @@ void packFolder(const QString& folder, const QString& packagePath) {
 
     try {
         writeMarker(partial, "KO");
+        // A package saved again keeps the permissions its owner gave it.
+        struct stat old {};
+        if (::stat(QFile::encodeName(packagePath).constData(), &old) == 0)
+            ::chmod(QFile::encodeName(partial).constData(), old.st_mode & 07777);
         syncFile(partial);
         std::error_code ec;
         std::filesystem::rename(fsPath(partial), fsPath(packagePath), ec);
@@ -289,6 +293,13 @@ void packFolder(const QString& folder, const QString& packagePath) {
             throw KoaError(errnum::PathFileAccess,
                            u"Cannot write "_s + packagePath + u": "_s +
                                QString::fromLocal8Bit(ec.message().c_str()));
+        // The rename itself reaches the disk only with its folder.
+        const int dir = ::open(QFile::encodeName(target.absolutePath()).constData(),
+                               O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+        if (dir >= 0) {
+            ::fsync(dir);
+            ::close(dir);
+        }
     } catch (...) {
         QFile::remove(partial);
         throw;

@@ -6,6 +6,7 @@
 #include "tests/support/testsupport.h"
 
 #include <QDir>
+#include <QSqlDatabase>
 #include <QTemporaryDir>
 
 #include <gtest/gtest.h>
@@ -146,6 +147,8 @@ TEST_F(CourseDatabase, VersionIsReadOrError) {
     EXPECT_EQ(CheckKOFVersion(m_dir.filePath(u"nothing.kod"_s)), u"error"_s);
     writeFile(m_dir.filePath(u"garbage.kod"_s), "not a database at all");
     EXPECT_EQ(CheckKOFVersion(m_dir.filePath(u"garbage.kod"_s)), u"error"_s);
+    // Failed opens leave no connection (and no open file) behind.
+    EXPECT_TRUE(QSqlDatabase::connectionNames().isEmpty());
 }
 
 TEST_F(CourseDatabase, CompactionKeepsContentAndLeavesNoScratchFile) {

@@ -88,11 +88,18 @@ TEST_F(Files, SaveAsksForANameOnlyForANewCourseAndOpenRestoresIt) {
     EXPECT_EQ(m_files.currentPath(), target);
     EXPECT_EQ(readFile(target).left(4), QByteArray("KO\x03\x04", 4));
 
-    // Saving an opened package writes back without a dialog.
+    // Saving an opened package writes back without a dialog and keeps its permissions.
     const int dialogs = m_scripted->shown().size();
+    const auto shared = QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ReadGroup |
+                        QFileDevice::WriteGroup;
+    QFile::setPermissions(target, shared);
     execIn(db(), u"UPDATE header SET author = 'Ben'"_s);
     EXPECT_TRUE(m_files.Save_course(false));
     EXPECT_EQ(m_scripted->shown().size(), dialogs);
+    const auto others = QFileDevice::ReadGroup | QFileDevice::WriteGroup | QFileDevice::ReadOther |
+                        QFileDevice::WriteOther;
+    EXPECT_EQ(QFile::permissions(target) & others,
+              QFileDevice::ReadGroup | QFileDevice::WriteGroup);
 
     const QByteArray saved = readFile(target);
     m_files.New_file(false);
@@ -325,4 +332,31 @@ TEST_F(Files, RescueNoDeletesTheWorkingFolder) {
     m_scripted->queueAnswer(Interaction::Answer::No);
     EXPECT_FALSE(next.offerRescue());
     EXPECT_FALSE(QFileInfo::exists(work()));
+}
+
+TEST_F(Files, RescueThatCannotConvertKeepsTheRescueFolder) {
+    m_files.New_file(false);
+    writeFile(db(), "the crash left this database unreadable");
+    CourseFiles next(m_program.folder(), m_host);
+    m_scripted->queueAnswer(Interaction::Answer::Yes);
+    EXPECT_TRUE(next.offerRescue());
+    EXPECT_EQ(next.displayName(), u"New file"_s);
+    EXPECT_EQ(m_scripted->messages().constLast(),
+              u"The latest file could not be rescued. Its files were kept in the folder "_s +
+                  m_program.folder().rescueFolder());
+    next.removeWorkingFolders();
+    EXPECT_EQ(readFile(m_program.folder().rescueFolder() + u"/koa.kod"_s),
+              QByteArray("the crash left this database unreadable"));
+    EXPECT_EQ(m_host.openWaits, 0);
+}
+
+TEST_F(Files, ConversionOfACourseWithoutHeaderRowGivesABlankHeader) {
+    const QString source = m_program.scratch(u"headless"_s);
+    writeOlderCourse(source, true);
+    execIn(source + u"/koa.kod"_s, u"DELETE FROM header"_s);
+    m_files.New_file(false);
+    ASSERT_TRUE(m_files.ImportFile(source));
+    EXPECT_EQ(valueOf(db(), u"SELECT count(*) FROM header"_s).toInt(), 1);
+    EXPECT_EQ(CheckKOFVersion(db()), u"1.1"_s);
+    EXPECT_EQ(valueOf(db(), u"SELECT skin FROM header"_s).toString(), u"Classic"_s);
 }
