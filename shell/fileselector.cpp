@@ -142,12 +142,9 @@ bool fileselector::SaveCourse(bool force) {
 
 void fileselector::ExitCourse(bool endProgram) {
     trap(u"commonModule / ExitCourse()"_s, [&] {
-        m_closing = true;
         // The object pool, composer and preview windows join here.
-        if (!endProgram) {
-            m_closing = false;
+        if (!endProgram)
             return;
-        }
         if (m_header) {
             m_header->closing = true;
             m_header->hide();
@@ -160,7 +157,6 @@ void fileselector::Form_Unload() {
     if (m_startRefused || m_unloaded)
         return; // never touch another instance's working folder
     m_unloaded = true;
-    m_closing = true;
     if (m_header) {
         m_header->closing = true;
         m_header->close();

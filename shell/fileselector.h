@@ -70,7 +70,6 @@ private:
     QString m_uploadPassword;
     int m_splashMs = 2000;
     bool m_startRefused = false;
-    bool m_closing = false;
     bool m_unloaded = false;
 };
 

@@ -95,10 +95,6 @@ void Database::commit() {
         throw KoaError(errnum::Database, m_db.lastError().text());
 }
 
-void Database::rollback() {
-    m_db.rollback();
-}
-
 void Database::fail(const QSqlQuery& q, const QString& sql) const {
     const QSqlError e = q.lastError();
     bool ok = false;

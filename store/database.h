@@ -32,7 +32,6 @@ public:
 
     void begin();
     void commit();
-    void rollback();
 
     // Call when a query has failed outside exec().
     [[noreturn]] void fail(const QSqlQuery& q, const QString& sql) const;

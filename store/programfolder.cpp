@@ -9,9 +9,6 @@
 #include <QFileInfo>
 #include <QStandardPaths>
 
-#include <sys/stat.h>
-#include <unistd.h>
-
 using namespace Qt::Literals::StringLiterals;
 
 namespace koa {
@@ -76,25 +73,6 @@ void ProgramFolder::prepare() const {
 
 QString ProgramFolder::path(const QString& relative) const {
     return m_root + u"/"_s + relative;
-}
-
-QString privateCacheFolder() {
-    QString base = qEnvironmentVariable("XDG_RUNTIME_DIR");
-    QString folder;
-    if (!base.isEmpty() && QFileInfo(base).isDir())
-        folder = base + u"/koa"_s;
-    else
-        folder = QDir::tempPath() + u"/koa-"_s + QString::number(::getuid());
-    const QByteArray raw = QFile::encodeName(folder);
-    if (::mkdir(raw.constData(), 0700) != 0 && errno != EEXIST)
-        throw KoaError(errnum::PathNotFound, u"Cannot create "_s + folder);
-    // Someone else's folder, or a link, under our name is never used.
-    struct stat st {};
-    if (::lstat(raw.constData(), &st) != 0 || !S_ISDIR(st.st_mode) || st.st_uid != ::getuid())
-        throw KoaError(errnum::PermissionDenied, u"Not a private folder: "_s + folder);
-    if ((st.st_mode & 0077) != 0 && ::chmod(raw.constData(), 0700) != 0)
-        throw KoaError(errnum::PermissionDenied, u"Not a private folder: "_s + folder);
-    return folder;
 }
 
 } // namespace koa

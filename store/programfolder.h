@@ -41,8 +41,4 @@ private:
     QString m_shipped;
 };
 
-// A private per-user folder (mode 0700) for generated pages and scratch
-// files; never a fixed name in a shared temp folder. Throws KoaError.
-QString privateCacheFolder();
-
 } // namespace koa

@@ -66,20 +66,6 @@ const std::vector<Table>& settingsTables() {
     return tables;
 }
 
-const Table* findCourseTable(const QString& name) {
-    for (const Table& t : courseTables()) {
-        if (t.name.compare(name, Qt::CaseInsensitive) == 0)
-            return &t;
-    }
-    return nullptr;
-}
-
-bool isObjectTable(const QString& name) {
-    static const QStringList objects = {u"texts"_s,  u"pictures"_s, u"movies"_s, u"flash"_s,
-                                        u"quizes"_s, u"sounds"_s,   u"dlinks"_s, u"keywords"_s};
-    return objects.contains(name, Qt::CaseInsensitive);
-}
-
 const QStringList& mediaTables() {
     static const QStringList t = {u"pictures"_s, u"movies"_s, u"sounds"_s, u"flash"_s};
     return t;

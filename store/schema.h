@@ -24,9 +24,6 @@ const std::vector<Table>& courseTables();
 // The settings database of an installation: `user` and `skins`.
 const std::vector<Table>& settingsTables();
 
-const Table* findCourseTable(const QString& name);
-// Object tables whose rows the object pool lists: "texts", "pictures", ...
-bool isObjectTable(const QString& name);
 // "pictures", "movies", "sounds", "flash": their files lie in a folder of that name.
 const QStringList& mediaTables();
 // Folders of a working folder: the four media folders and "documents".

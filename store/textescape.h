@@ -14,12 +14,4 @@ QString unParseText(QString& text);
 // For stored fields: a null field reads as the empty text.
 QString unParseText(const QVariant& field);
 
-// Convenience for values that are not kept.
-inline QString parsedText(QString text) {
-    return ParseText(text);
-}
-inline QString parsedLinefeeds(QString text) {
-    return ParseLinefeeds(text);
-}
-
 } // namespace koa

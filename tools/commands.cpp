@@ -271,8 +271,7 @@ int Commands::check(const QString& package) {
         return Failed;
     }
 
-    // The store takes a version it cannot read for a current one and reports
-    // later failures without failing the open: neither is a sound course.
+    // An open that reported errors on its way is no sound course.
     const QString version = CheckKOFVersion(program->folder().workingDatabase());
     std::optional<CourseSummary> summary;
     try {
@@ -280,10 +279,10 @@ int Commands::check(const QString& package) {
     } catch (const KoaError& e) {
         errorDetected(e.number(), e.description(), u"koa-tool / check"_s);
     }
-    const bool sound = version != u"error"_s && summary && m_errors.size() == errorsBefore;
+    const bool sound = summary && m_errors.size() == errorsBefore;
 
     out += row(u"opened"_s, sound ? u"yes"_s : u"with errors"_s);
-    out += row(u"version"_s, version == u"error"_s ? u"(unreadable)"_s : version);
+    out += row(u"version"_s, version == u"error"_s ? u"(none)"_s : version);
     out += row(u"converted"_s, converted ? u"yes (older format)"_s : u"no"_s);
     out += row(u"display name"_s, files.displayName());
     out += messages;
