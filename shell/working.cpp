@@ -1,5 +1,7 @@
 #include "working.h"
 
+#include "topmost.h"
+
 #include <QCoreApplication>
 #include <QDeadlineTimer>
 #include <QLabel>
@@ -9,7 +11,7 @@ using namespace Qt::Literals::StringLiterals;
 
 namespace koa::shell {
 
-working::working(QWidget* parent) : QWidget(parent, Qt::Tool | Qt::WindowStaysOnTopHint) {
+working::working(QWidget* parent) : QWidget(parent, Qt::Tool) {
     setObjectName(u"working"_s);
     setWindowTitle(u"KOA"_s);
     auto* layout = new QVBoxLayout(this);
@@ -27,6 +29,7 @@ working::working(QWidget* parent) : QWidget(parent, Qt::Tool | Qt::WindowStaysOn
 void working::startWait(QWidget* over) {
     m_over = over;
     m_waiting = true;
+    SetTopMostWindow(this, true);
     show();
     m_timer.start(100);
     // No clicks during a file operation: they would start another one.
