@@ -1,4 +1,5 @@
 // koa: the authoring program. A thin main over the shell's anchor window.
+#include "app/windows.h"
 #include "shell/fileselector.h"
 #include "shell/realinteraction.h"
 #include "store/errors.h"
@@ -26,7 +27,8 @@ int main(int argc, char* argv[]) {
     });
 
     const koa::ProgramFolder folder = koa::ProgramFolder::forUser();
-    koa::shell::fileselector anchor(folder, koa::shell::Prerequisites::ofThisSystem(folder.root()));
+    koa::shell::fileselector anchor(folder, koa::shell::Prerequisites::ofThisSystem(folder.root()),
+                                    koa::app::programWindows());
     if (!anchor.Form_Load(app.arguments().mid(1)))
         return 0;
     const int rc = app.exec();

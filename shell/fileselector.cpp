@@ -2,8 +2,6 @@
 
 #include "about.h"
 #include "fileassociation.h"
-#include "header.h"
-#include "store/coursedb.h"
 #include "store/database.h"
 #include "store/errors.h"
 #include "store/interaction.h"
@@ -22,9 +20,10 @@ namespace koa::shell {
 
 Q_LOGGING_CATEGORY(lcStart, "koa.start")
 
-fileselector::fileselector(ProgramFolder folder, Prerequisites probes)
+fileselector::fileselector(ProgramFolder folder, Prerequisites probes, EditorFactories windows)
     : m_folder(std::move(folder)), m_probes(std::move(probes)),
       m_files(std::make_unique<CourseFiles>(m_folder, *this)),
+      m_editors(std::make_unique<EditorSet>(*m_files, std::move(windows))),
       m_programPath(QCoreApplication::applicationFilePath()) {
     setObjectName(u"fileselector"_s);
     setWindowTitle(u"KOA File Manager"_s);
@@ -33,7 +32,7 @@ fileselector::fileselector(ProgramFolder folder, Prerequisites probes)
 }
 
 fileselector::~fileselector() {
-    delete m_header;
+    m_editors.reset();
     delete m_working;
 }
 
@@ -65,13 +64,8 @@ bool fileselector::Form_Load(const QStringList& commandLine) {
     m_uploadUser = u"koa_upload"_s;
     m_uploadPassword = u"pum8welsa4"_s;
 
-    m_header = new header;
-    m_header->closeRequested = [this] {
-        if (!SaveCourse(false))
-            return false;
-        ExitCourse(true);
-        return true;
-    };
+    if (!trap(u"fileselector / Form_Load()"_s, [&] { m_editors->headerWindow(); }))
+        return false;
 
     bool rescued = false;
     if (m_files->rescueNeeded())
@@ -81,7 +75,6 @@ bool fileselector::Form_Load(const QStringList& commandLine) {
         if (path.isEmpty() || !m_files->Open_file(path, false))
             m_files->New_file(false);
     }
-    m_header->show();
     return true;
 }
 
@@ -123,56 +116,25 @@ void fileselector::SetBaseDirs(const QString& server) {
     m_ftpBase = u"ftp://"_s + server;
 }
 
-bool fileselector::SaveCourse(bool force) {
-    return trapped<bool>(u"commonModule / SaveCourse()"_s, false, [&] {
-        Interaction::Answer answer = Interaction::Answer::Yes;
-        if (!force) {
-            if (IsDBblank(m_folder.workingDatabase(), m_folder.blankDatabase()))
-                answer = Interaction::Answer::No;
-            else
-                answer = interaction().question(
-                    u"All unsaved data will be lost. Do you want to save the currently open file?"_s,
-                    u"Save"_s, Interaction::Buttons::YesNoCancel);
-        }
-        if (answer == Interaction::Answer::Yes)
-            return m_files->Save_course(force);
-        return answer == Interaction::Answer::No;
-    });
-}
-
-void fileselector::ExitCourse(bool endProgram) {
-    trap(u"commonModule / ExitCourse()"_s, [&] {
-        // The object pool, composer and preview windows join here.
-        if (!endProgram)
-            return;
-        if (m_header) {
-            m_header->closing = true;
-            m_header->hide();
-        }
-        QCoreApplication::quit();
-    });
-}
-
 void fileselector::Form_Unload() {
     if (m_startRefused || m_unloaded)
         return; // never touch another instance's working folder
     m_unloaded = true;
-    if (m_header) {
-        m_header->closing = true;
-        m_header->close();
-    }
+    m_editors->closing = true;
+    if (HeaderWindow* header = headerWindow())
+        header->close();
     trap(u"fileselector / Form_Unload()"_s, [&] { m_files->removeWorkingFolders(); });
     m_instanceLock.reset();
 }
 
-header* fileselector::headerWindow() const {
-    return m_header.data();
+HeaderWindow* fileselector::headerWindow() const {
+    return static_cast<HeaderWindow*>(m_editors->loaded(keys::Header));
 }
 
 void fileselector::startWait() {
     if (!m_working)
         m_working = new working;
-    m_working->startWait(m_header);
+    m_working->startWait(headerWindow());
 }
 
 void fileselector::endWait() {
@@ -181,13 +143,12 @@ void fileselector::endWait() {
 }
 
 void fileselector::courseLoaded() {
-    if (m_header)
-        m_header->load(m_folder.workingDatabase(), m_files->displayName());
+    if (HeaderWindow* header = headerWindow())
+        header->Timer1_Timer();
 }
 
 void fileselector::titlesChanged() {
-    if (m_header)
-        m_header->setDisplayName(m_files->displayName());
+    m_editors->setDisplayName(m_files->displayName());
 }
 
 } // namespace koa::shell

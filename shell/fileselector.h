@@ -1,5 +1,6 @@
 #pragma once
 
+#include "editorset.h"
 #include "prerequisites.h"
 #include "store/coursefiles.h"
 #include "store/programfolder.h"
@@ -13,7 +14,6 @@
 
 namespace koa::shell {
 
-class header;
 class working;
 
 // The hidden anchor window: owns the start-up, the file operations and the
@@ -21,7 +21,7 @@ class working;
 class fileselector : public QWidget, public CourseHost {
     Q_OBJECT
 public:
-    explicit fileselector(ProgramFolder folder, Prerequisites probes);
+    fileselector(ProgramFolder folder, Prerequisites probes, EditorFactories windows);
     ~fileselector() override;
 
     // The start-up. False when this instance must end at once.
@@ -35,18 +35,16 @@ public:
 
     bool startRefused() const { return m_startRefused; }
     CourseFiles& files() { return *m_files; }
-    header* headerWindow() const;
+    EditorSet& editors() { return *m_editors; }
+    HeaderWindow* headerWindow() const;
     QString httpBase() const { return m_httpBase; }
     QString ftpBase() const { return m_ftpBase; }
     QString uploadUser() const { return m_uploadUser; }
     QString uploadPassword() const { return m_uploadPassword; }
 
-    // Ends the course: closes the editor windows; with `endProgram` the program too.
-    void ExitCourse(bool endProgram);
-
     // CourseHost
-    bool SaveCourse(bool force) override;
-    void closeEditors() override { ExitCourse(false); }
+    bool SaveCourse(bool force) override { return m_editors->SaveCourse(force); }
+    void closeEditors() override { m_editors->ExitCourse(false); }
     void startWait() override;
     void endWait() override;
     void courseLoaded() override;
@@ -60,8 +58,8 @@ private:
     ProgramFolder m_folder;
     Prerequisites m_probes;
     std::unique_ptr<CourseFiles> m_files;
+    std::unique_ptr<EditorSet> m_editors;
     std::unique_ptr<QLockFile> m_instanceLock;
-    QPointer<header> m_header;
     QPointer<working> m_working;
     QString m_programPath;
     QString m_httpBase;

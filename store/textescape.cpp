@@ -33,4 +33,15 @@ QString unParseText(const QVariant& field) {
     return unParseText(text);
 }
 
+QString withCrLf(const QString& textBoxText) {
+    return withLf(textBoxText).replace(u'\n', u"\r\n"_s);
+}
+
+QString withLf(const QString& text) {
+    QString lf = text;
+    lf.replace(u"\r\n"_s, u"\n"_s);
+    lf.replace(u'\r', u'\n');
+    return lf;
+}
+
 } // namespace koa

@@ -14,4 +14,9 @@ QString unParseText(QString& text);
 // For stored fields: a null field reads as the empty text.
 QString unParseText(const QVariant& field);
 
+// Text boxes here break lines with LF alone, while the escaping above works
+// on CR LF: these convert between the two.
+QString withCrLf(const QString& textBoxText);
+QString withLf(const QString& text);
+
 } // namespace koa

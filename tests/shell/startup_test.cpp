@@ -1,11 +1,11 @@
 #include "shell/about.h"
 #include "shell/fileassociation.h"
 #include "shell/fileselector.h"
-#include "shell/header.h"
 #include "shell/prerequisites.h"
 #include "store/coursedb.h"
 #include "store/database.h"
 #include "store/package.h"
+#include "tests/support/anchor.h"
 #include "tests/support/childprocess.h"
 #include "tests/support/testsupport.h"
 
@@ -27,27 +27,6 @@ using namespace koa::shell;
 using namespace koa::test;
 
 namespace {
-
-Prerequisites versions(int browser, int media, int flash) {
-    return {[=] { return browser; }, [=] { return media; },
-            [=] {
-                return flash;
-            }};
-}
-
-Prerequisites allPresent() {
-    return versions(120, 1, 10);
-}
-
-ProgramFolder folderAt(const QString& root) {
-    return ProgramFolder(root, QCoreApplication::applicationDirPath());
-}
-
-std::unique_ptr<fileselector> anchorAt(const QString& root, Prerequisites probes = allPresent()) {
-    auto anchor = std::make_unique<fileselector>(folderAt(root), std::move(probes));
-    anchor->setSplashMilliseconds(10);
-    return anchor;
-}
 
 // A program that opens a new course, changes it and then runs until killed.
 const bool childRegistered = registerChild(u"run-course"_s, [](const QStringList& args) {

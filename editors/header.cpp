@@ -1,0 +1,270 @@
+#include "header.h"
+
+#include "store/coursefiles.h"
+#include "store/database.h"
+#include "store/errors.h"
+#include "store/interaction.h"
+#include "store/schema.h"
+#include "store/textescape.h"
+
+#include <QCheckBox>
+#include <QComboBox>
+#include <QFormLayout>
+#include <QGuiApplication>
+#include <QHBoxLayout>
+#include <QKeyEvent>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMimeData>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QScreen>
+#include <QVBoxLayout>
+
+using namespace Qt::Literals::StringLiterals;
+
+namespace koa::editors {
+
+namespace {
+
+constexpr int TwipsPerPixel = 15;
+
+bool isQuote(QChar c) {
+    return c == u'"' || c == u'\'';
+}
+
+QString withoutQuotes(QString text) {
+    text.remove(u'"');
+    text.remove(u'\'');
+    return text;
+}
+
+// Header texts end up in generated script between apostrophes: quotes
+// never get in, whether typed, pasted or dropped.
+void dropPastedQuotes(QLineEdit* edit) {
+    QObject::connect(edit, &QLineEdit::textEdited, edit, [edit](const QString& text) {
+        if (!text.contains(u'"') && !text.contains(u'\''))
+            return;
+        const int cursor = edit->cursorPosition();
+        const int before = int(std::count_if(text.begin(), text.begin() + cursor, isQuote));
+        edit->setText(withoutQuotes(text));
+        edit->setCursorPosition(cursor - before);
+    });
+}
+
+class QuoteFreeTextEdit : public QPlainTextEdit {
+public:
+    using QPlainTextEdit::QPlainTextEdit;
+
+protected:
+    void insertFromMimeData(const QMimeData* source) override {
+        insertPlainText(withoutQuotes(source->text()));
+    }
+};
+
+} // namespace
+
+header::header(shell::EditorSet& editors)
+    : HeaderWindow(editors,
+                   {shell::keys::Header, u"Header"_s, u"KOA File Header"_s, u"File Header"_s}) {
+    menuSaveAs->setText(u"&Save As..."_s);
+    menuAbout->setText(u"&About KOA"_s);
+    buildControls();
+    Timer1.setSingleShot(true);
+    connect(&Timer1, &QTimer::timeout, this, &header::Timer1_Timer);
+    Form_Load();
+}
+
+QSize header::sizeForScreen(int screenWidth) {
+    const QSize twips = screenWidth < 1024 ? QSize(12000, 8550) : QSize(13410, 10780);
+    return {(twips.width() + TwipsPerPixel / 2) / TwipsPerPixel,
+            (twips.height() + TwipsPerPixel / 2) / TwipsPerPixel};
+}
+
+void header::Form_Load() {
+    trap(location(u"Form_Load"_s), [&] {
+        const QRect screen = QGuiApplication::primaryScreen()->geometry();
+        const QSize size = sizeForScreen(screen.width());
+        resize(size);
+        move(screen.x() + (screen.width() - size.width()) / 2,
+             screen.y() + (screen.height() - size.height()) / 2);
+        Timer1.start(1);
+    });
+}
+
+void header::buildControls() {
+    auto* fields = new QFormLayout;
+    fields->setFieldGrowthPolicy(QFormLayout::AllNonFixedFieldsGrow);
+    auto line = [&](QLineEdit*& edit, const QString& name, const QString& label) {
+        edit = new QLineEdit(contentArea());
+        edit->setObjectName(name);
+        edit->installEventFilter(this);
+        dropPastedQuotes(edit);
+        fields->addRow(label, edit);
+    };
+    line(course_name, u"course_name"_s, u"&Title"_s);
+    line(author, u"author"_s, u"&Author"_s);
+    line(target_group, u"target_group"_s, u"Tar&get group"_s);
+
+    description = new QuoteFreeTextEdit(contentArea());
+    description->setObjectName(u"description"_s);
+    description->setTabChangesFocus(true);
+    description->installEventFilter(this);
+    fields->addRow(u"&Description"_s, description);
+
+    skin = new QComboBox(contentArea());
+    skin->setObjectName(u"skin"_s);
+    skin->setSizeAdjustPolicy(QComboBox::AdjustToContents);
+    skin->setMinimumContentsLength(24);
+    skin->setSizePolicy(QSizePolicy::Fixed, QSizePolicy::Fixed);
+    connect(skin, &QComboBox::activated, this, &header::skin_click);
+    fields->addRow(u"Ski&n"_s, skin);
+
+    ScrollCheck = new QCheckBox(u"Show menu &scroll buttons"_s, contentArea());
+    ScrollCheck->setObjectName(u"ScrollCheck"_s);
+    fields->addRow(QString(), ScrollCheck);
+
+    lblReadOnly = new QLabel(u"File is read only"_s, contentArea());
+    lblReadOnly->setObjectName(u"lblReadOnly"_s);
+    lblReadOnly->setStyleSheet(u"font-weight: bold; color: #b00020;"_s);
+    lblReadOnly->hide();
+
+    ShowHeader = new QPushButton(u"&Preview header"_s, contentArea());
+    ShowHeader->setObjectName(u"ShowHeader"_s);
+    ShowHeader->setToolTip(u"Show header preview"_s);
+    connect(ShowHeader, &QPushButton::clicked, this, &header::ShowHeader_Click);
+
+    auto* bottom = new QHBoxLayout;
+    bottom->addWidget(lblReadOnly);
+    bottom->addStretch(1);
+    bottom->addWidget(ShowHeader);
+
+    auto* layout = new QVBoxLayout(contentArea());
+    layout->addLayout(fields, 1);
+    layout->addLayout(bottom);
+    setTabOrder(course_name, author);
+    setTabOrder(author, target_group);
+    setTabOrder(target_group, description);
+    setTabOrder(description, skin);
+    setTabOrder(skin, ScrollCheck);
+    setTabOrder(ScrollCheck, ShowHeader);
+}
+
+bool header::eventFilter(QObject* watched, QEvent* event) {
+    if (event->type() == QEvent::KeyPress) {
+        const QString text = static_cast<QKeyEvent*>(event)->text();
+        if (text.size() == 1 && isQuote(text.front()))
+            return true; // discarded
+    }
+    return HeaderWindow::eventFilter(watched, event);
+}
+
+bool header::readOnly() const {
+    return !lblReadOnly->isHidden();
+}
+
+void header::setInputsEnabled(bool enabled) {
+    for (QWidget* w : std::initializer_list<QWidget*>{course_name, author, target_group, skin,
+                                                      description, ScrollCheck})
+        w->setEnabled(enabled);
+}
+
+void header::fillSkinList() {
+    Database settings(editors().files().folder().settingsDatabase(), Database::Mode::ReadOnly);
+    QSqlQuery q = settings.exec(u"SELECT name FROM skins ORDER BY rowid"_s);
+    while (q.next())
+        skin->addItem(q.value(0).toString());
+}
+
+void header::Timer1_Timer() {
+    trap(location(u"Timer1.Timer"_s), [&] {
+        Timer1.stop();
+        editors().currentWindow = shell::keys::Header;
+        author->clear();
+        target_group->clear();
+        description->clear();
+        course_name->clear();
+        ScrollCheck->setChecked(false);
+        lblReadOnly->hide();
+        setInputsEnabled(true);
+        skin->clear();
+        fillSkinList();
+        {
+            Database course(editors().files().folder().workingDatabase(), Database::Mode::ReadOnly);
+            QSqlQuery q = course.exec(u"SELECT title, author, target_group, skin, description, "
+                                      "menuscroll, status FROM header ORDER BY rowid LIMIT 1"_s);
+            if (q.next()) {
+                course_name->setText(q.value(0).toString());
+                author->setText(q.value(1).toString());
+                target_group->setText(q.value(2).toString());
+                QString shown = q.value(3).toString();
+                if (shown.isEmpty())
+                    shown = u"Classic"_s;
+                // A skin this installation does not list is shown as stored.
+                if (skin->findText(shown, Qt::MatchFixedString) < 0)
+                    skin->addItem(shown);
+                skin->setCurrentIndex(skin->findText(shown, Qt::MatchFixedString));
+                m_currentSkin = skin->currentText();
+                description->setPlainText(withLf(unParseText(q.value(4))));
+                ScrollCheck->setChecked(q.value(5).toInt() != 0);
+                if (q.value(6).toInt() != 0) {
+                    lblReadOnly->show();
+                    setInputsEnabled(false);
+                }
+            }
+        }
+        editors().loadEditors(editors().files().displayName());
+        show();
+    });
+}
+
+void header::save_data() {
+    trap(location(u"save_data"_s), [&] {
+        QString text = withCrLf(description->toPlainText());
+        const QVariantList values = {course_name->text(),  author->text(),
+                                     target_group->text(), ParseLinefeeds(text),
+                                     skin->currentText(),  ScrollCheck->isChecked() ? 1 : 0};
+        Database course(editors().files().folder().workingDatabase());
+        QSqlQuery q = course.exec(u"UPDATE header SET title = ?, author = ?, target_group = ?, "
+                                  "description = ?, skin = ?, menuscroll = ? "
+                                  "WHERE rowid = (SELECT min(rowid) FROM header)"_s,
+                                  values);
+        if (q.numRowsAffected() > 0)
+            return;
+        // A course without its header row would lose what was typed: give it one.
+        course.exec(u"INSERT INTO header (title, author, target_group, description, skin, "
+                    "menuscroll, sound, picture, status, version) "
+                    "VALUES (?, ?, ?, ?, ?, ?, '', '', 0, ?)"_s,
+                    values + QVariantList{QString::fromLatin1(schema::CurrentVersion)});
+    });
+}
+
+void header::skin_click() {
+    trap(location(u"skin_click"_s), [&] {
+        editors().closing = true;
+        const QString chosen = skin->currentText();
+        Database(editors().files().folder().workingDatabase())
+            .exec(u"UPDATE header SET skin = ? WHERE rowid = (SELECT min(rowid) FROM header)"_s,
+                  {chosen});
+        m_currentSkin = chosen;
+    });
+    editors().closing = false;
+}
+
+void header::ShowHeader_Click() {
+    trap(location(u"ShowHeader_Click"_s), [&] {
+        selectOwnTab();
+        save_data();
+        editors().switchWindow(*this, shell::keys::Preview);
+    });
+}
+
+void header::upload() {
+    if (readOnly()) {
+        interaction().message(u"Read only files cannot be uploaded."_s);
+        return;
+    }
+    HeaderWindow::upload();
+}
+
+} // namespace koa::editors

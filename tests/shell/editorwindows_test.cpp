@@ -1,0 +1,206 @@
+#include "shell/editorset.h"
+#include "shell/fileselector.h"
+#include "store/coursefiles.h"
+#include "store/database.h"
+#include "tests/support/anchor.h"
+#include "tests/support/testsupport.h"
+
+#include <QAction>
+#include <QCoreApplication>
+#include <QFileInfo>
+#include <QLineEdit>
+#include <QTabBar>
+#include <QTemporaryDir>
+
+#include <gtest/gtest.h>
+
+using namespace Qt::Literals::StringLiterals;
+using namespace koa;
+using namespace koa::shell;
+using namespace koa::test;
+
+namespace {
+
+const QString SaveQuestion =
+    u"All unsaved data will be lost. Do you want to save the currently open file?"_s;
+
+class EditorWindows : public ::testing::Test {
+protected:
+    void SetUp() override { start(); }
+    void TearDown() override {
+        if (m_anchor)
+            m_anchor->Form_Unload();
+    }
+
+    void start() {
+        if (m_anchor)
+            m_anchor->Form_Unload();
+        m_ended = false;
+        m_anchor = anchorAt(m_dir.filePath(u"koa"_s));
+        ASSERT_TRUE(m_anchor->Form_Load({}));
+        set().endProgram = [this] {
+            m_ended = true;
+        };
+    }
+
+    EditorSet& set() { return m_anchor->editors(); }
+    EditorWindow* window(const QString& key) { return set().loaded(key); }
+    // A change the windows do not hold in their fields.
+    void changeCourse() {
+        Database(m_anchor->files().folder().workingDatabase())
+            .exec(u"INSERT INTO keywords (name, desc) VALUES ('word', '')"_s);
+    }
+    // Clicks the tab keyed `key` on the window's tab strip.
+    static void clickTab(EditorWindow* w, const QString& key) {
+        for (int i = 0; i < w->TabStrip1->count(); ++i) {
+            if (w->TabStrip1->tabData(i).toString() == key)
+                w->TabStrip1->setCurrentIndex(i);
+        }
+        QCoreApplication::processEvents(); // as the event loop would before the next click
+    }
+    static QString shownTab(EditorWindow* w) {
+        return w->TabStrip1->tabData(w->TabStrip1->currentIndex()).toString();
+    }
+    QStringList visibleWindows() {
+        QStringList keys;
+        for (const QString& key : {keys::Header, keys::ObjectPool, keys::Composer, keys::Preview})
+            if (window(key) && window(key)->isVisible())
+                keys << key;
+        return keys;
+    }
+
+    QTemporaryDir m_dir;
+    ScriptedScope m_scripted;
+    ErrorRecorder m_errors;
+    std::unique_ptr<fileselector> m_anchor;
+    bool m_ended = false;
+};
+
+} // namespace
+
+TEST_F(EditorWindows, AfterLoadingOnlyTheHeaderShowsAndEveryWindowIsTitledAndWired) {
+    EXPECT_EQ(visibleWindows(), QStringList({keys::Header}));
+    EXPECT_EQ(set().currentWindow, keys::Header);
+    EXPECT_EQ(window(keys::Header)->windowTitle(), u"KOA File Header - New file"_s);
+    EXPECT_EQ(window(keys::ObjectPool)->windowTitle(), u"KOA Object Pool - New file"_s);
+    EXPECT_EQ(window(keys::Composer)->windowTitle(), u"KOA Composer - New file"_s);
+    EXPECT_EQ(window(keys::Preview)->windowTitle(), u"KOA Preview - New file"_s);
+    EXPECT_EQ(window(keys::Header)->menuSaveAs->text(), u"&Save As..."_s);
+    EXPECT_EQ(window(keys::Composer)->menuSaveAs->text(), u"Save &as"_s);
+    // Commands whose windows come later are disabled, the others are not.
+    for (QAction* a : {window(keys::Composer)->menuExport, window(keys::Composer)->menuMerge,
+                       window(keys::Composer)->menuUpload, window(keys::Composer)->menuSettings,
+                       window(keys::Composer)->menuContents})
+        EXPECT_FALSE(a->isEnabled()) << a->objectName().toStdString();
+    EXPECT_TRUE(window(keys::Composer)->menuImport->isEnabled());
+    EXPECT_TRUE(window(keys::Composer)->menuAbout->isEnabled());
+}
+
+TEST_F(EditorWindows, SwitchingHandsOverPlaceAndSizeAndEachWindowKeepsItsOwnTab) {
+    EditorWindow* header = window(keys::Header);
+    header->move(70, 40);
+    header->resize(900, 700);
+    clickTab(header, keys::Composer);
+    EditorWindow* composer = window(keys::Composer);
+    EXPECT_EQ(visibleWindows(), QStringList({keys::Composer}));
+    EXPECT_EQ(set().currentWindow, keys::Composer);
+    EXPECT_EQ(composer->pos(), QPoint(70, 40));
+    EXPECT_EQ(composer->size(), QSize(900, 700));
+    EXPECT_EQ(shownTab(header), keys::Header);
+    EXPECT_EQ(shownTab(composer), keys::Composer);
+
+    composer->move(10, 20);
+    clickTab(composer, keys::Preview);
+    clickTab(window(keys::Preview), keys::Header);
+    EXPECT_EQ(visibleWindows(), QStringList({keys::Header}));
+    EXPECT_EQ(header->pos(), QPoint(10, 20));
+    EXPECT_EQ(shownTab(window(keys::Preview)), keys::Preview);
+    EXPECT_TRUE(m_errors.reports().isEmpty());
+}
+
+TEST_F(EditorWindows, ExitAndTheCloseButtonAskOnlyForAChangedCourse) {
+    // GIVEN an untouched new course, Exit ends at once.
+    window(keys::Header)->menuExit_Click();
+    EXPECT_TRUE(m_ended);
+    EXPECT_TRUE(m_scripted->messages().isEmpty());
+    EXPECT_TRUE(visibleWindows().isEmpty());
+
+    // GIVEN a changed course: Cancel keeps running, a cancelled save dialog too, No ends.
+    start();
+    changeCourse();
+    m_scripted->queueAnswer(Interaction::Answer::Cancel);
+    window(keys::Header)->menuExit_Click();
+    EXPECT_FALSE(m_ended);
+    m_scripted->queueAnswer(Interaction::Answer::Yes); // the save dialog then answers Cancel
+    window(keys::Header)->close();
+    EXPECT_FALSE(m_ended);
+    EXPECT_EQ(visibleWindows(), QStringList({keys::Header}));
+    EXPECT_EQ(m_scripted->shown().constLast().kind, ScriptedInteraction::Shown::Kind::SaveDialog);
+    m_scripted->queueAnswer(Interaction::Answer::No);
+    window(keys::Header)->menuExit_Click();
+    EXPECT_TRUE(m_ended);
+    EXPECT_EQ(m_scripted->messages(), QStringList({SaveQuestion, SaveQuestion, SaveQuestion}));
+    EXPECT_TRUE(m_errors.reports().isEmpty());
+}
+
+TEST_F(EditorWindows, NewFromTheObjectPoolLeavesOnlyTheHeaderWhereThePoolWas) {
+    clickTab(window(keys::Header), keys::ObjectPool);
+    EditorWindow* pool = window(keys::ObjectPool);
+    pool->move(33, 44);
+    changeCourse();
+    m_scripted->queueAnswer(Interaction::Answer::No);
+    pool->menuNew_Click();
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+
+    EXPECT_EQ(visibleWindows(), QStringList({keys::Header}));
+    EXPECT_EQ(window(keys::Header)->pos(), QPoint(33, 44));
+    EXPECT_EQ(window(keys::Header)->windowTitle(), u"KOA File Header - New file"_s);
+    EXPECT_NE(window(keys::ObjectPool), pool); // loaded afresh for the new course
+    EXPECT_EQ(set().currentWindow, keys::Header);
+    EXPECT_FALSE(m_ended);
+    EXPECT_TRUE(m_errors.reports().isEmpty());
+}
+
+TEST_F(EditorWindows, SaveFlushesTheWindowFirstAndSaveAsAlwaysAsks) {
+    const QString first = m_dir.filePath(u"first.kof"_s);
+    EditorWindow* header = window(keys::Header);
+    header->findChild<QLineEdit*>(u"course_name"_s)->setText(u"Typed, not yet stored"_s);
+    m_scripted->queueFile(first);
+    header->menuSave_Click();
+    ASSERT_TRUE(QFileInfo::exists(first));
+    EXPECT_EQ(header->windowTitle(), u"KOA File Header - first"_s);
+    EXPECT_EQ(window(keys::Composer)->windowTitle(), u"KOA Composer - first"_s);
+    EXPECT_EQ(Database(m_anchor->files().folder().workingDatabase())
+                  .scalar(u"SELECT title FROM header"_s),
+              u"Typed, not yet stored"_s);
+
+    m_scripted->clear();
+    header->menuSave_Click(); // the package has its path now
+    EXPECT_TRUE(m_scripted->shown().isEmpty());
+    window(keys::Preview)->menuSaveAs_Click(); // dialog cancelled: nothing changes
+    ASSERT_EQ(m_scripted->shown().size(), 1);
+    EXPECT_EQ(m_scripted->shown().constFirst().kind, ScriptedInteraction::Shown::Kind::SaveDialog);
+    EXPECT_EQ(m_anchor->files().currentPath(), first);
+}
+
+TEST_F(EditorWindows, ReadOnlyCourseKeepsTheEditingWindowsClosedAndRefusesUpload) {
+    Database(m_anchor->files().folder().workingDatabase()).exec(u"UPDATE header SET status = 1"_s);
+    auto* header = m_anchor->headerWindow();
+    header->Timer1_Timer();
+    ASSERT_TRUE(header->readOnly());
+
+    for (const QString& key : {keys::ObjectPool, keys::Composer}) {
+        clickTab(header, key);
+        EXPECT_EQ(visibleWindows(), QStringList({keys::Header})) << key.toStdString();
+        EXPECT_EQ(shownTab(header), keys::Header);
+        EXPECT_EQ(set().currentWindow, keys::Header);
+    }
+    header->menuUpload_Click();
+    EXPECT_EQ(m_scripted->messages(), QStringList({u"Read only files cannot be uploaded."_s}));
+
+    clickTab(header, keys::Preview); // the preview still works
+    EXPECT_EQ(visibleWindows(), QStringList({keys::Preview}));
+    clickTab(window(keys::Preview), keys::ObjectPool);
+    EXPECT_EQ(visibleWindows(), QStringList({keys::Preview}));
+    EXPECT_EQ(shownTab(window(keys::Preview)), keys::Preview);
+}
