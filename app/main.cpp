@@ -14,7 +14,6 @@ int main(int argc, char* argv[]) {
     QCoreApplication::setAttribute(Qt::AA_ShareOpenGLContexts);
     QApplication app(argc, argv);
     QApplication::setApplicationName(u"koa"_s);
-    QApplication::setApplicationDisplayName(u"KOA"_s);
     QApplication::setApplicationVersion(QStringLiteral(KOA_VERSION_TEXT));
     QApplication::setQuitOnLastWindowClosed(false);
 

@@ -215,6 +215,8 @@ void header::Timer1_Timer() {
         }
         editors().loadEditors(editors().files().displayName());
         show();
+        if (course_name->isEnabled())
+            course_name->setFocus();
     });
 }
 

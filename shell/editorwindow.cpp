@@ -48,8 +48,8 @@ void EditorWindow::buildMenus() {
         &EditorWindow::menuOpen_Click);
     add(file, menuSave, u"menuSave"_s, u"&Save"_s, QKeySequence::Save,
         &EditorWindow::menuSave_Click);
-    add(file, menuSaveAs, u"menuSaveAs"_s, u"Save &as"_s, QKeySequence::SaveAs,
-        &EditorWindow::menuSaveAs_Click);
+    add(file, menuSaveAs, u"menuSaveAs"_s, u"Save &as"_s,
+        QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_S), &EditorWindow::menuSaveAs_Click);
     file->addSeparator();
     add(file, menuImport, u"menuImport"_s, u"&Import"_s, {}, &EditorWindow::menuImport_Click);
     add(file, menuExport, u"menuExport"_s, u"&Export"_s, {}, &EditorWindow::menuExport_Click);
