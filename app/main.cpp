@@ -1,11 +1,13 @@
 // koa: the authoring program. A thin main over the shell's anchor window.
 #include "app/windows.h"
+#include "shell/error.h"
 #include "shell/fileselector.h"
 #include "shell/realinteraction.h"
 #include "store/errors.h"
 #include "store/interaction.h"
 
 #include <QApplication>
+#include <QScopeGuard>
 
 using namespace Qt::Literals::StringLiterals;
 
@@ -19,15 +21,16 @@ int main(int argc, char* argv[]) {
 
     koa::shell::RealInteraction real;
     koa::setInteraction(&real);
-    koa::setErrorSink([](const koa::ErrorReport& r) {
-        koa::interaction().message(u"Error "_s + QString::number(r.number) + u" ("_s +
-                                       r.description + u") in "_s + r.location,
-                                   u"KOA Error Manager"_s);
-    });
 
     const koa::ProgramFolder folder = koa::ProgramFolder::forUser();
-    koa::shell::fileselector anchor(folder, koa::shell::Prerequisites::ofThisSystem(folder.root()),
-                                    koa::app::programWindows());
+    const koa::shell::Prerequisites probes = koa::shell::Prerequisites::ofThisSystem(folder.root());
+    koa::shell::error errorWindow(probes);
+    koa::setErrorSink([&errorWindow](const koa::ErrorReport& r) {
+        errorWindow.errorDetected(r.number, r.description, r.location);
+    });
+    const auto noSinkAfterTheWindow = qScopeGuard([] { koa::setErrorSink({}); });
+
+    koa::shell::fileselector anchor(folder, probes, koa::app::programWindows());
     if (!anchor.Form_Load(app.arguments().mid(1)))
         return 0;
     const int rc = app.exec();
