@@ -31,13 +31,6 @@ using namespace koa::test;
 
 namespace {
 
-Prerequisites fixedVersions() {
-    return {[] { return 120; }, [] { return 1; },
-            [] {
-                return 10;
-            }};
-}
-
 // The query of a request target as a server reads it: split at "&" and the
 // first "=", "+" taken as a blank, then percent-decoded as UTF-8.
 QList<std::pair<QString, QString>> decodedQuery(const QByteArray& target) {
@@ -59,7 +52,7 @@ const bool exitChildRegistered = registerChild(u"exit-from-error"_s, [](const QS
     auto anchor = anchorAt(args.value(0));
     if (!anchor->Form_Load({}))
         return 2;
-    error window(fixedVersions());
+    error window(allPresent());
     window.errorDetected(errnum::DiskFull, u"Disk full"_s, u"commonModule / SaveCourse()"_s);
     window.ExitButton->click();
     return 0; // "Exit KOA" did not end the program
@@ -67,7 +60,7 @@ const bool exitChildRegistered = registerChild(u"exit-from-error"_s, [](const QS
 
 class ErrorWindow : public ::testing::Test {
 protected:
-    ErrorWindow() : m_window(fixedVersions()) {
+    ErrorWindow() : m_window(allPresent()) {
         error::setMakerAddress(m_server.address());
         m_window.setExitAction([this](int code) { m_exitCodes.append(code); });
     }
