@@ -11,13 +11,21 @@ using namespace Qt::Literals::StringLiterals;
 
 namespace koa::shell {
 
-EditorSet::EditorSet(CourseFiles& files, EditorFactories factories)
-    : endProgram([] { QCoreApplication::quit(); }), m_files(files),
+EditorSet::EditorSet(CourseFiles& files, CourseHost& host, EditorFactories factories)
+    : endProgram([] { QCoreApplication::quit(); }), m_files(files), m_host(host),
       m_factories(std::move(factories)) {}
 
 EditorSet::~EditorSet() {
     for (const QPointer<EditorWindow>& w : std::as_const(m_windows))
         delete w.data();
+}
+
+void EditorSet::startWait() {
+    m_host.startWait();
+}
+
+void EditorSet::endWait() {
+    m_host.endWait();
 }
 
 EditorWindow* EditorSet::loaded(const QString& key) const {

@@ -10,7 +10,8 @@
 
 namespace koa {
 class CourseFiles;
-}
+class CourseHost;
+} // namespace koa
 
 namespace koa::shell {
 
@@ -46,12 +47,15 @@ struct EditorFactories {
 // the editor windows and switching between them.
 class EditorSet {
 public:
-    EditorSet(CourseFiles& files, EditorFactories factories);
+    EditorSet(CourseFiles& files, CourseHost& host, EditorFactories factories);
     ~EditorSet();
     EditorSet(const EditorSet&) = delete;
     EditorSet& operator=(const EditorSet&) = delete;
 
     CourseFiles& files() const { return m_files; }
+    // The "Please wait" window over the file header window.
+    void startWait();
+    void endWait();
     const EditorFactories& factories() const { return m_factories; }
 
     // The editor window keyed `key`, loaded (hidden) when it is not.
@@ -84,6 +88,7 @@ private:
     void closeWindow(const QString& key);
 
     CourseFiles& m_files;
+    CourseHost& m_host;
     EditorFactories m_factories;
     QMap<QString, QPointer<EditorWindow>> m_windows;
 };

@@ -23,7 +23,7 @@ Q_LOGGING_CATEGORY(lcStart, "koa.start")
 fileselector::fileselector(ProgramFolder folder, Prerequisites probes, EditorFactories windows)
     : m_folder(std::move(folder)), m_probes(std::move(probes)),
       m_files(std::make_unique<CourseFiles>(m_folder, *this)),
-      m_editors(std::make_unique<EditorSet>(*m_files, std::move(windows))),
+      m_editors(std::make_unique<EditorSet>(*m_files, *this, std::move(windows))),
       m_programPath(QCoreApplication::applicationFilePath()) {
     setObjectName(u"fileselector"_s);
     setWindowTitle(u"KOA File Manager"_s);
