@@ -11,6 +11,8 @@
 int main(int argc, char* argv[]) {
     QTemporaryDir home;
     koa::test::pointUserFoldersAt(home.path());
+    // The embedded browser shares its GL context with the windows.
+    QCoreApplication::setAttribute(Qt::AA_ShareOpenGLContexts);
     QApplication app(argc, argv);
     if (const int rc = koa::test::runChildIfAsked(app.arguments()); rc >= 0)
         return rc;
