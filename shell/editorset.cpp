@@ -80,6 +80,7 @@ bool EditorSet::SaveCourse(bool force) {
 
 void EditorSet::closeWindow(const QString& key) {
     if (EditorWindow* w = m_windows.take(key)) {
+        w->leave(); // lets go of what it plays or shows
         w->close();
         // It may be the window whose menu command is running.
         w->deleteLater();

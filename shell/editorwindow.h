@@ -48,7 +48,7 @@ public:
     // Called when the window is switched to, before it shows; `fromKey` is
     // the window being left.
     virtual void arrive(const QString& fromKey) { Q_UNUSED(fromKey) }
-    // Called when the window is switched away from.
+    // Called when the window is switched away from or closed.
     virtual void leave() {}
     // The close was refused by the save question.
     virtual void closeCancelled() {}

@@ -1,0 +1,63 @@
+#include "objecttypes.h"
+
+#include <cmath>
+
+using namespace Qt::Literals::StringLiterals;
+
+namespace koa::objectpool {
+
+const QList<ObjectType>& mediaTypes() {
+    static const QList<ObjectType> types = {
+        {u"pictures"_s, u"Pictures"_s, u"Pictures"_s, u"pictures"_s,
+         u"Picture files (*.gif;*.jpg)|*.gif;*.jpg"_s},
+        {u"movies"_s, u"Movies"_s, u"Movies"_s, u"movies"_s,
+         u"Movie files (*.mpg;*.avi;*.wmv)|*.mpg;*.avi;*.wmv"_s},
+        {u"sounds"_s, u"Sounds"_s, u"Sounds"_s, u"sounds"_s,
+         u"Sound files (*.mp3;*.wma;*.wav)|*.mp3;*.wma;*.wav"_s},
+        {u"flash"_s, u"Flash"_s, u"Flash"_s, u"flash"_s, u"SWF files (*.swf)|*.swf"_s},
+    };
+    return types;
+}
+
+const QList<ObjectType>& textTypes() {
+    static const QList<ObjectType> types = {
+        {u"texts"_s, u"Texts"_s, u"Texts"_s, {}, {}},
+        {u"keywords"_s, u"Keywords"_s, u"Keywords"_s, {}, {}},
+        {u"dlinks"_s, u"Documents"_s, u"Dlinks"_s, u"documents"_s, {}},
+        {u"quizes"_s, u"Quizzes"_s, u"Quizes"_s, {}, {}},
+    };
+    return types;
+}
+
+const ObjectType* objectType(const QString& key) {
+    for (const QList<ObjectType>* list : {&mediaTypes(), &textTypes()}) {
+        for (const ObjectType& t : *list) {
+            if (t.key == key)
+                return &t;
+        }
+    }
+    return nullptr;
+}
+
+QString cleanObjectName(const QString& typed) {
+    QString name = typed.left(MaxNameLength);
+    name.replace(u'"', u'#');
+    name.replace(u'\'', u'#');
+    return name;
+}
+
+QString storedFileName(qint64 id, const QString& chosenPath) {
+    return QString::number(id) + chosenPath.right(4);
+}
+
+qint64 roundHalfEven(double value) {
+    return static_cast<qint64>(std::nearbyint(value)); // the default rounding mode: to even
+}
+
+double kilobytes(qint64 bytes) {
+    // Tenths counted in whole numbers, so 1.25 KB is a true half.
+    const double tenths = static_cast<double>(bytes) * 10.0 / 1024.0;
+    return static_cast<double>(roundHalfEven(tenths)) / 10.0;
+}
+
+} // namespace koa::objectpool

@@ -1,0 +1,38 @@
+#pragma once
+
+#include <QList>
+#include <QString>
+
+namespace koa::objectpool {
+
+// One kind of object of the pool; its key is the name of the table that
+// holds its rows and, for media, of its folder in the working folder.
+struct ObjectType {
+    QString key;       // "pictures", ...
+    QString shownName; // "Pictures", ...
+    QString imageKey;  // the icon of the chooser entry
+    QString folder;    // below the working folder; empty when objects have no file
+    QString filter;    // the open-file dialog's choices
+};
+
+const QList<ObjectType>& mediaTypes();
+const QList<ObjectType>& textTypes();
+// The type keyed `key`, or nullptr.
+const ObjectType* objectType(const QString& key);
+
+inline constexpr int MaxNameLength = 50;
+inline constexpr int MaxDisplaySize = 9999;
+
+// A name as the pool stores it: its first 50 characters, apostrophes and
+// double quotes turned into "#", because names end up between apostrophes
+// in generated script.
+QString cleanObjectName(const QString& typed);
+// The stored file's name: the row's id and the last four characters of the
+// chosen path ("12.gif", "12jpeg").
+QString storedFileName(qint64 id, const QString& chosenPath);
+// Bytes as kilobytes to one decimal, halves to the even neighbour.
+double kilobytes(qint64 bytes);
+// Rounds to a whole number, halves to the even neighbour.
+qint64 roundHalfEven(double value);
+
+} // namespace koa::objectpool

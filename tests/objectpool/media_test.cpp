@@ -1,0 +1,249 @@
+#include "objectpool/mediameasure.h"
+#include "objectpool/objectpool.h"
+#include "objectpool/objecttypes.h"
+#include "objectpool/updown.h"
+#include "shell/editorset.h"
+#include "store/coursefiles.h"
+#include "store/database.h"
+#include "tests/support/anchor.h"
+#include "tests/support/mediafiles.h"
+#include "tests/support/testsupport.h"
+
+#include <QCheckBox>
+#include <QComboBox>
+#include <QDir>
+#include <QFileInfo>
+#include <QLineEdit>
+#include <QListWidget>
+#include <QPlainTextEdit>
+#include <QTemporaryDir>
+#include <QTest>
+
+#include <gtest/gtest.h>
+
+using namespace Qt::Literals::StringLiterals;
+using namespace koa;
+using namespace koa::objectpool;
+using namespace koa::test;
+
+namespace {
+
+class MediaObjects : public ::testing::Test {
+protected:
+    void SetUp() override {
+        m_anchor = anchorAt(m_dir.filePath(u"koa"_s));
+        ASSERT_TRUE(m_anchor->Form_Load({}));
+        m_pool = static_cast<objectpool::objectpool*>(
+            m_anchor->editors().window(shell::keys::ObjectPool));
+    }
+    void TearDown() override { m_anchor->Form_Unload(); }
+
+    QString file(const QString& name, const QByteArray& bytes) {
+        const QString path = m_dir.filePath(name);
+        writeFile(path, bytes);
+        return path;
+    }
+    void chooseType(const QString& key) {
+        m_pool->mediacombo->setCurrentIndex(m_pool->mediacombo->findData(key));
+        m_pool->mediacombo_Click();
+    }
+    // Makes an object through the window as the user does.
+    void add(const QString& key, const QString& name, const QString& path) {
+        chooseType(key);
+        m_scripted->queueInput(name);
+        m_scripted->queueFile(path);
+        m_pool->new_media_Click();
+    }
+    QStringList listed() const {
+        QStringList names;
+        for (int i = 0; i < m_pool->medialist->count(); ++i)
+            names << m_pool->medialist->item(i)->text();
+        return names;
+    }
+    QVariant stored(const QString& sql) {
+        return Database(m_anchor->files().folder().workingDatabase()).scalar(sql);
+    }
+    void exec(const QString& sql) {
+        Database(m_anchor->files().folder().workingDatabase()).exec(sql);
+    }
+    QString mediaFolder(const QString& key) const {
+        return m_anchor->files().folder().workingFolder() + u'/' + key;
+    }
+
+    QTemporaryDir m_dir;
+    ScriptedScope m_scripted;
+    ErrorRecorder m_errors;
+    std::unique_ptr<shell::fileselector> m_anchor;
+    objectpool::objectpool* m_pool = nullptr;
+};
+
+} // namespace
+
+TEST(MediaRules, NamesFileNamesAndSizes) {
+    EXPECT_EQ(cleanObjectName(QString(60, u'x')), QString(50, u'x'));
+    EXPECT_EQ(cleanObjectName(u"Ann's \"logo\""_s), u"Ann#s #logo#"_s);
+    EXPECT_EQ(storedFileName(12, u"/home/ann/logo.gif"_s), u"12.gif"_s);
+    EXPECT_EQ(storedFileName(7, u"/home/ann/photo.jpeg"_s), u"7jpeg"_s);
+    EXPECT_EQ(kilobytes(1536), 1.5);
+    EXPECT_EQ(kilobytes(1000), 1.0);
+    EXPECT_EQ(kilobytes(1280), 1.2); // 1.25 KB: the half goes to the even neighbour
+    EXPECT_EQ(roundHalfEven(75.75), 76);
+    EXPECT_EQ(roundHalfEven(2.5), 2);
+}
+
+TEST_F(MediaObjects, NewObjectsAreCopiedMeasuredAndShown) {
+    add(u"pictures"_s, u"Harbour's \"view\""_s, file(u"harbour.gif"_s, gifOf(400, 300)));
+    add(u"pictures"_s, u"Photo"_s, file(u"photo.jpeg"_s, QByteArray()));
+    // The empty JPEG above is no picture: written again properly.
+    ASSERT_TRUE(writeJpeg(m_dir.filePath(u"photo.jpeg"_s), 64, 48));
+    m_scripted->queueInput(u"Photo 2"_s);
+    m_scripted->queueFile(m_dir.filePath(u"photo.jpeg"_s));
+    m_pool->new_media_Click();
+    add(u"flash"_s, u"Intro"_s, file(u"intro.swf"_s, swfHeader()));
+    add(u"sounds"_s, u"Bell"_s, file(u"bell.wav"_s, wavOf(192))); // 1580 bytes
+
+    EXPECT_EQ(stored(u"SELECT filename || ' ' || width || 'x' || height || ' ' || alignment "
+                     "FROM pictures WHERE name = 'Harbour#s #view#'"_s),
+              u"1.gif 400x300 Center"_s);
+    EXPECT_EQ(stored(u"SELECT filename || ' ' || width || 'x' || height FROM pictures "
+                     "WHERE name = 'Photo 2'"_s),
+              u"3jpeg 64x48"_s);
+    EXPECT_TRUE(QFileInfo::exists(mediaFolder(u"pictures"_s) + u"/3jpeg"_s));
+    EXPECT_EQ(stored(u"SELECT width || 'x' || height FROM flash"_s), u"320x320"_s);
+    EXPECT_EQ(stored(u"SELECT size FROM sounds"_s).toDouble(), 1.5);
+
+    // The new object is selected and shown.
+    EXPECT_EQ(m_pool->medialist->currentItem()->text(), u"Bell"_s);
+    EXPECT_EQ(m_pool->filesize->text(), u"1.5"_s);
+    EXPECT_FALSE(m_pool->width_field->isEnabled()); // a sound has no display size
+    EXPECT_TRUE(m_errors.reports().isEmpty());
+}
+
+TEST_F(MediaObjects, RefusedNamesCancelledDialogsAndMissingFilesAddNothing) {
+    const QString gif = file(u"a.gif"_s, gifOf(8, 8));
+    add(u"pictures"_s, u"Logo"_s, gif);
+    m_scripted->clear();
+
+    chooseType(u"pictures"_s);
+    m_scripted->queueInput(u"LOGO"_s); // names compare without regard to case
+    m_pool->new_media_Click();
+    add(u"pictures"_s, u"Other"_s, m_dir.filePath(u"gone.gif"_s));
+    m_scripted->queueInput(u"Cancelled"_s); // then the file dialog is cancelled
+    m_pool->new_media_Click();
+    m_scripted->queueInput(std::nullopt); // the name box is cancelled
+    m_pool->new_media_Click();
+
+    EXPECT_EQ(m_scripted->messages(),
+              QStringList({u"An object named 'LOGO' already exists in this category."_s,
+                           u"No such file."_s}));
+    EXPECT_EQ(listed(), QStringList({u"Logo"_s}));
+    EXPECT_EQ(treeOf(mediaFolder(u"pictures"_s)), QStringList({u"1.gif"_s}));
+}
+
+TEST_F(MediaObjects, LockedRatioFollowsTheOtherFieldAndFieldsTakeDigitsOnly) {
+    add(u"pictures"_s, u"Wide"_s, file(u"wide.gif"_s, gifOf(400, 300)));
+    m_pool->chkRatio->setChecked(true);
+    m_pool->height_field->clear();
+    QTest::keyClicks(m_pool->height_field, u"15x0"_s);
+    EXPECT_EQ(m_pool->height_field->text(), u"150"_s);
+    EXPECT_EQ(m_pool->width_field->text(), u"200"_s);
+    EXPECT_EQ(m_pool->UpDownWidth->value(), 200);
+
+    m_pool->width_field->clear();
+    EXPECT_EQ(m_pool->UpDownWidth->value(), 0); // an empty field counts as 0
+    QTest::keyClicks(m_pool->width_field, u"101"_s);
+    EXPECT_EQ(m_pool->height_field->text(), u"76"_s); // 75.75
+
+    m_pool->chkRatio->setChecked(false);
+    m_pool->width_field->clear();
+    QTest::keyClicks(m_pool->width_field, u"123456"_s);
+    EXPECT_EQ(m_pool->width_field->text(), u"9999"_s);
+
+    // Stored when the selection changes; "Orig. size" brings the picture's size back.
+    add(u"pictures"_s, u"Second"_s, file(u"second.gif"_s, gifOf(10, 10)));
+    EXPECT_EQ(stored(u"SELECT width || 'x' || height FROM pictures WHERE name = 'Wide'"_s),
+              u"9999x76"_s);
+    m_pool->medialist->setCurrentRow(0);
+    m_pool->cmdOriginalSize_Click();
+    EXPECT_EQ(m_pool->width_field->text(), u"400"_s);
+    EXPECT_EQ(m_pool->height_field->text(), u"300"_s);
+}
+
+TEST_F(MediaObjects, PropertiesAreStoredBeforeTheTypeChanges) {
+    add(u"flash"_s, u"Intro"_s, file(u"intro.swf"_s, swfHeader()));
+    m_pool->alignment->setCurrentText(u"Left"_s);
+    m_pool->alignment_Click();
+    EXPECT_TRUE(m_pool->chkFloat->isEnabled());
+    m_pool->chkFloat->setChecked(true);
+    m_pool->capt->setPlainText(u"Start \"here\"\nthen go on"_s);
+    m_pool->width_field->setText(u"640"_s);
+    chooseType(u"movies"_s);
+    EXPECT_EQ(stored(u"SELECT alignment || ' ' || float || ' ' || width || ' ' || caption "
+                     "FROM flash"_s),
+              u"Left 1 640 Start &#34;here&#34;<br>then go on"_s);
+    EXPECT_TRUE(m_pool->selectedMediaObject().isEmpty());
+
+    chooseType(u"flash"_s);
+    m_pool->medialist->setCurrentRow(0);
+    EXPECT_EQ(m_pool->capt->toPlainText(), u"Start \"here\"\nthen go on"_s);
+    m_pool->alignment->setCurrentText(u"Center"_s);
+    m_pool->alignment_Click();
+    EXPECT_FALSE(m_pool->chkFloat->isChecked());
+    EXPECT_FALSE(m_pool->chkFloat->isEnabled());
+}
+
+TEST_F(MediaObjects, DeleteRefusesPlacedObjectsAndSelectsTheNeighbour) {
+    for (const QString& name : {u"One"_s, u"Two"_s, u"Three"_s})
+        add(u"pictures"_s, name, file(name + u".gif"_s, gifOf(4, 4)));
+    exec(u"INSERT INTO data (type, name, \"index\") VALUES ('pictures', 'Two', 2)"_s);
+
+    m_pool->medialist->setCurrentRow(1);
+    m_pool->delete_media_Click();
+    EXPECT_EQ(m_scripted->messages(),
+              QStringList({u"Cannot delete object - it is beeing used in the composer."_s}));
+    EXPECT_EQ(listed().size(), 3);
+    EXPECT_EQ(m_pool->medialist->currentRow(), 1);
+
+    m_pool->medialist->setCurrentRow(2);
+    m_pool->delete_media_Click();
+    EXPECT_EQ(listed(), QStringList({u"One"_s, u"Two"_s}));
+    EXPECT_EQ(m_pool->medialist->currentRow(), 1); // the new last entry
+    EXPECT_FALSE(QFileInfo::exists(mediaFolder(u"pictures"_s) + u"/3.gif"_s));
+
+    // A file that is already gone does not keep its row for ever.
+    QFile::remove(mediaFolder(u"pictures"_s) + u"/1.gif"_s);
+    m_pool->medialist->setCurrentRow(0);
+    m_pool->delete_media_Click();
+    EXPECT_EQ(listed(), QStringList({u"Two"_s}));
+    EXPECT_TRUE(m_errors.reports().isEmpty());
+}
+
+TEST_F(MediaObjects, RenamingASoundKeepsThePagesThatPlayIt) {
+    add(u"sounds"_s, u"Bell"_s, file(u"bell.wav"_s, wavOf(100)));
+    add(u"sounds"_s, u"Gong"_s, file(u"gong.wav"_s, wavOf(100)));
+    exec(u"INSERT INTO pages (name, sound) VALUES ('A', 'Bell'), ('B', 'Bell'), ('C', 'Bell')"_s);
+    m_pool->medialist->setCurrentRow(0);
+
+    m_scripted->queueInput(u"Gong"_s); // taken
+    m_pool->rename_media_Click();
+    m_scripted->queueInput(u"Ship's bell"_s);
+    m_pool->rename_media_Click();
+    EXPECT_EQ(listed(), QStringList({u"Ship#s bell"_s, u"Gong"_s}));
+    EXPECT_EQ(stored(u"SELECT count(*) FROM pages WHERE sound = 'Ship#s bell'"_s).toInt(), 3);
+    EXPECT_EQ(m_pool->medialist->currentItem()->text(), u"Ship#s bell"_s);
+
+    m_pool->delete_media_Click(); // a page's sound cannot go
+    EXPECT_EQ(m_scripted->messages().constLast(),
+              u"Cannot delete object - it is beeing used in the composer."_s);
+}
+
+TEST_F(MediaObjects, MovieSizeComesFromTheMediaBackEnd) {
+    const QString movie = m_dir.filePath(u"clip.avi"_s);
+    ASSERT_TRUE(writeMovie(movie, 320, 240));
+    EXPECT_EQ(videoSize(movie), QSize(320, 240));
+    EXPECT_FALSE(videoSize(file(u"not-a-movie.avi"_s, "no video here")).isValid());
+
+    add(u"movies"_s, u"Clip"_s, movie);
+    EXPECT_EQ(stored(u"SELECT width || 'x' || height FROM movies"_s), u"320x240"_s);
+    EXPECT_EQ(m_pool->GetAspectRatio(), 320.0 / 240.0);
+}
