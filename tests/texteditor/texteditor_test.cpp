@@ -1,0 +1,242 @@
+#include "store/database.h"
+#include "store/schema.h"
+#include "tests/support/testsupport.h"
+#include "texteditor/charformat.h"
+#include "texteditor/documentcharacters.h"
+#include "texteditor/richtextfield.h"
+#include "texteditor/texteditor.h"
+
+#include <QAction>
+#include <QApplication>
+#include <QClipboard>
+#include <QComboBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMimeData>
+#include <QPointer>
+#include <QPushButton>
+#include <QSignalSpy>
+#include <QTemporaryDir>
+#include <QTest>
+
+#include <gtest/gtest.h>
+
+using namespace Qt::Literals::StringLiterals;
+using namespace koa;
+using namespace koa::texteditor;
+using Editor = koa::texteditor::texteditor;
+
+namespace {
+
+// Names may hold what the stored-text escape would change.
+const QString TextName = u"Intro <1>"_s;
+const QString Void = u" href=javascript:void(0); onclick=\""_s;
+
+QString internalLink(const QString& target, const QString& text) {
+    return u"<a type=i"_s + Void + u"parent.engine.go(\\'"_s + target + u"\\');\">"_s + text +
+           u"</a>"_s;
+}
+
+class TextEditorWindow : public ::testing::Test {
+protected:
+    void SetUp() override {
+        schema::createBlankCourse(m_dir.path());
+        course().exec(u"INSERT INTO pages (name, sound, tabtext) VALUES ('Zebra', '', ''), "
+                      "('apple', '', '')"_s);
+        course().exec(u"INSERT INTO dlinks (name, filename) VALUES ('Manual', '1.pdf')"_s);
+        m_pool.show();
+    }
+    void TearDown() override {
+        if (m_editor)
+            m_editor->close();
+        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    }
+
+    Database course() { return Database(m_dir.filePath(u"koa.kod"_s)); }
+    QVariant stored() {
+        return course().scalar(u"SELECT text FROM texts WHERE name = ?"_s, {TextName});
+    }
+
+    // Opens the editor on a text holding `markup`, as the object pool does.
+    Editor* open(const QString& markup) {
+        course().exec(u"INSERT INTO texts (name, text) VALUES (?, ?)"_s, {TextName, markup});
+        m_editor = new Editor(m_dir.filePath(u"koa.kod"_s), TextName, &m_pool);
+        m_closed = std::make_unique<QSignalSpy>(m_editor.data(), &Editor::closed);
+        m_editor->show();
+        EXPECT_TRUE(m_editor->txtLoading->isVisible());
+        EXPECT_TRUE(QTest::qWaitFor([&] { return m_editor->isLoaded(); }, 5000));
+        EXPECT_FALSE(m_editor->txtLoading->isVisible());
+        EXPECT_FALSE(m_pool.isEnabled());
+        return m_editor;
+    }
+    void select(int from, int to) {
+        QTextCursor cursor = m_editor->rtText->textCursor();
+        cursor.setPosition(from);
+        cursor.setPosition(to, QTextCursor::KeepAnchor);
+        m_editor->rtText->setTextCursor(cursor);
+    }
+    QTextCharFormat formatAt(int position) {
+        return charactersOf(*m_editor->rtText->document(), position, position + 1).value(0).format;
+    }
+    void type(const QString& text) { QTest::keyClicks(m_editor->rtText, text); }
+    void press(const QString& key) { m_editor->button(key)->trigger(); }
+    // The window is gone, the pool is back and was told so once.
+    void expectClosed() {
+        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+        EXPECT_TRUE(m_editor.isNull());
+        EXPECT_TRUE(m_pool.isEnabled());
+        EXPECT_EQ(m_closed->count(), 1);
+    }
+
+    QTemporaryDir m_dir;
+    test::ScriptedScope m_scripted;
+    test::ErrorRecorder m_errors;
+    QWidget m_pool;
+    QPointer<Editor> m_editor;
+    std::unique_ptr<QSignalSpy> m_closed;
+};
+
+} // namespace
+
+TEST_F(TextEditorWindow, TypedTextTakesTheTypingFormat) {
+    open(QString());
+    EXPECT_EQ(m_editor->windowTitle(), u"KOA Text Editor"_s);
+    EXPECT_EQ(m_editor->rtText->toPlainText(), QString());
+    EXPECT_EQ(m_editor->rtText->textCursor().position(), 0);
+    QStringList pages;
+    for (int i = 0; i < m_editor->cmbIlink->count(); ++i)
+        pages << m_editor->cmbIlink->itemText(i);
+    EXPECT_EQ(pages, QStringList({u"apple"_s, u"Zebra"_s}));
+
+    type(u"Hi "_s);
+    press(u"b"_s); // nothing selected: the following characters are bold
+    type(u"bold"_s);
+    EXPECT_TRUE(isBold(formatAt(4)));
+    press(u"n"_s);
+    type(u" x"_s);
+    press(u"h1"_s);
+    type(u"Head"_s);
+    EXPECT_EQ(formatAt(11).fontPointSize(), 20);
+    EXPECT_EQ(fontName(formatAt(11)), tag::Head1);
+    QTest::keyClick(m_editor->rtText, Qt::Key_Return);
+    type(u"2"_s);
+
+    QTest::mouseClick(m_editor->cmdOK, Qt::LeftButton);
+    EXPECT_EQ(stored(), u"Hi <b>bold</b> x<em>Head<br>2</em>"_s);
+    expectClosed();
+    EXPECT_TRUE(m_errors.reports().isEmpty());
+}
+
+TEST_F(TextEditorWindow, UndoTogglesAFormatChangeAndTakesBackTyping) {
+    open(u"one two"_s);
+    select(4, 7);
+    press(u"b"_s);
+    EXPECT_TRUE(isBold(formatAt(5)));
+    press(u"undo"_s);
+    EXPECT_FALSE(isBold(formatAt(5)));
+    EXPECT_EQ(fontName(formatAt(5)), tag::Normal);
+    EXPECT_TRUE(m_editor->button(u"n"_s)->isChecked());
+    QTest::keyClick(m_editor->rtText, Qt::Key_Z, Qt::ControlModifier); // the second undo
+    EXPECT_TRUE(isBold(formatAt(5)));
+    EXPECT_EQ(m_editor->rtText->textCursor().selectedText(), u"two"_s);
+    EXPECT_TRUE(m_editor->button(u"b"_s)->isChecked());
+
+    QTest::keyClick(m_editor->rtText, Qt::Key_End);
+    type(u"!"_s);
+    press(u"undo"_s);
+    EXPECT_EQ(m_editor->rtText->toPlainText(), u"one two"_s);
+    QTest::mouseClick(m_editor->cmdOK, Qt::LeftButton);
+    EXPECT_EQ(stored(), u"one <b>two</b>"_s);
+}
+
+TEST_F(TextEditorWindow, ExternalLinkTakesTheAddressTypedInTxtLink) {
+    open(u"see site now"_s);
+    select(4, 8);
+    press(u"el"_s);
+    EXPECT_EQ(formatAt(4).foreground().color(), QColor(255, 0, 0));
+    EXPECT_TRUE(formatAt(4).fontUnderline());
+    EXPECT_EQ(m_editor->linkTargets().at(1), u"http://"_s);
+    ASSERT_TRUE(m_editor->txtLink->isEnabled());
+    EXPECT_EQ(m_editor->txtLink->text(), u"http://"_s);
+
+    m_editor->activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(m_editor));
+    m_editor->txtLink->setFocus();
+    QTest::keyClicks(m_editor->txtLink, u"example.org/a b"_s);
+    QTest::mouseClick(m_editor->cmdOK, Qt::LeftButton);
+    EXPECT_EQ(stored(), u"see <a type=e"_s + Void +
+                            u"parent.engine.xgo(\\'http://example.org/a b\\');\"><cite>site"
+                            "</cite></a> now"_s);
+    expectClosed();
+}
+
+TEST_F(TextEditorWindow, InternalLinkWithoutAPageStoresItsPlaceholder) {
+    open(u"one two"_s);
+    select(0, 3);
+    press(u"il"_s);
+    EXPECT_TRUE(m_editor->cmbIlink->isVisibleTo(m_editor));
+    select(4, 7);
+    press(u"il"_s);
+    // Choosing a page gives the link around the caret that target.
+    select(5, 5);
+    m_editor->cmbIlink->setCurrentIndex(1);
+    emit m_editor->cmbIlink->activated(1);
+    EXPECT_EQ(m_editor->rtText->textCursor().selectedText(), u"two"_s);
+    QTest::mouseClick(m_editor->cmdOK, Qt::LeftButton);
+    EXPECT_EQ(stored(),
+              internalLink(u"ilink"_s, u"one"_s) + u" "_s + internalLink(u"Zebra"_s, u"two"_s));
+}
+
+TEST_F(TextEditorWindow, ALinkOfFiftyOneCharactersKeepsTheWindowOpenOnce) {
+    const QString text(51, u'x');
+    open(u"a"_s + internalLink(u"apple"_s, text));
+    QTest::mouseClick(m_editor->cmdOK, Qt::LeftButton);
+    ASSERT_FALSE(m_editor.isNull());
+    EXPECT_TRUE(m_editor->isVisible());
+    EXPECT_EQ(m_scripted->messages(),
+              QStringList(u"There are 1 link(s) longer than 50 characters. Formatting will be "
+                          "set to normal."_s));
+    EXPECT_EQ(fontName(formatAt(30)), tag::Normal);
+    EXPECT_FALSE(formatAt(30).fontUnderline());
+    EXPECT_EQ(stored(), u"a"_s + internalLink(u"apple"_s, text));
+
+    QTest::mouseClick(m_editor->cmdOK, Qt::LeftButton);
+    EXPECT_EQ(stored(), u"a"_s + text);
+    expectClosed();
+}
+
+TEST_F(TextEditorWindow, PastingKeepsFormatsButNothingTheMarkupCannotHold) {
+    open(u"<b>one</b> "_s + internalLink(u"apple"_s, u"two"_s));
+    select(0, 7);
+    press(u"copy"_s);
+    QTest::keyClick(m_editor->rtText, Qt::Key_End);
+    press(u"paste"_s);
+    auto* clip = new QMimeData;
+    clip->setHtml(
+        u"<table><tr><td>a</td><td><img src=x.png>b</td></tr></table><ul><li>c</li></ul>"_s);
+    QApplication::clipboard()->setMimeData(clip);
+    press(u"paste"_s);
+    QTest::mouseClick(m_editor->cmdOK, Qt::LeftButton);
+    // The link keeps its target; table cells become lines, the picture goes.
+    const QString copied = u"<b>one</b> "_s + internalLink(u"apple"_s, u"two"_s);
+    const QString text = stored().toString();
+    ASSERT_TRUE(text.startsWith(copied + copied)) << text.toStdString();
+    EXPECT_EQ(text.mid(2 * copied.size()).remove(u"<br>"_s), u"abc"_s) << text.toStdString();
+}
+
+TEST_F(TextEditorWindow, CancelAndClosingStoreNothing) {
+    open(u"<b>kept</b>"_s);
+    EXPECT_EQ(m_editor->rtText->toPlainText(), u"kept"_s);
+    type(u"lost"_s);
+    QTest::mouseClick(m_editor->cmdCancel, Qt::LeftButton);
+    EXPECT_EQ(stored(), u"<b>kept</b>"_s);
+    expectClosed();
+
+    course().exec(u"DELETE FROM texts"_s);
+    open(u"kept"_s);
+    type(u"lost"_s);
+    m_editor->close();
+    EXPECT_EQ(stored(), u"kept"_s);
+    expectClosed();
+    EXPECT_TRUE(m_errors.reports().isEmpty());
+}
