@@ -1,5 +1,6 @@
 #include "objectpool.h"
 
+#include "editors/quiz.h"
 #include "mediameasure.h"
 #include "mediapreview.h"
 #include "objecttypes.h"
@@ -11,6 +12,7 @@
 #include "store/errors.h"
 #include "store/interaction.h"
 #include "store/textescape.h"
+#include "texteditor/texteditor.h"
 #include "updown.h"
 
 #include <QCheckBox>
@@ -754,8 +756,16 @@ void objectpool::edit_text_Click() {
 }
 
 void objectpool::openEditor(const QString& key, const QString& name) {
-    Q_UNUSED(key)
-    Q_UNUSED(name)
+    // The editor disables the pool while it is open and shows itself on top.
+    if (key == u"texts"_s) {
+        auto* editor = new texteditor::texteditor(m_store.database(), name, this);
+        connect(editor, &texteditor::texteditor::closed, this, &objectpool::editorClosed);
+        editor->show();
+    } else if (key == u"quizes"_s) {
+        auto* editor = new editors::quiz(m_store.database(), name, this);
+        connect(editor, &editors::quiz::closed, this, &objectpool::editorClosed);
+        editor->show();
+    }
 }
 
 void objectpool::editorClosed() {

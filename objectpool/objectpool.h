@@ -107,7 +107,7 @@ private:
     void showText(const QString& key, const QString& name);
     // The text or quiz editor for the named object; the pool waits disabled.
     void openEditor(const QString& key, const QString& name);
-    Q_SLOT void editorClosed();
+    void editorClosed();
     QString workingFolder() const;
     // The other field of a locked ratio follows the one just edited.
     void keepRatio(bool heightEdited);

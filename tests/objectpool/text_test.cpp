@@ -1,0 +1,162 @@
+#include "objectpool/objectpool.h"
+#include "shell/editorset.h"
+#include "store/coursefiles.h"
+#include "store/database.h"
+#include "tests/support/anchor.h"
+#include "tests/support/testsupport.h"
+#include "texteditor/texteditor.h"
+
+#include <QApplication>
+#include <QComboBox>
+#include <QFileInfo>
+#include <QListWidget>
+#include <QPlainTextEdit>
+#include <QPointer>
+#include <QTemporaryDir>
+
+#include <gtest/gtest.h>
+
+using namespace Qt::Literals::StringLiterals;
+using namespace koa;
+using namespace koa::test;
+
+namespace {
+
+class TextObjects : public ::testing::Test {
+protected:
+    void SetUp() override {
+        m_anchor = anchorAt(m_dir.filePath(u"koa"_s));
+        ASSERT_TRUE(m_anchor->Form_Load({}));
+        m_pool = static_cast<objectpool::objectpool*>(
+            m_anchor->editors().window(shell::keys::ObjectPool));
+    }
+    void TearDown() override {
+        // Editors still open belong to this course.
+        QList<QPointer<QWidget>> editors;
+        for (QWidget* w : QApplication::topLevelWidgets()) {
+            if (qobject_cast<texteditor::texteditor*>(w))
+                editors.append(w);
+        }
+        qDeleteAll(editors);
+        m_anchor->Form_Unload();
+    }
+
+    void chooseType(const QString& key) {
+        m_pool->textcombo->setCurrentIndex(m_pool->textcombo->findData(key));
+        m_pool->textcombo_Click();
+    }
+    void add(const QString& key, const QString& name) {
+        chooseType(key);
+        m_scripted->queueInput(name);
+        m_pool->new_text_Click();
+    }
+    void select(const QString& name) {
+        m_pool->textlist->setCurrentItem(
+            m_pool->textlist->findItems(name, Qt::MatchExactly).value(0));
+    }
+    QStringList listed() const {
+        QStringList names;
+        for (int i = 0; i < m_pool->textlist->count(); ++i)
+            names << m_pool->textlist->item(i)->text();
+        return names;
+    }
+    Database course() { return Database(m_anchor->files().folder().workingDatabase()); }
+
+    QTemporaryDir m_dir;
+    ScriptedScope m_scripted;
+    ErrorRecorder m_errors;
+    std::unique_ptr<shell::fileselector> m_anchor;
+    objectpool::objectpool* m_pool = nullptr;
+};
+
+texteditor::texteditor* openTextEditor() {
+    for (QWidget* w : QApplication::topLevelWidgets()) {
+        if (auto* editor = qobject_cast<texteditor::texteditor*>(w); editor && editor->isVisible())
+            return editor;
+    }
+    return nullptr;
+}
+
+} // namespace
+
+TEST_F(TextObjects, ANewTextOpensTheEditorAtOnce) {
+    add(u"texts"_s, u"Welcome <1>"_s);
+    texteditor::texteditor* editor = openTextEditor();
+    ASSERT_NE(editor, nullptr);
+    EXPECT_FALSE(m_pool->isEnabled()); // until the editor closes
+    EXPECT_EQ(m_pool->SelectedTextObject, u"Welcome &#60;1&#62;"_s);
+    EXPECT_EQ(listed(), QStringList({u"Welcome <1>"_s}));
+    editor->close();
+    EXPECT_TRUE(m_pool->isEnabled());
+    EXPECT_TRUE(m_errors.reports().isEmpty());
+}
+
+TEST_F(TextObjects, KeywordsKeepTheirDescriptionAndCannotGoWhileATextUsesThem) {
+    add(u"keywords"_s, u"Anchor"_s);
+    m_pool->description->setPlainText(u"Holds the \"ship\"\nin place"_s);
+    add(u"keywords"_s, u"Bow"_s); // the description is stored before the new keyword
+    EXPECT_EQ(course().scalar(u"SELECT desc FROM keywords WHERE name = 'Anchor'"_s),
+              u"Holds the &#34;ship&#34;<br>in place"_s);
+    select(u"Anchor"_s);
+    EXPECT_EQ(m_pool->description->toPlainText(), u"Holds the \"ship\"\nin place"_s);
+
+    const QString link = u"<a type=k href=javascript:void(0); onclick=\"parent.engine.keyword("
+                         "\\'Anchor\\');\"><dfn>Anchor</dfn></a>"_s;
+    course().exec(u"INSERT INTO texts (name, text) VALUES ('Plain', 'no links'), "
+                  "('Harbour', ?), ('Later', ?)"_s,
+                  {link, link});
+    m_pool->delete_text_Click();
+    EXPECT_EQ(m_scripted->messages(),
+              QStringList({u"Cannot delete keyword - it is beeing used in 'Harbour'."_s}));
+    select(u"Bow"_s);
+    m_pool->delete_text_Click();
+    EXPECT_EQ(listed(), QStringList({u"Anchor"_s}));
+
+    chooseType(u"texts"_s); // a new type: nothing selected until chosen
+    EXPECT_TRUE(m_pool->SelectedTextObject.isEmpty());
+}
+
+TEST_F(TextObjects, DocumentsCarryTheirFileAndAreDeletedWhenOnlyLinked) {
+    const QString doc = m_dir.filePath(u"safety.pdf"_s);
+    writeFile(doc, "%PDF-1.4");
+    chooseType(u"dlinks"_s);
+    m_scripted->queueInput(u"Rules"_s); // and the file dialog is cancelled
+    m_pool->new_text_Click();
+    EXPECT_TRUE(listed().isEmpty());
+    EXPECT_TRUE(m_scripted->messages().isEmpty());
+
+    m_scripted->queueInput(u"Rules"_s);
+    m_scripted->queueFile(doc);
+    m_pool->new_text_Click();
+    const QString copied = m_anchor->files().folder().workingFolder() + u"/documents/1.pdf"_s;
+    ASSERT_TRUE(QFileInfo::exists(copied));
+    course().exec(
+        u"INSERT INTO texts (name, text) VALUES ('Intro', '<a type=d href=x>Rules</a>')"_s);
+
+    select(u"Rules"_s);
+    m_pool->delete_text_Click();
+    EXPECT_TRUE(listed().isEmpty());
+    EXPECT_FALSE(QFileInfo::exists(copied));
+}
+
+TEST_F(TextObjects, RenamingAQuizKeepsItsStatementsAndPlacedQuizzesStay) {
+    course().exec(u"INSERT INTO quizes (name, text) VALUES ('Check', 'Which?')"_s);
+    course().exec(u"INSERT INTO statements (quizname, statement, status) VALUES "
+                  "('Check', 'One', 'true'), ('Check', 'Two', 'false')"_s);
+    course().exec(u"INSERT INTO data (type, name, \"index\") VALUES ('quizes', 'Check', 2)"_s);
+    chooseType(u"quizes"_s);
+    select(u"Check"_s);
+    m_scripted->queueInput(u"Final check"_s);
+    m_pool->rename_text_Click();
+    EXPECT_EQ(listed(), QStringList({u"Final check"_s}));
+    EXPECT_EQ(course()
+                  .scalar(u"SELECT count(*) FROM statements WHERE quizname = 'Final check'"_s)
+                  .toInt(),
+              2);
+    EXPECT_EQ(course().scalar(u"SELECT name FROM data WHERE type = 'quizes'"_s), u"Final check"_s);
+
+    m_pool->delete_text_Click();
+    EXPECT_EQ(m_scripted->messages().constLast(),
+              u"Cannot delete object - it is beeing used in the composer."_s);
+    EXPECT_EQ(listed().size(), 1);
+}
