@@ -378,8 +378,10 @@ void objectpool::showMedia(const QString& key, const QString& name) {
     if (key == u"pictures"_s) {
         MediaPlayer1->hide();
         const QPixmap picture(file);
+        const bool fits =
+            picture.width() <= Image1->width() && picture.height() <= Image1->height();
         Image1->setPixmap(
-            picture.isNull() || picture.width() <= Image1->width()
+            picture.isNull() || fits
                 ? picture
                 : picture.scaled(Image1->size(), Qt::KeepAspectRatio, Qt::SmoothTransformation));
     } else if (key == u"movies"_s) {
