@@ -66,6 +66,10 @@ public:
 
     QString currentWindow;
     bool closing = false;
+    // The composer's position, which the preview starts at: the open module
+    // (1-based) and the page holding the selected row (1-based, 0 for none).
+    int composerModuleNumber = 1;
+    int composerPage = 1;
     // What ends the program once the windows are closed (the anchor's orderly end follows).
     std::function<void()> endProgram;
 

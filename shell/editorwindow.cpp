@@ -149,10 +149,12 @@ void EditorWindow::menuOpen_Click() {
 
 void EditorWindow::menuSave_Click() {
     command(u"menuSave_Click"_s, true, [this] { m_editors.files().Save_course(false); });
+    afterCourseCommand();
 }
 
 void EditorWindow::menuSaveAs_Click() {
     command(u"menuSaveAs_Click"_s, true, [this] { m_editors.SaveCourse(true); });
+    afterCourseCommand();
 }
 
 void EditorWindow::menuImport_Click() {
@@ -170,6 +172,7 @@ void EditorWindow::menuExport_Click() {
         raise();
         activateWindow();
     });
+    afterCourseCommand();
 }
 
 void EditorWindow::menuMerge_Click() {
@@ -188,6 +191,7 @@ void EditorWindow::menuExit_Click() {
 
 void EditorWindow::menuUpload_Click() {
     command(u"menuUpload_Click"_s, true, [this] { upload(); });
+    afterCourseCommand();
 }
 
 void EditorWindow::upload() {

@@ -52,6 +52,9 @@ public:
     virtual void leave() {}
     // The close was refused by the save question.
     virtual void closeCancelled() {}
+    // Save, Save as, Export or Upload has run on the flushed course; the
+    // window takes up its work again.
+    virtual void afterCourseCommand() {}
 
     // Selects the window's own tab without switching.
     void selectOwnTab();

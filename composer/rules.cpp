@@ -1,0 +1,56 @@
+#include "rules.h"
+
+#include <QStringList>
+
+using namespace Qt::Literals::StringLiterals;
+
+namespace koa::composer {
+
+QString withoutQuotes(QString text) {
+    text.remove(u'\'');
+    text.remove(u'"');
+    return text;
+}
+
+QString moduleNameFromAnswer(const QString& answer) {
+    return withoutQuotes(answer.left(MaxModuleName));
+}
+
+bool sameName(const QString& a, const QString& b) {
+    return a.compare(b, Qt::CaseInsensitive) == 0;
+}
+
+bool isUnnamed(const QString& typed) {
+    return typed.isEmpty() || sameName(typed, NoNamePage);
+}
+
+QString storedTab(const QString& shown) {
+    QString text = shown;
+    return text.replace(u' ', u"&nbsp;"_s);
+}
+
+QString shownTab(const QString& stored) {
+    QString text = stored;
+    return text.replace(u"&nbsp;"_s, u" "_s);
+}
+
+bool isPlaceable(const QString& type) {
+    static const QStringList placeable = {u"texts"_s, u"pictures"_s, u"movies"_s, u"flash"_s,
+                                          u"quizes"_s};
+    return placeable.contains(type);
+}
+
+int twipsToPixels(int twips) {
+    constexpr int TwipsPerPixel = 15;
+    return (twips + TwipsPerPixel / 2) / TwipsPerPixel;
+}
+
+int pageColumnWidth(int rows) {
+    return twipsToPixels(rows > 20 ? 3720 : 3970);
+}
+
+int objectColumnWidth(int rows) {
+    return twipsToPixels(rows > 14 ? 2400 : 2655);
+}
+
+} // namespace koa::composer
