@@ -1,9 +1,9 @@
 #include "composer.h"
 
 #include "droplist.h"
-#include "quotefreevalidator.h"
 #include "rules.h"
 #include "shell/editorset.h"
+#include "shell/quotefree.h"
 #include "shell/typeicons.h"
 #include "store/coursefiles.h"
 #include "store/errors.h"
@@ -54,7 +54,7 @@ QPushButton* button(QWidget* parent, const QString& name, const QString& text, c
 QLineEdit* nameBox(QWidget* parent, const QString& name) {
     auto* box = new QLineEdit(parent);
     box->setObjectName(name);
-    box->setValidator(new QuoteFreeValidator(box));
+    box->setValidator(new shell::QuoteFreeValidator(box));
     return box;
 }
 

@@ -1,19 +1,15 @@
 #include "rules.h"
 
+#include "shell/quotefree.h"
+
 #include <QStringList>
 
 using namespace Qt::Literals::StringLiterals;
 
 namespace koa::composer {
 
-QString withoutQuotes(QString text) {
-    text.remove(u'\'');
-    text.remove(u'"');
-    return text;
-}
-
 QString moduleNameFromAnswer(const QString& answer) {
-    return withoutQuotes(answer.left(MaxModuleName));
+    return shell::withoutQuotes(answer.left(MaxModuleName));
 }
 
 bool sameName(const QString& a, const QString& b) {

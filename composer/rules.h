@@ -27,7 +27,6 @@ inline constexpr int MaxModuleName = 50;
 // 50 characters without apostrophes and double quotes, which would end the
 // strings that names are written into.
 QString moduleNameFromAnswer(const QString& answer);
-QString withoutQuotes(QString text);
 // Module and page names are unique without regard to case.
 bool sameName(const QString& a, const QString& b);
 // A page name box that holds no name: empty or "(Unnamed page)" in any case.

@@ -1,5 +1,6 @@
 #include "header.h"
 
+#include "shell/quotefree.h"
 #include "store/coursefiles.h"
 #include "store/database.h"
 #include "store/errors.h"
@@ -28,39 +29,6 @@ namespace koa::editors {
 namespace {
 
 constexpr int TwipsPerPixel = 15;
-
-bool isQuote(QChar c) {
-    return c == u'"' || c == u'\'';
-}
-
-QString withoutQuotes(QString text) {
-    text.remove(u'"');
-    text.remove(u'\'');
-    return text;
-}
-
-// Header texts end up in generated script between apostrophes: quotes
-// never get in, whether typed, pasted or dropped.
-void dropPastedQuotes(QLineEdit* edit) {
-    QObject::connect(edit, &QLineEdit::textEdited, edit, [edit](const QString& text) {
-        if (!text.contains(u'"') && !text.contains(u'\''))
-            return;
-        const int cursor = edit->cursorPosition();
-        const int before = int(std::count_if(text.begin(), text.begin() + cursor, isQuote));
-        edit->setText(withoutQuotes(text));
-        edit->setCursorPosition(cursor - before);
-    });
-}
-
-class QuoteFreeTextEdit : public QPlainTextEdit {
-public:
-    using QPlainTextEdit::QPlainTextEdit;
-
-protected:
-    void insertFromMimeData(const QMimeData* source) override {
-        insertPlainText(withoutQuotes(source->text()));
-    }
-};
 
 } // namespace
 
@@ -99,14 +67,14 @@ void header::buildControls() {
         edit = new QLineEdit(contentArea());
         edit->setObjectName(name);
         edit->installEventFilter(this);
-        dropPastedQuotes(edit);
+        edit->setValidator(new shell::QuoteFreeValidator(edit));
         fields->addRow(label, edit);
     };
     line(course_name, u"course_name"_s, u"&Title"_s);
     line(author, u"author"_s, u"&Author"_s);
     line(target_group, u"target_group"_s, u"Tar&get group"_s);
 
-    description = new QuoteFreeTextEdit(contentArea());
+    description = new shell::QuoteFreeTextEdit(contentArea());
     description->setObjectName(u"description"_s);
     description->setTabChangesFocus(true);
     description->installEventFilter(this);
@@ -153,7 +121,7 @@ void header::buildControls() {
 bool header::eventFilter(QObject* watched, QEvent* event) {
     if (event->type() == QEvent::KeyPress) {
         const QString text = static_cast<QKeyEvent*>(event)->text();
-        if (text.size() == 1 && isQuote(text.front()))
+        if (text.size() == 1 && shell::isQuote(text.front()))
             return true; // discarded
     }
     return HeaderWindow::eventFilter(watched, event);

@@ -1,5 +1,6 @@
 #include "quiz.h"
 
+#include "shell/quotefree.h"
 #include "shell/topmost.h"
 #include "store/database.h"
 #include "store/errors.h"
@@ -37,19 +38,9 @@ QString location(const QString& procedure) {
     return u"Quiz / "_s + procedure;
 }
 
-bool isQuote(QChar c) {
-    return c == u'"' || c == u'\'';
-}
-
-QString withoutQuotes(QString text) {
-    text.remove(u'"');
-    text.remove(u'\'');
-    return text;
-}
-
 // A statement is one line without quotes, however it got into the box.
 QString statementText(const QString& typed) {
-    QString text = withoutQuotes(typed);
+    QString text = shell::withoutQuotes(typed);
     text.replace(u"\r\n"_s, u" "_s).replace(u'\r', u' ').replace(u'\n', u' ');
     return text;
 }
@@ -61,17 +52,6 @@ bool isTrue(const QTreeWidgetItem* entry) {
                .section(u':', 0, 0)
                .compare(u"true"_s, Qt::CaseInsensitive) == 0;
 }
-
-// Quotes typed into the question are discarded; pasted or dropped ones too.
-class QuoteFreeTextEdit : public QPlainTextEdit {
-public:
-    using QPlainTextEdit::QPlainTextEdit;
-
-protected:
-    void insertFromMimeData(const QMimeData* source) override {
-        insertPlainText(withoutQuotes(source->text()));
-    }
-};
 
 } // namespace
 
@@ -97,7 +77,7 @@ quiz::~quiz() {
 }
 
 void quiz::buildControls() {
-    quiztext = new QuoteFreeTextEdit(this);
+    quiztext = new shell::QuoteFreeTextEdit(this);
     quiztext->setObjectName(u"quiztext"_s);
     quiztext->setTabChangesFocus(true);
     quiztext->installEventFilter(this);
@@ -420,7 +400,7 @@ bool quiz::eventFilter(QObject* watched, QEvent* event) {
         trap(location(watched == quiztext ? u"quiztext_KeyPress()"_s : u"statement_Keypress()"_s),
              [&] {
                  const QString text = key->text();
-                 discard = (text.size() == 1 && isQuote(text.front())) ||
+                 discard = (text.size() == 1 && shell::isQuote(text.front())) ||
                            (watched == statement &&
                             (key->key() == Qt::Key_Return || key->key() == Qt::Key_Enter));
              });

@@ -1,10 +1,10 @@
 #include "typeicons.h"
 
+#include "drawnicon.h"
+
 #include <QHash>
-#include <QIconEngine>
 #include <QPainter>
 #include <QPainterPath>
-#include <QPixmap>
 
 using namespace Qt::Literals::StringLiterals;
 
@@ -12,33 +12,11 @@ namespace koa::shell {
 
 namespace {
 
-// Draws the glyph of one key into a 16 x 16 unit square, scaled to any size.
-class TypeIconEngine : public QIconEngine {
+// The glyph of one key on a 16 x 16 unit square.
+class TypeGlyph {
 public:
-    explicit TypeIconEngine(QString key) : m_key(std::move(key)) {}
+    explicit TypeGlyph(QString key) : m_key(std::move(key)) {}
 
-    QIconEngine* clone() const override { return new TypeIconEngine(m_key); }
-
-    void paint(QPainter* p, const QRect& rect, QIcon::Mode mode, QIcon::State) override {
-        p->save();
-        p->setRenderHint(QPainter::Antialiasing);
-        p->translate(rect.topLeft());
-        p->scale(rect.width() / 16.0, rect.height() / 16.0);
-        if (mode == QIcon::Disabled)
-            p->setOpacity(0.4);
-        draw(*p);
-        p->restore();
-    }
-
-    QPixmap pixmap(const QSize& size, QIcon::Mode mode, QIcon::State state) override {
-        QPixmap pm(size);
-        pm.fill(Qt::transparent);
-        QPainter p(&pm);
-        paint(&p, QRect(QPoint(0, 0), size), mode, state);
-        return pm;
-    }
-
-private:
     void sheet(QPainter& p, const QColor& fill) const {
         QPainterPath page;
         page.moveTo(3, 1.5);
@@ -147,7 +125,8 @@ QIcon typeIcon(const QString& key) {
     static QHash<QString, QIcon> icons;
     auto it = icons.find(key.toLower());
     if (it == icons.end())
-        it = icons.insert(key.toLower(), QIcon(new TypeIconEngine(key.toLower())));
+        it = icons.insert(key.toLower(), drawnIcon(16, [glyph = TypeGlyph(key.toLower())](
+                                                           QPainter& p) { glyph.draw(p); }));
     return *it;
 }
 

@@ -1,11 +1,10 @@
 #include "toolbaricons.h"
 
 #include "charformat.h"
+#include "shell/drawnicon.h"
 
-#include <QIconEngine>
 #include <QPainter>
 #include <QPainterPath>
-#include <QPixmap>
 
 using namespace Qt::Literals::StringLiterals;
 
@@ -15,34 +14,11 @@ namespace {
 
 const QColor Ink(0x2e, 0x34, 0x40);
 
-// Draws the glyph of one key into a 20 x 20 unit square, scaled to any size.
-class ToolIconEngine : public QIconEngine {
+// The glyph of one key on a 20 x 20 unit square.
+class ToolGlyph {
 public:
-    explicit ToolIconEngine(QString key) : m_key(std::move(key)) {}
+    explicit ToolGlyph(QString key) : m_key(std::move(key)) {}
 
-    QIconEngine* clone() const override { return new ToolIconEngine(m_key); }
-
-    void paint(QPainter* p, const QRect& rect, QIcon::Mode mode, QIcon::State) override {
-        p->save();
-        p->setRenderHint(QPainter::Antialiasing);
-        p->setRenderHint(QPainter::TextAntialiasing);
-        p->translate(rect.topLeft());
-        p->scale(rect.width() / 20.0, rect.height() / 20.0);
-        if (mode == QIcon::Disabled)
-            p->setOpacity(0.4);
-        draw(*p);
-        p->restore();
-    }
-
-    QPixmap pixmap(const QSize& size, QIcon::Mode mode, QIcon::State state) override {
-        QPixmap pm(size);
-        pm.fill(Qt::transparent);
-        QPainter p(&pm);
-        paint(&p, QRect(QPoint(0, 0), size), mode, state);
-        return pm;
-    }
-
-private:
     static void letters(QPainter& p, const QString& text, const QColor& colour, int weight,
                         bool italic, double pixelSize, bool underline = false) {
         QFont font(u"sans-serif"_s);
@@ -146,7 +122,7 @@ private:
 } // namespace
 
 QIcon toolIcon(const QString& key) {
-    return QIcon(new ToolIconEngine(key));
+    return shell::drawnIcon(20, [glyph = ToolGlyph(key)](QPainter& p) { glyph.draw(p); });
 }
 
 } // namespace koa::texteditor
