@@ -2,8 +2,11 @@
 
 #include "coursesummary.h"
 #include "privateprogramfolder.h"
+#include "render/renderer.h"
+#include "store/cachefolder.h"
 #include "store/coursedb.h"
 #include "store/coursefiles.h"
+#include "store/database.h"
 #include "store/fileops.h"
 #include "store/interaction.h"
 #include "store/package.h"
@@ -19,6 +22,7 @@
 #include <QFileInfo>
 #include <QJsonDocument>
 #include <QJsonObject>
+#include <QSqlQuery>
 #include <QTemporaryDir>
 
 using namespace Qt::Literals::StringLiterals;
@@ -79,6 +83,34 @@ bool isReadableFile(const QString& path) {
     return true;
 }
 
+// Keeps where the renderer's documents went instead of showing them.
+class DocumentRecorder : public render::RenderHost {
+public:
+    void navigate(const QString&) override {}
+    void navigateFrame(const QString&, const QString& filePath) override { document = filePath; }
+    void runScript(const QString& text) override {
+        if (text == u"javascript:show_glossary()"_s)
+            glossaryShown = true;
+    }
+
+    QString document;
+    bool glossaryShown = false;
+};
+
+// The composer numbers the layout from 0 when a course is loaded, before
+// anything is rendered; pages are found by that numbering.
+void numberLayoutFromZero(const QString& databasePath) {
+    Database db(databasePath);
+    QSqlQuery rows = db.exec(u"SELECT rowid FROM data ORDER BY \"index\""_s);
+    QVariantList ids;
+    while (rows.next())
+        ids.append(rows.value(0));
+    db.begin();
+    for (qsizetype i = 0; i < ids.size(); ++i)
+        db.exec(u"UPDATE data SET \"index\" = ? WHERE rowid = ?"_s, {i, ids[i]});
+    db.commit();
+}
+
 int usageError(const QString& problem) {
     printError(problem);
     std::fputs(Commands::usage().toLocal8Bit().constData(), stderr);
@@ -112,6 +144,11 @@ QString Commands::usage() {
            "  check PKG.kof          Open a package as KOA does and show what it found.\n"
            "  unpack PKG.kof DIR     Unpack a package into the new or empty folder DIR.\n"
            "  pack DIR OUT.kof       Pack the folder DIR into the package OUT.kof.\n"
+           "  render PKG.kof (--page MODULE PAGE | --menu | --header | --glossary)\n"
+           "                         Write the document that KOA shows for a page\n"
+           "                         (numbers from 0), the course menu, the title page\n"
+           "                         or the glossary, and print its path.\n"
+           "                         --templates DIR reads includes/ and skins/ from DIR.\n"
            "\n"
            "Options:\n"
            "  -h, --help             Show this text.\n"
@@ -141,7 +178,15 @@ int Commands::run(QStringList arguments) {
     QStringList files;
     bool json = false;
     bool onlyFiles = false;
-    for (const QString& a : std::as_const(arguments)) {
+    RenderRequest request;
+    const auto setWhat = [&](const QString& what) {
+        const bool first = request.what.isEmpty();
+        request.what = what;
+        return first;
+    };
+    for (qsizetype i = 0; i < arguments.size(); ++i) {
+        const QString& a = arguments[i];
+        const bool rendering = command == u"render"_s;
         if (onlyFiles || !a.startsWith(u'-') || a == u"-"_s) {
             files.append(a);
         } else if (a == u"--"_s) {
@@ -151,6 +196,25 @@ int Commands::run(QStringList arguments) {
             return Done;
         } else if (a == u"--json"_s && command == u"info"_s) {
             json = true;
+        } else if (rendering && a == u"--page"_s) {
+            bool moduleOk = false;
+            bool pageOk = false;
+            if (i + 2 < arguments.size()) {
+                request.module = arguments[i + 1].toInt(&moduleOk);
+                request.page = arguments[i + 2].toInt(&pageOk);
+            }
+            if (!moduleOk || !pageOk)
+                return usageError(u"--page takes a module and a page number"_s);
+            if (!setWhat(u"page"_s))
+                return usageError(u"render writes one document at a time"_s);
+            i += 2;
+        } else if (rendering && (a == u"--menu"_s || a == u"--header"_s || a == u"--glossary"_s)) {
+            if (!setWhat(a.mid(2)))
+                return usageError(u"render writes one document at a time"_s);
+        } else if (rendering && a == u"--templates"_s) {
+            if (i + 1 >= arguments.size() || arguments[i + 1].isEmpty())
+                return usageError(u"--templates takes a folder"_s);
+            request.templates = arguments[++i];
         } else {
             return usageError(u"unknown option "_s + a + u" for "_s + command);
         }
@@ -160,8 +224,8 @@ int Commands::run(QStringList arguments) {
         QString name;
         qsizetype files;
     };
-    static const QList<Shape> shapes = {
-        {u"new"_s, 1}, {u"info"_s, 1}, {u"check"_s, 1}, {u"unpack"_s, 2}, {u"pack"_s, 2}};
+    static const QList<Shape> shapes = {{u"new"_s, 1},    {u"info"_s, 1}, {u"check"_s, 1},
+                                        {u"unpack"_s, 2}, {u"pack"_s, 2}, {u"render"_s, 1}};
     const auto shape = std::find_if(shapes.begin(), shapes.end(),
                                     [&](const Shape& s) { return s.name == command; });
     if (shape == shapes.end())
@@ -172,6 +236,8 @@ int Commands::run(QStringList arguments) {
                           QString::number(files.size()));
     if (files.contains(QString()))
         return usageError(u"an empty file name"_s);
+    if (command == u"render"_s && request.what.isEmpty())
+        return usageError(u"render needs --page, --menu, --header or --glossary"_s);
 
     if (command == u"new"_s)
         return newCourse(files[0]);
@@ -181,6 +247,8 @@ int Commands::run(QStringList arguments) {
         return check(files[0]);
     if (command == u"unpack"_s)
         return unpack(files[0], files[1]);
+    if (command == u"render"_s)
+        return render(files[0], request);
     return pack(files[0], files[1]);
 }
 
@@ -371,6 +439,69 @@ int Commands::pack(const QString& folder, const QString& out) {
         return Failed;
     }
     return Done;
+}
+
+int Commands::render(const QString& package, const RenderRequest& request) {
+    if (!isReadableFile(package))
+        return Failed;
+    const auto program = PrivateProgramFolder::make();
+    if (!program)
+        return Failed;
+    if (!request.templates.isEmpty() && !program->useTemplatesFrom(request.templates))
+        return Failed;
+    // Opened from a copy of its own, as `check` does: the package stays as it was.
+    const QString copy = program->scratch(u"package/"_s + QFileInfo(package).fileName());
+    if (!QDir().mkpath(QFileInfo(copy).path()) || !QFile::copy(package, copy)) {
+        printError(u"cannot copy "_s + package + u" to a temporary folder"_s);
+        return Failed;
+    }
+    CourseHost host;
+    CourseFiles files(program->folder(), host);
+    if (!files.Open_file(copy, false)) {
+        printError(package + u" did not open"_s);
+        return Failed;
+    }
+    // Documents of the tool never replace the ones a running KOA shows.
+    QString cache;
+    try {
+        numberLayoutFromZero(program->folder().workingDatabase());
+        cache = cacheFolder(u"koa-tool"_s);
+    } catch (const KoaError& e) {
+        printError(e.description());
+        return Failed;
+    }
+
+    const qsizetype errorsBefore = m_errors.size();
+    DocumentRecorder shown;
+    render::Renderer::Options options;
+    options.window = u"koa-tool"_s;
+    options.cacheFolder = cache;
+    render::Renderer renderer(shown, program->folder().root(), options);
+    render::RenderState& state = renderer.state();
+    state.previewMode = request.what == u"page"_s ? u"module"_s : request.what;
+    // Reads the skin as the program does before it renders.
+    renderer.Initiate();
+    QString written;
+    if (request.what == u"glossary"_s) {
+        renderer.glossary();
+        if (shown.glossaryShown)
+            written = renderer.glossaryFile();
+    } else {
+        state.moduleNumber = request.module;
+        state.pageNumber = request.page;
+        renderer.renderCurrent();
+        written = shown.document;
+    }
+    if (written.isEmpty()) {
+        if (request.what == u"page"_s && m_errors.size() == errorsBefore)
+            printError(u"module "_s + QString::number(request.module) + u" has no page "_s +
+                       QString::number(request.page) + u"; KOA shows the course menu there"_s);
+        else
+            printError(u"no document was written"_s);
+        return Failed;
+    }
+    printOut(written + u"\n"_s);
+    return m_errors.size() == errorsBefore ? Done : Failed;
 }
 
 } // namespace koa::tool

@@ -32,6 +32,15 @@ private:
     int unpack(const QString& package, const QString& folder);
     int pack(const QString& folder, const QString& out);
 
+    // What `render` writes: "page", "menu", "header" or "glossary".
+    struct RenderRequest {
+        QString what;
+        int module = 0;
+        int page = 0;
+        QString templates; // empty: the shipped ones
+    };
+    int render(const QString& package, const RenderRequest& request);
+
     ConsoleInteraction m_console;
     QList<ErrorReport> m_errors;
 };

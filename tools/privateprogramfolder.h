@@ -19,6 +19,10 @@ public:
     const ProgramFolder& folder() const { return m_folder; }
     // A place beside the program folder for private copies.
     QString scratch(const QString& name) const { return m_dir.filePath(name); }
+    // Reads includes/ and skins/ from `folder` instead of the shipped ones,
+    // for authors who check their own templates. Prints why and returns
+    // false when it cannot.
+    bool useTemplatesFrom(const QString& folder) const;
 
 private:
     PrivateProgramFolder();

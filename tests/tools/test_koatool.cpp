@@ -200,6 +200,57 @@ TEST_F(KoaTool, UnpackLeavesNoHalfFolderAndKeepsTheUsersFiles) {
     EXPECT_TRUE(QFileInfo::exists(scratch(u"empty/koa.kod"_s)));
 }
 
+TEST_F(KoaTool, RenderWritesTheDocumentThatKoaShows) {
+    // A course whose one page holds a text, and templates that name themselves.
+    const QString course = scratch(u"course"_s);
+    schema::createBlankCourse(course);
+    {
+        Database db(course + u"/koa.kod"_s);
+        db.exec(u"INSERT INTO data (type, name, \"index\") VALUES ('texts', 'Hi', 2)"_s);
+        db.exec(u"INSERT INTO texts (name, text) VALUES ('Hi', 'Hello<br>you')"_s);
+        db.exec(u"INSERT INTO keywords (name, desc) VALUES ('Risk', 'A chance of harm')"_s);
+    }
+    const QString pkg = scratch(u"course.kof"_s);
+    package::packFolder(course, pkg);
+    const QByteArray before = readFile(pkg);
+    const QString templates = scratch(u"templates"_s);
+    for (const char* name : {"page1", "page2", "page3", "page4"})
+        writeFile(templates + u"/includes/"_s + QLatin1String(name) + u".inc"_s,
+                  QByteArray("[") + name + "]");
+    writeFile(templates + u"/skins/Classic/tab1.inc"_s, "[tab1]");
+    writeFile(templates + u"/skins/Classic/tab2.inc"_s, "[tab2]");
+
+    const Result page =
+        koaTool({u"render"_s, pkg, u"--page"_s, u"0"_s, u"0"_s, u"--templates"_s, templates});
+    ASSERT_EQ(page.exitCode, 0) << page.all().toStdString();
+    // Beside the program's own documents, never over them.
+    const QString written =
+        qEnvironmentVariable("XDG_RUNTIME_DIR") + u"/koa/koa-tool/htmlcache.htm"_s;
+    EXPECT_EQ(page.out, written + u"\n"_s);
+    const QString html = QString::fromUtf8(readFile(written));
+    EXPECT_TRUE(html.contains(
+        uR"(displayString+='Hello<font style=\'font-size:5 pt\'><br></font>you<font style=\'font-size:5 pt\'><br></font>';)"_s))
+        << html.toStdString();
+    EXPECT_TRUE(html.endsWith(u"[page3][page4]\r\n"_s)) << html.toStdString();
+
+    const Result glossary = koaTool({u"render"_s, pkg, u"--glossary"_s});
+    ASSERT_EQ(glossary.exitCode, 0) << glossary.all().toStdString();
+    EXPECT_TRUE(
+        QString::fromUtf8(readFile(glossary.out.trimmed()))
+            .contains(
+                u"<tr><td width='200'><i>Risk</i></td><td>A chance of harm&nbsp;</td></tr>"_s));
+
+    // Past the module's last page KOA shows the menu: no page document.
+    const Result past =
+        koaTool({u"render"_s, pkg, u"--page"_s, u"0"_s, u"1"_s, u"--templates"_s, templates});
+    EXPECT_EQ(past.exitCode, 1);
+    EXPECT_TRUE(past.err.contains(u"module 0 has no page 1"_s)) << past.err.toStdString();
+    EXPECT_EQ(koaTool({u"render"_s, pkg}).exitCode, 2);
+    EXPECT_EQ(koaTool({u"render"_s, pkg, u"--menu"_s, u"--header"_s}).exitCode, 2);
+    EXPECT_EQ(koaTool({u"render"_s, pkg, u"--page"_s, u"1"_s}).exitCode, 2);
+    EXPECT_EQ(readFile(pkg), before);
+}
+
 TEST_F(KoaTool, BadUsageExitsTwoWithTheUsage) {
     const QList<QStringList> bad = {{},
                                     {u"frobnicate"_s},

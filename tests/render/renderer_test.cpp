@@ -1,0 +1,536 @@
+// The documents of the course screen, written out here from the rules, over
+// a course made in the test and stand-in templates that only name themselves.
+#include "render/renderer.h"
+#include "store/database.h"
+#include "store/schema.h"
+#include "tests/support/testsupport.h"
+
+#include <memory>
+#include <utility>
+
+#include <QRegularExpression>
+#include <QTemporaryDir>
+
+#include <gtest/gtest.h>
+
+using namespace Qt::Literals::StringLiterals;
+
+namespace koa::render {
+namespace {
+
+const QString CrLf = u"\r\n"_s;
+const QString Br = uR"(<font style=\'font-size:5 pt\'><br></font>)"_s;
+const QString Css =
+    u"a{font-weight:bold} q{font:10pt Trebuchet MS} strong{font:bold 12 pt Trebuchet MS} em{font:20 pt Trebuchet MS} cite{font:bold 10 pt Trebuchet MS} cite{color:#FF0000} dfn{font:bold 10 pt Trebuchet MS} dfn{color:#00C000} code{font:bold 10 pt Trebuchet MS} code{color:#0000FF}"_s;
+
+// Line breaks made visible, so a failed comparison shows a readable diff.
+std::string visible(QString text) {
+    return text.replace(u"\r\n"_s, u"\\r\\n\n"_s).toStdString();
+}
+
+class RecordingHost : public RenderHost {
+public:
+    void navigate(const QString& path) override { calls.append(u"navigate "_s + path); }
+    void navigateFrame(const QString& frame, const QString& path) override {
+        calls.append(u"frame "_s + frame + u" "_s + path);
+    }
+    void runScript(const QString& text) override { calls.append(u"script "_s + text); }
+    void showAbout() override { calls.append(u"about"_s); }
+    QStringList take() { return std::exchange(calls, {}); }
+
+    QStringList calls;
+};
+
+class RendererTest : public ::testing::Test {
+protected:
+    RendererTest() : m_root(m_dir.filePath(u"koa"_s)) {
+        schema::createBlankCourse(m_root + u"/temp"_s);
+        for (const char* name :
+             {"page1", "page2", "page3", "page4", "menu1", "menu2", "menu3", "menu4", "header"})
+            test::writeFile(m_root + u"/includes/"_s + QLatin1String(name) + u".inc"_s,
+                            QByteArray("[") + name + "]");
+        test::writeFile(m_root + u"/skins/Classic/tab1.inc"_s, "[tab1]");
+        test::writeFile(m_root + u"/skins/Classic/tab2.inc"_s, "[tab2]");
+        m_renderer = std::make_unique<Renderer>(m_host, m_root);
+        m_script = m_root + u"/"_s;
+        m_url = u"file://"_s + m_script;
+    }
+
+    void SetUp() override {
+        // The address forms below are the folder's own name only for plain names.
+        ASSERT_TRUE(QRegularExpression(u"^[A-Za-z0-9/._-]+$"_s).match(m_root).hasMatch());
+    }
+
+    void exec(const QString& sql, const QVariantList& params = {}) {
+        Database db(m_root + u"/temp/koa.kod"_s);
+        db.exec(sql, params);
+    }
+    // The layout as the composer writes it: rows numbered from 0.
+    void layout(const QList<std::pair<QString, QString>>& rows) {
+        exec(u"DELETE FROM data"_s);
+        for (qsizetype i = 0; i < rows.size(); ++i)
+            exec(u"INSERT INTO data (type, name, \"index\") VALUES (?, ?, ?)"_s,
+                 {rows[i].first, rows[i].second, i});
+    }
+    void modulesWithPages(const QList<int>& pages) {
+        QList<std::pair<QString, QString>> rows;
+        for (qsizetype m = 0; m < pages.size(); ++m) {
+            rows.append({u"modules"_s, u"Module "_s + QString::number(m + 1)});
+            for (int p = 0; p < pages[m]; ++p)
+                rows.append({u"pages"_s,
+                             u"M"_s + QString::number(m + 1) + u"P"_s + QString::number(p + 1)});
+        }
+        layout(rows);
+    }
+
+    QString render(int module, int page) {
+        m_renderer->state().moduleNumber = module;
+        m_renderer->state().pageNumber = page;
+        m_renderer->ShowPage();
+        return document();
+    }
+    // The file in UTF-8 with its byte order mark, followed by CR LF.
+    QString document(const QString& path = QString()) const {
+        const QByteArray bytes = test::readFile(path.isEmpty() ? m_renderer->documentFile() : path);
+        if (bytes.size() < 5) {
+            ADD_FAILURE() << "no document";
+            return {};
+        }
+        EXPECT_TRUE(bytes.startsWith("\xEF\xBB\xBF"));
+        EXPECT_TRUE(bytes.endsWith("\r\n"));
+        return QString::fromUtf8(bytes.mid(3).chopped(2));
+    }
+    static QString between(const QString& text, const QString& from, const QString& to) {
+        const qsizetype start = text.indexOf(from);
+        const qsizetype end = text.indexOf(to, start + from.size());
+        return start < 0 || end < 0 ? QString()
+                                    : text.mid(start + from.size(), end - start - from.size());
+    }
+
+    // The statements every page document has, in their places.
+    QString pageStart() const {
+        return u"<head><base href='"_s + m_url + u"'></head>[page1]skinPath = '"_s + m_url +
+               u"skins/Classic/';"_s + CrLf + uR"(displayString = '<html><head><base href=\')"_s +
+               m_script + uR"(\'><STYLE TYPE=text/css><!--)"_s + Css + u"[page2]skin='Classic';"_s +
+               CrLf;
+    }
+    QString noTabs() const {
+        return uR"(parent.upper.document.write('<html><head><base href=\')"_s + m_script +
+               uR"(\'>[tab1]parent.upper.document.write('<tr><td></td></tr></table></body>'); parent.upper.document.close();)"_s;
+    }
+    QString info(int page, int lastPage, int module, int lastModule) const {
+        return u"thisPage = %1;\r\nnumPages = %2;\r\nthisModule = %3;\r\nnumModules = %4;\r\n"_s
+                   .arg(page)
+                   .arg(lastPage)
+                   .arg(module)
+                   .arg(lastModule) +
+               uR"(parent.info.document.write('<html><head><base href=\')"_s + m_script +
+               uR"(\'></head>');)"_s + CrLf + u"[tab2]"_s;
+    }
+    QString pageEnd(const QString& pictureList = QString()) const {
+        return u"base='"_s + m_url + u"';"_s + CrLf + u"[page3]"_s + pictureList + u"[page4]"_s;
+    }
+
+    QTemporaryDir m_dir;
+    QString m_root;
+    QString m_script;
+    QString m_url;
+    RecordingHost m_host;
+    std::unique_ptr<Renderer> m_renderer;
+    test::ErrorRecorder m_errors;
+};
+
+TEST_F(RendererTest, EmptyPageAndTheProgramFolderForms) {
+    const QString expected = pageStart() + noTabs() + info(0, 0, 0, 0) + pageEnd();
+    EXPECT_EQ(visible(render(0, 0)), visible(expected));
+    EXPECT_EQ(m_host.take(), QStringList{u"frame engine "_s + m_renderer->documentFile()});
+    // The composer's "no page selected" shows the first page.
+    EXPECT_EQ(visible(render(0, -1)), visible(expected));
+
+    // An apostrophe or a blank in the user's folder cannot end a script
+    // string or an attribute.
+    Renderer odd(m_host, m_dir.filePath(u"it's a #1 koa"_s));
+    const QString escaped = m_dir.path() + u"/it%27s%20a%20%231%20koa/"_s;
+    EXPECT_EQ(odd.state().programPath, m_dir.filePath(u"it's a #1 koa"_s));
+    EXPECT_EQ(odd.state().programPathScript, escaped);
+    EXPECT_EQ(odd.state().programPathUrl, u"file://"_s + escaped);
+    EXPECT_TRUE(m_errors.reports().isEmpty());
+}
+
+TEST_F(RendererTest, TextsLineBreaksAndLines) {
+    layout({{u"modules"_s, u"M"_s},
+            {u"pages"_s, u"P"_s},
+            {u"texts"_s, u"Intro"_s},
+            {u"linebreak"_s, u"Linebreak"_s},
+            {u"horizontalline"_s, u"Horizontal line"_s},
+            {u"texts"_s, u"Path"_s},
+            {u"pages"_s, u"Next"_s},
+            {u"texts"_s, u"Intro"_s}});
+    exec(u"INSERT INTO texts (name, text) VALUES ('Intro', 'Hello <b>you</b><br>two<BR>three')"_s);
+    // A typed backslash stays one; the link's backslash-apostrophe pairs stay as they are.
+    exec(
+        u"INSERT INTO texts (name, text) VALUES ('Path', ?)"_s,
+        {uR"(In C:\users see <a type=i href=javascript:void(0); onclick="parent.engine.go(\'Next\');">Next</a>)"_s});
+
+    const QString expected =
+        pageStart() + noTabs() + info(0, 1, 0, 0) + u"displayString+='Hello <b>you</b>"_s + Br +
+        u"two<BR>three"_s + Br + u"';"_s + CrLf + u"displayString+='"_s + Br + u"';"_s +
+        u"displayString+='<hr size=1 noshade>';"_s +
+        uR"(displayString+='In C:\\users see <a type=i href=javascript:void(0); onclick="parent.engine.go(\'Next\');">Next</a>)"_s +
+        Br + u"';"_s + CrLf + pageEnd();
+    EXPECT_EQ(visible(render(0, 0)), visible(expected));
+}
+
+TEST_F(RendererTest, PicturesMoviesAndFlashInEveryLayout) {
+    struct Case {
+        QString alignment;
+        int floating;
+        QString caption;
+        QString expected; // %1 is the object's tag
+    };
+    const QString cell =
+        u"<table border=0 cellpadding=10 cellspacing=0><tr><td><i><font color=606060 style=font-size:8pt>"_s;
+    const QString row =
+        u"<tr><td><center><table border=0 cellpadding=0 cellspacing=0><tr><td><i><font color=606060 style=font-size:8pt>"_s;
+    const QList<Case> cases = {
+        {u"Left"_s, 0, u""_s,
+         u"<div align=left><table width=600 border=0 cellpadding=0 cellspacing=0><tr><td><center>%1</center></td><td width=100%><center>"_s +
+             cell + u"</font></i></td><tr></table></center></td></tr></table></div>"_s},
+        {u"Left"_s, 0, u"Seen"_s,
+         u"<div align=left><table width=600 border=0 cellpadding=0 cellspacing=0><tr><td><center>%1</center></td><td width=100%><center>"_s +
+             cell + u"Seen</font></i></td><tr></table></center></td></tr></table></div>"_s},
+        {u"Right"_s, 0, u""_s,
+         u"<div align=right><table width=600 border=0 cellpadding=0 cellspacing=0><tr><td width=100%><center>"_s +
+             cell +
+             u"</font></i></td><tr></table></center></td><td><center>%1</center></td></tr></table></div>"_s},
+        {u"Right"_s, 0, u"Seen"_s,
+         u"<div align=right><table width=600 border=0 cellpadding=0 cellspacing=0><tr><td width=100%><center>"_s +
+             cell +
+             u"Seen</font></i></td><tr></table></center></td><td><center>%1</center></td></tr></table></div>"_s},
+        {u"Center"_s, 0, u""_s,
+         u"<center><table border=0 cellpadding=0 cellspacing=0><tr><td><center>%1</center></td></tr></table></center>"_s},
+        {u"Center"_s, 0, u"Seen"_s,
+         u"<center><table border=0 cellpadding=0 cellspacing=0><tr><td><center>%1</center></td></tr>"_s +
+             row + u"Seen</font></i></td><tr></table></td></tr></table></center>"_s},
+        {u"Left"_s, 1, u""_s,
+         u"<table align=left border=0 cellpadding=10><tr><td><table border=0 cellpadding=0 cellspacing=0 width=320><tr><td><center>%1</center></td></tr></table></td></tr></table>"_s},
+        {u"Left"_s, 1, u"Seen"_s,
+         u"<table align=left border=0 cellpadding=10><tr><td><table border=0 cellpadding=0 cellspacing=0 width=320><tr><td><center>%1</center></td></tr>"_s +
+             row + u"Seen</font></i></td><tr></table></td></tr></table></td></tr></table>"_s},
+        {u"Right"_s, 1, u""_s,
+         u"<table align=right border=0 cellpadding=10><tr><td><table border=0 cellpadding=0 cellspacing=0 width=320><tr><td><center>%1</center></td></tr></table></td></tr></table>"_s},
+        {u"Right"_s, 1, u"Seen"_s,
+         u"<table align=right border=0 cellpadding=10><tr><td><table border=0 cellpadding=0 cellspacing=0 width=320><tr><td><center>%1</center></td></tr>"_s +
+             row + u"Seen</font></i></td><tr></table></td></tr></table></td></tr></table>"_s},
+        // Floating without a side has no layout: left out, with a message.
+        {u"Center"_s, 1, u"Seen"_s, QString()},
+    };
+    const QList<std::pair<QString, QString>> kinds = {
+        {u"pictures"_s, u"<img src=temp/pictures/7.png width=320 height=240 border=0 hspace=0>"_s},
+        {u"movies"_s,
+         u"<OBJECT width=320 height=304 ID=Player CLASSID=CLSID:6BF52A52-394A-11d3-B153-00C04F79FAA6><PARAM name=AUTOSTART value=FALSE><PARAM name=URL value=\\'"_s +
+             m_url + u"temp/movies/7.png\\'></OBJECT>"_s},
+        {u"flash"_s,
+         u"<EMBED width=320 height=240 src=\\'"_s + m_url + u"temp/flash/7.png\\'></EMBED>"_s}};
+
+    QList<std::pair<QString, QString>> rows = {{u"modules"_s, u"M"_s}, {u"pages"_s, u"P"_s}};
+    QString statements;
+    QString pictureList;
+    for (const auto& [table, tag] : kinds) {
+        for (qsizetype i = 0; i < cases.size(); ++i) {
+            const QString name = table + QString::number(i);
+            rows.append({table, name});
+            exec(
+                u"INSERT INTO "_s + table +
+                    u" (name, filename, width, height, alignment, \"float\", caption) VALUES (?, '7.png', 320, 240, ?, ?, ?)"_s,
+                {name, cases[i].alignment, cases[i].floating, cases[i].caption});
+            if (!cases[i].expected.isEmpty())
+                statements += u"displayString+='"_s + cases[i].expected.arg(tag) + u"';"_s + CrLf;
+            if (table == u"pictures"_s)
+                pictureList += u"<img src=temp/pictures/7.png>"_s + CrLf;
+        }
+    }
+    layout(rows);
+    test::ScriptedScope dialogs;
+
+    const QString expected =
+        pageStart() + noTabs() + info(0, 0, 0, 0) + statements + pageEnd(pictureList);
+    EXPECT_EQ(visible(render(0, 0)), visible(expected));
+    const QString refused = u"Illegal parsing combination - send an error report on "_s +
+                            QStringLiteral(KOA_MAKER_ADDRESS);
+    EXPECT_EQ(dialogs->messages(), QStringList({refused, refused, refused}));
+}
+
+TEST_F(RendererTest, QuizzesWithoutAndWithStatements) {
+    layout({{u"modules"_s, u"M"_s},
+            {u"pages"_s, u"P"_s},
+            {u"quizes"_s, u"Empty"_s},
+            {u"quizes"_s, u"Colours"_s}});
+    exec(u"INSERT INTO quizes (ID, name, text) VALUES (4, 'Empty', 'Nothing to tick?')"_s);
+    exec(u"INSERT INTO quizes (ID, name, text) VALUES (9, 'Colours', 'Which are colours?')"_s);
+    exec(u"INSERT INTO statements (quizname, statement, status) VALUES ('Colours', 'Red', 'true'), "
+         "('Colours', 'Loud', 'false'), ('Colours', 'Blue', 'true')"_s);
+
+    const QString quizzes =
+        u"displayString+='<form name=quiz4><b>Nothing to tick?</b>"_s + Br + Br + u"';"_s + CrLf +
+        u"displayString+='</form>';"_s +
+        u"displayString+='<form name=quiz9><b>Which are colours?</b>"_s + Br + Br + u"';"_s + CrLf +
+        u"displayString+='<input type=hidden value=true name=answer0>';"_s + CrLf +
+        u"displayString+='<input type=checkbox name=box0>Red"_s + Br + u"';"_s + CrLf +
+        u"displayString+='<input type=hidden value=false name=answer1>';"_s + CrLf +
+        u"displayString+='<input type=checkbox name=box1>Loud"_s + Br + u"';"_s + CrLf +
+        u"displayString+='<input type=hidden value=true name=answer2>';"_s + CrLf +
+        u"displayString+='<input type=checkbox name=box2>Blue"_s + Br + u"';"_s + CrLf +
+        u"displayString+='"_s + Br +
+        uR"(<input type=button value=\'Check answer\' onClick=\'if()"_s +
+        u"document.quiz9.box0.checked.toString()==document.quiz9.answer0.value && "
+        "document.quiz9.box1.checked.toString()==document.quiz9.answer1.value && "
+        "document.quiz9.box2.checked.toString()==document.quiz9.answer2.value"_s +
+        uR"(){parent.engine.correctAnswer();} else{parent.engine.falseAnswer();}\'>';)"_s +
+        u"displayString+='</form>';"_s;
+    EXPECT_EQ(visible(render(0, 0)),
+              visible(pageStart() + noTabs() + info(0, 0, 0, 0) + quizzes + pageEnd()));
+}
+
+TEST_F(RendererTest, PageSoundOnEveryRender) {
+    layout({{u"modules"_s, u"M"_s}, {u"pages"_s, u"Welcome"_s}, {u"pages"_s, u"Quiet"_s}});
+    exec(u"INSERT INTO pages (name, sound, tabtext) VALUES ('Welcome', 'Bell', ''), "
+         "('Quiet', 'Deleted', '')"_s);
+    exec(u"INSERT INTO sounds (name, filename) VALUES ('Bell', '4.mp3')"_s);
+    const QString embed = u"displayString+='<embed hidden=\"true\" src=\""_s + m_script +
+                          u"temp/sounds/4.mp3\">';"_s + CrLf;
+
+    // Also the render after a failed page link plays it again.
+    for (int run = 0; run < 2; ++run) {
+        const QString page = render(0, 0);
+        EXPECT_EQ(between(page, u"[page2]skin='Classic';"_s + CrLf, u"parent.upper"_s), embed);
+        EXPECT_TRUE(m_renderer->state().pageSound.isEmpty());
+    }
+    // A sound that no longer exists plays nothing.
+    EXPECT_FALSE(render(0, 1).contains(u"<embed"_s));
+}
+
+TEST_F(RendererTest, MenuWithSixAndWithSevenModules) {
+    exec(u"UPDATE header SET title = 'Safety first', menuscroll = 1"_s);
+    const QString head = u"<html><head><base href='"_s + m_script +
+                         u"'>[menu1]\r\nbutton_status='1';\r\nskin='Classic';\r\nnumModules =%1\r\n"
+                         "[menu2]Safety first[menu3]"_s;
+    const QString pictureLine =
+        u"<tr style='cursor:hand' onMouseover='p%1.src=activeCache[%1].src' onMouseout='p%1.src=passiveCache[%1].src' onClick=\"window.status='module*%1'; window.status='';\"><td><img src='skins/Classic/spacer.gif' width='20'></td><td><img name='p%1' border='0' src='skins/Classic/%2.gif'></td><td><img src='skins/Classic/spacer.gif' width='20'></td><td>Module %2</td></tr>"_s;
+    const QString boxLine =
+        u"<tr style='cursor:hand' onClick=\"window.status='module*%1'; window.status='';\"><td><img src='skins/Classic/spacer.gif' width='20'></td><td><table width='40' border='1' cellpadding='0' cellspacing='0' style='border-collapse: collapse' bordercolor='#111111'><tr><td><center><font size=5>%2</font></td></tr></table></td><td><img src='skins/Classic/spacer.gif' width='20'></td><td>Module %2</td></tr>"_s;
+
+    for (const int count : {6, 7}) {
+        modulesWithPages(QList<int>(count, 1));
+        QString expected = head.arg(count - 1);
+        for (int i = 0; i < count; ++i)
+            expected += (count == 6 ? pictureLine : boxLine).arg(i).arg(i + 1);
+        expected += u"[menu4]"_s;
+        m_renderer->ShowMenu();
+        EXPECT_EQ(visible(document()), visible(expected)) << count << " modules";
+        EXPECT_EQ(m_host.take(), QStringList{u"frame display "_s + m_renderer->documentFile()});
+    }
+}
+
+TEST_F(RendererTest, TitlePageWithEmptyAuthor) {
+    exec(u"UPDATE header SET title = 'Safety first', author = '', target_group = 'Nurses', "
+         "description = 'One<br>Two'"_s);
+    m_renderer->state().previewMode = u"header"_s;
+    m_renderer->renderCurrent();
+    const QString expected =
+        u"<html><head><base href='"_s + m_script +
+        u"skins/Classic/'></head>[header]Safety first[menu3]<tr><td><b>Author</b><br><font size='2'></font><br><br><b>Target group</b><br><font size='2'>Nurses</font><br><br><b>Description</b><br><font size='2'>One<br>Two</font><br><br></td></tr>[menu4]"_s;
+    EXPECT_EQ(visible(document()), visible(expected));
+    EXPECT_EQ(m_host.take(), QStringList{u"frame display "_s + m_renderer->documentFile()});
+    // The next frameset after the title page is the course menu.
+    EXPECT_EQ(m_renderer->state().previewMode, u"menu"_s);
+}
+
+TEST_F(RendererTest, IndexTabsFollowTheirPages) {
+    modulesWithPages({4});
+    exec(u"INSERT INTO pages (name, sound, tabtext) VALUES ('M1P1', '', 'First&nbsp;tab'), "
+         "('M1P2', '', ''), ('M1P3', '', 'Second')"_s);
+    const auto cell = [](const QString& image, const QString& top, const QString& attribute,
+                         const QString& colour, const QString& name, const QString& text) {
+        return u"parent.upper.document.write('<td><img src=skins/Classic/"_s + image +
+               uR"(></td><td valign=top><table style=\'font-family: Trebuchet MS; font-size:10pt\' border=0 cellpadding=0 cellspacing=0 )"_s +
+               attribute + uR"( height=33><tr><td valign=top>\n');)"_s + CrLf +
+               u"parent.upper.document.write('<img src=skins/Classic/"_s + top +
+               uR"( width=100% height=5></td></tr>\n');)"_s + CrLf +
+               uR"(parent.upper.document.write('<tr><td valign=top><a href=\'JavaScript:void(0);\' onClick="parent.engine.go(\')"_s +
+               name + uR"(\');"><font color=)"_s + colour + u">"_s + text +
+               uR"(</a></td></tr>\n');)"_s + CrLf +
+               uR"(parent.upper.document.write('</table></td>\n');)"_s + CrLf;
+    };
+    const QString head = uR"(parent.upper.document.write('<html><head><base href=\')"_s + m_script +
+                         uR"(\'>[tab1])"_s;
+    const QString separator = u"parent.upper.document.write('</td><td>')"_s + CrLf;
+    const QString end =
+        u"parent.upper.document.write('</td><td>');parent.upper.document.write('<img src=skins/Classic/%1>');parent.upper.document.write('</td></tr></table>'); parent.upper.document.close();"_s;
+    const QString from = u"[page2]skin='Classic';"_s + CrLf;
+
+    // Page 2 has no tab of its own: the first tab stays active.
+    const QString onPage2 = head +
+                            cell(u"cleanleft.gif"_s, u"top_black.gif"_s, u"bgcolor=#FFFFFF"_s,
+                                 u"#000000"_s, u"M1P1"_s, u"First&nbsp;tab"_s) +
+                            separator +
+                            cell(u"intersection_right.gif"_s, u"top_grey.gif"_s, u""_s,
+                                 u"#505050"_s, u"M1P3"_s, u"Second"_s) +
+                            end.arg(u"greyright.gif"_s);
+    EXPECT_EQ(visible(between(render(0, 1), from, u"thisPage"_s)), visible(onPage2));
+
+    const QString onPage4 = head +
+                            cell(u"greyleft.gif"_s, u"top_grey.gif"_s, u""_s, u"#505050"_s,
+                                 u"M1P1"_s, u"First&nbsp;tab"_s) +
+                            separator +
+                            cell(u"intersection_left.gif"_s, u"top_black.gif"_s,
+                                 u"bgColor=#FFFFFF"_s, u"#000000"_s, u"M1P3"_s, u"Second"_s) +
+                            end.arg(u"cleanright.gif"_s);
+    EXPECT_EQ(visible(between(render(0, 3), from, u"thisPage"_s)), visible(onPage4));
+    EXPECT_TRUE(m_errors.reports().isEmpty());
+}
+
+TEST_F(RendererTest, TwentyTabsAtMost) {
+    for (const int count : {20, 21}) {
+        modulesWithPages({count});
+        exec(u"DELETE FROM pages"_s);
+        for (int p = 1; p <= count; ++p)
+            exec(u"INSERT INTO pages (name, sound, tabtext) VALUES (?, '', 'Tab')"_s,
+                 {u"M1P"_s + QString::number(p)});
+        const QString page = render(0, 0);
+        if (count == 20) {
+            EXPECT_EQ(page.count(u"parent.engine.go("_s), 20);
+            // Neither of two neighbours active: the grey separator, colour without "#".
+            EXPECT_EQ(page.count(u"grey_intersection_right.gif"_s), 18);
+            EXPECT_EQ(page.count(u"<font color=505050>"_s), 18);
+            EXPECT_TRUE(m_errors.reports().isEmpty());
+        } else {
+            // A 21st tab leaves no room for the end mark: reported, no tabs,
+            // the rest of the page as always.
+            ASSERT_EQ(m_errors.locations(), QStringList{u"preview / WriteIndexTabs()"_s});
+            EXPECT_EQ(m_errors.reports()[0].number, 9);
+            EXPECT_EQ(visible(page), visible(pageStart() + info(0, 20, 0, 0) + pageEnd()));
+        }
+    }
+}
+
+TEST_F(RendererTest, InfoOnTheFirstOfFivePages) {
+    modulesWithPages({2, 5, 1});
+    EXPECT_EQ(visible(between(render(1, 0), noTabs(), u"[tab2]"_s)),
+              visible(info(0, 4, 1, 2).chopped(6)));
+}
+
+TEST_F(RendererTest, ValuesThatWouldEndAScriptString) {
+    // Names and texts from an older course or another tool, which the
+    // program's own input boxes would have filtered.
+    layout({{u"modules"_s, u"M"_s},
+            {u"pages"_s, u"O'Brien"_s},
+            {u"pictures"_s, u"P"_s},
+            {u"quizes"_s, u"Q"_s}});
+    exec(u"INSERT INTO pages (name, sound, tabtext) VALUES ('O''Brien', '', 'Tab')"_s);
+    exec(u"INSERT INTO pictures (name, filename, width, height, alignment, \"float\", caption) "
+         "VALUES ('P', '5 it''s.png', 10, 10, 'Center', 0, 'In C:\\new')"_s);
+    exec(u"INSERT INTO quizes (ID, name, text) VALUES (1, 'Q', 'Why?')"_s);
+    exec(
+        u"INSERT INTO statements (quizname, statement, status) VALUES ('Q', 'C:\\users', 'true')"_s);
+    exec(u"UPDATE header SET skin = '../elsewhere'"_s);
+
+    m_renderer->Initiate();
+    EXPECT_EQ(m_host.take(),
+              QStringList{u"navigate "_s + m_root + u"/skins/Classic/page_frameset.htm"_s});
+    const QString page = render(0, 0);
+    // Once written into the tab frame, the handler reads go('O\'Brien').
+    EXPECT_TRUE(page.contains(uR"(onClick="parent.engine.go(\'O\\\'Brien\');")"_s))
+        << visible(page);
+    EXPECT_TRUE(page.contains(u"<img src=temp/pictures/5%20it%27s.png width=10"_s));
+    EXPECT_TRUE(page.contains(u"style=font-size:8pt>In C:\\\\new</font>"_s));
+    EXPECT_TRUE(page.contains(u"name=box0>C:\\\\users"_s));
+}
+
+TEST_F(RendererTest, CommandsThroughTheHost) {
+    layout({{u"modules"_s, u"A"_s},
+            {u"pages"_s, u"Start"_s},
+            {u"pages"_s, u"Twin"_s},
+            {u"modules"_s, u"B"_s},
+            {u"pages"_s, u"B1"_s},
+            {u"modules"_s, u"C"_s},
+            {u"pages"_s, u"C1"_s},
+            {u"pages"_s, u"Twin"_s}});
+    exec(
+        u"INSERT INTO keywords (name, desc) VALUES ('Don&#39;t', 'Do not'), ('apple', 'A fruit')"_s);
+    exec(u"INSERT INTO dlinks (name, filename) VALUES ('Manual', '5.pdf')"_s);
+    RenderState& state = m_renderer->state();
+    const QString frameset = u"navigate "_s + m_root + u"/skins/Classic/"_s;
+    const QString rendered = u"frame engine "_s + m_renderer->documentFile();
+
+    // Forward on the last page of a module: the course menu.
+    state.moduleNumber = 0;
+    state.pageNumber = 1;
+    state.previewMode = u"module"_s;
+    m_renderer->HandleInput(u"forward"_s);
+    EXPECT_EQ(state.previewMode, u"menu"_s);
+    EXPECT_EQ(m_host.take(), QStringList{frameset + u"menu_frameset.htm"_s});
+
+    // module*2: the first page of the third module, once its frameset is there.
+    m_renderer->HandleInput(u"module*2"_s);
+    EXPECT_EQ(m_host.take(), QStringList{frameset + u"page_frameset.htm"_s});
+    EXPECT_EQ(state.previewMode, u"module"_s);
+    m_renderer->renderCurrent();
+    EXPECT_TRUE(document().contains(u"thisPage = 0;\r\nnumPages = 1;\r\nthisModule = 2;"_s));
+    m_host.take();
+
+    // "go" with nothing after the asterisk does nothing; a page name that
+    // exists twice is the first in the course.
+    m_renderer->HandleInput(u"go*"_s);
+    EXPECT_TRUE(m_host.calls.isEmpty());
+    m_renderer->HandleInput(u"go*Twin"_s);
+    EXPECT_EQ(std::pair(state.moduleNumber, state.pageNumber), std::pair(0, 1));
+    EXPECT_EQ(m_host.take(), QStringList{rendered});
+    m_renderer->HandleInput(u"go*Nowhere"_s);
+    EXPECT_EQ(std::pair(state.moduleNumber, state.pageNumber), std::pair(0, 1));
+    EXPECT_EQ(
+        m_host.take(),
+        QStringList(
+            {u"script javascript:showMessage('The page this link referres to cannot be found.')"_s,
+             rendered}));
+
+    // The argument is escaped before the look-up.
+    m_renderer->HandleInput(u"keyword*Don't"_s);
+    m_renderer->HandleInput(u"keyword*Nothing"_s);
+    m_renderer->HandleInput(u"dlink*Manual"_s);
+    m_renderer->HandleInput(u"dlink*Deleted"_s);
+    EXPECT_EQ(
+        m_host.take(),
+        QStringList(
+            {u"script javascript:showDescription('Don&#39;t','Do not')"_s,
+             u"script javascript:showDescription('Nothing','Keyword not found')"_s,
+             u"script javascript:showDlink('5.pdf')"_s,
+             u"script javascript:showMessage('The file this link referres to cannot be found.')"_s}));
+
+    // Backward on the first page stays there.
+    state.pageNumber = 0;
+    m_renderer->HandleInput(u"backward"_s);
+    EXPECT_EQ(state.pageNumber, 0);
+    EXPECT_EQ(m_host.take(), QStringList{rendered});
+
+    // Texts that are no command: a hovered link, the cleared status, another case.
+    for (const QString& text : {u"file:///tmp/page.htm"_s, u""_s, u"Forward"_s, u"go"_s})
+        m_renderer->HandleInput(text);
+    EXPECT_TRUE(m_host.take().isEmpty());
+
+    m_renderer->HandleInput(u"glossary"_s);
+    m_renderer->HandleInput(u"about"_s);
+    EXPECT_EQ(m_host.take(), QStringList({u"script javascript:show_glossary()"_s, u"about"_s}));
+    EXPECT_EQ(
+        visible(document(m_renderer->glossaryFile())),
+        visible(
+            u"<html><head><title>KOA Glossary</title></head><body bgcolor='#FFFFFF'><table "
+            u"width='100%' border='1' style='border-collapse:collapse' bordercolor='#111111' "
+            u"cellpadding='3' cellspacing='0'>"
+            "<tr><td width='200'><i>apple</i></td><td>A fruit&nbsp;</td></tr>"
+            "<tr><td width='200'><i>Don&#39;t</i></td><td>Do not&nbsp;</td></tr></body></html>"_s));
+    EXPECT_TRUE(m_errors.reports().isEmpty()) << m_errors.locations().join(u", "_s).toStdString();
+}
+
+} // namespace
+} // namespace koa::render
