@@ -494,6 +494,21 @@ void objectpool::selectEntry(QListWidget* list, const QString& name) {
         list->setCurrentItem(found.constFirst());
 }
 
+void objectpool::selectNear(QListWidget* list, int row) {
+    if (list->count() > 0)
+        list->setCurrentRow(std::min(row, list->count() - 1));
+}
+
+void objectpool::renameObject(QListWidget* list, const QString& key, const QString& old) {
+    const QString name =
+        askName(key, u"Rename your object of type '"_s + objectType(key)->shownName + u"'"_s, old);
+    if (name.isEmpty())
+        return;
+    m_store.rename(key, old, name);
+    List_refresh(list, key); // forgets the selection of its half
+    selectEntry(list, name);
+}
+
 void objectpool::new_media_Click() {
     trap(location(u"new_media_Click"_s), [&] {
         write_media();
@@ -534,15 +549,7 @@ void objectpool::rename_media_Click() {
         if (m_mediaObject.isEmpty())
             return;
         write_media();
-        const QString key = m_mediaType;
-        const QString old = m_mediaObject;
-        const QString name = askName(
-            key, u"Rename your object of type '"_s + objectType(key)->shownName + u"'"_s, old);
-        if (name.isEmpty())
-            return;
-        m_store.rename(key, old, name);
-        List_refresh(medialist, key);
-        selectEntry(medialist, name);
+        renameObject(medialist, m_mediaType, m_mediaObject);
     });
 }
 
@@ -561,8 +568,7 @@ void objectpool::delete_media_Click() {
             List_refresh(medialist, key);
             m_mediaType.clear();
         }
-        if (medialist->count() > 0)
-            medialist->setCurrentRow(std::min(row, medialist->count() - 1));
+        selectNear(medialist, row);
     });
 }
 
@@ -710,16 +716,7 @@ void objectpool::rename_text_Click() {
         if (m_textObject.isEmpty())
             return;
         write_text();
-        const QString key = SelectedTextType;
-        const QString old = m_textObject;
-        const QString name = askName(
-            key, u"Rename your object of type '"_s + objectType(key)->shownName + u"'"_s, old);
-        if (name.isEmpty())
-            return;
-        m_store.rename(key, old, name);
-        SelectedTextObject.clear();
-        List_refresh(textlist, key);
-        selectEntry(textlist, name);
+        renameObject(textlist, SelectedTextType, m_textObject);
     });
 }
 
@@ -745,8 +742,7 @@ void objectpool::delete_text_Click() {
             m_store.remove(key, m_textObject);
             List_refresh(textlist, key);
         }
-        if (textlist->count() > 0)
-            textlist->setCurrentRow(std::min(row, textlist->count() - 1));
+        selectNear(textlist, row);
     });
 }
 

@@ -100,6 +100,9 @@ private:
     void textIdle();
     void showMedia(const QString& key, const QString& name);
     void selectEntry(QListWidget* list, const QString& name);
+    // The entry at `row`, or the last one when the list became shorter.
+    void selectNear(QListWidget* list, int row);
+    void renameObject(QListWidget* list, const QString& key, const QString& old);
     // A name typed for a new or renamed object; empty when cancelled or taken.
     QString askName(const QString& key, const QString& prompt, const QString& preset);
     QString mediaKey() const;
