@@ -101,6 +101,19 @@ protected:
         loop.exec();
         return result;
     }
+    // Clicks the first element matching `selector`, once the page has it: the
+    // page text may show before the rest of its document is parsed.
+    bool click(const QString& selector) {
+        const QDeadlineTimer limit(10000);
+        while (!limit.hasExpired()) {
+            if (run(clickFirst(selector)) == u"true"_s)
+                return true;
+            QEventLoop wait;
+            QTimer::singleShot(50, &wait, &QEventLoop::quit);
+            wait.exec();
+        }
+        return false;
+    }
     // Waits until the course screen shows `text`.
     bool shows(const QString& text) {
         const QDeadlineTimer limit(20000);
@@ -142,17 +155,17 @@ TEST_F(CourseInBrowser, EverySkinShowsPagesAndFollowsButtonsLinksAndQuizzes) {
         m_renderer.Initiate();
         ASSERT_TRUE(shows(u"Welcome aboard"_s));
 
-        EXPECT_EQ(run(clickFirst(u"[data-command=forward]"_s)), u"true"_s);
+        EXPECT_TRUE(click(u"[data-command=forward]"_s));
         EXPECT_TRUE(shows(u"Which knots hold?"_s));
         EXPECT_EQ(m_renderer.state().pageNumber, 1);
 
-        EXPECT_EQ(run(clickFirst(u"[data-command=backward]"_s)), u"true"_s);
+        EXPECT_TRUE(click(u"[data-command=backward]"_s));
         ASSERT_TRUE(shows(u"Welcome aboard"_s));
-        EXPECT_EQ(run(clickFirst(u"a[type=i]"_s)), u"true"_s); // the page link
+        EXPECT_TRUE(click(u"a[type=i]"_s)); // the page link
         EXPECT_TRUE(shows(u"Bowline"_s));
-        EXPECT_EQ(run(clickFirst(u"input[type=button][value=\\'Check answer\\']"_s)), u"true"_s);
+        EXPECT_TRUE(click(u"input[type=button][value=\\'Check answer\\']"_s));
 
-        EXPECT_EQ(run(clickFirst(u"[data-command=home]"_s)), u"true"_s);
+        EXPECT_TRUE(click(u"[data-command=home]"_s));
         EXPECT_TRUE(shows(u"Harbour"_s)); // the course menu lists the modules
     }
     EXPECT_TRUE(g_scriptErrors.isEmpty()) << g_scriptErrors.join(u'\n').toStdString();
