@@ -217,6 +217,11 @@ void header::skin_click() {
             .exec(u"UPDATE header SET skin = ? WHERE rowid = (SELECT min(rowid) FROM header)"_s,
                   {chosen});
         m_currentSkin = chosen;
+        // The hidden preview loads the new skin without playing its page.
+        if (auto* preview = previewWindow()) {
+            preview->setSkipNextRender();
+            preview->Initiate();
+        }
     });
     editors().closing = false;
 }
@@ -224,9 +229,15 @@ void header::skin_click() {
 void header::ShowHeader_Click() {
     trap(location(u"ShowHeader_Click"_s), [&] {
         selectOwnTab();
+        if (auto* preview = previewWindow())
+            preview->setPreviewMode(u"header"_s);
         save_data();
         editors().switchWindow(*this, shell::keys::Preview);
     });
+}
+
+shell::PreviewWindow* header::previewWindow() {
+    return qobject_cast<shell::PreviewWindow*>(editors().window(shell::keys::Preview));
 }
 
 void header::upload() {

@@ -54,6 +54,7 @@ private:
     void buildControls();
     void setInputsEnabled(bool enabled);
     void fillSkinList();
+    shell::PreviewWindow* previewWindow();
 
     QString m_currentSkin;
 };

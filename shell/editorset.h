@@ -27,6 +27,19 @@ public:
     virtual bool readOnly() const = 0;
 };
 
+// The preview window as the other windows drive it.
+class PreviewWindow : public EditorWindow {
+    Q_OBJECT
+public:
+    using EditorWindow::EditorWindow;
+    // "menu", "header" or page view ("module").
+    virtual void setPreviewMode(const QString& mode) = 0;
+    // The next page render is skipped once (no sound behind a hidden window).
+    virtual void setSkipNextRender() = 0;
+    // Loads the frameset of the course's skin for the preview mode.
+    virtual void Initiate() = 0;
+};
+
 // Makes the windows of the program. The windows live in libraries above the
 // shell, so the program (or a test) hands their makers in.
 struct EditorFactories {

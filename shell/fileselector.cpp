@@ -147,6 +147,11 @@ void fileselector::courseLoaded() {
         header->Timer1_Timer();
 }
 
+void fileselector::setSkipNextRender() {
+    if (auto* preview = qobject_cast<PreviewWindow*>(m_editors->loaded(keys::Preview)))
+        preview->setSkipNextRender();
+}
+
 void fileselector::titlesChanged() {
     m_editors->setDisplayName(m_files->displayName());
 }

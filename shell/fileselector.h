@@ -49,6 +49,7 @@ public:
     void endWait() override;
     void courseLoaded() override;
     void titlesChanged() override;
+    void setSkipNextRender() override;
 
 private:
     bool checkPrerequisites();
