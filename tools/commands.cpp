@@ -308,18 +308,25 @@ int Commands::info(const QString& package, bool json) {
     return Done;
 }
 
+QString Commands::copyToOpen(const PrivateProgramFolder& program, const QString& package) {
+    // Opened from a copy of its own: whatever happens, the package stays as it was.
+    const QString copy = program.scratch(u"package/"_s + QFileInfo(package).fileName());
+    if (!QDir().mkpath(QFileInfo(copy).path()) || !QFile::copy(package, copy)) {
+        printError(u"cannot copy "_s + package + u" to a temporary folder"_s);
+        return {};
+    }
+    return copy;
+}
+
 int Commands::check(const QString& package) {
     if (!isReadableFile(package))
         return Failed;
     const auto program = PrivateProgramFolder::make();
     if (!program)
         return Failed;
-    // Opened from a copy of its own: whatever happens, the package stays as it was.
-    const QString copy = program->scratch(u"package/"_s + QFileInfo(package).fileName());
-    if (!QDir().mkpath(QFileInfo(copy).path()) || !QFile::copy(package, copy)) {
-        printError(u"cannot copy "_s + package + u" to a temporary folder"_s);
+    const QString copy = copyToOpen(*program, package);
+    if (copy.isEmpty())
         return Failed;
-    }
 
     CourseHost host;
     CourseFiles files(program->folder(), host);
@@ -449,12 +456,9 @@ int Commands::render(const QString& package, const RenderRequest& request) {
         return Failed;
     if (!request.templates.isEmpty() && !program->useTemplatesFrom(request.templates))
         return Failed;
-    // Opened from a copy of its own, as `check` does: the package stays as it was.
-    const QString copy = program->scratch(u"package/"_s + QFileInfo(package).fileName());
-    if (!QDir().mkpath(QFileInfo(copy).path()) || !QFile::copy(package, copy)) {
-        printError(u"cannot copy "_s + package + u" to a temporary folder"_s);
+    const QString copy = copyToOpen(*program, package);
+    if (copy.isEmpty())
         return Failed;
-    }
     CourseHost host;
     CourseFiles files(program->folder(), host);
     if (!files.Open_file(copy, false)) {

@@ -9,6 +9,8 @@
 
 namespace koa::tool {
 
+class PrivateProgramFolder;
+
 // The commands of koa-tool over the course store. While it lives, the store's
 // messages and error reports go to the console.
 class Commands {
@@ -40,6 +42,8 @@ private:
         QString templates; // empty: the shipped ones
     };
     int render(const QString& package, const RenderRequest& request);
+    // A copy of the package in the tool's own folder; empty when it failed.
+    static QString copyToOpen(const PrivateProgramFolder& program, const QString& package);
 
     ConsoleInteraction m_console;
     QList<ErrorReport> m_errors;

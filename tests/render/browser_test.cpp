@@ -4,10 +4,8 @@
 #include <memory>
 #include <optional>
 
-#include <QEventLoop>
 #include <QSignalSpy>
 #include <QTemporaryDir>
-#include <QTimer>
 #include <QWebEnginePage>
 
 #include <gtest/gtest.h>
@@ -70,20 +68,8 @@ protected:
         writeFile(m_dir.filePath(u"notes.zip"_s), QByteArray("PK\x03\x04", 4));
         return page(u"top.html"_s, Top);
     }
-    // Runs the event loop until `condition` holds or the time is up: the
-    // engine works on this thread, so it must not wait in sleeps.
     static bool waitUntil(const std::function<bool()>& condition) {
-        QEventLoop loop;
-        QTimer check;
-        QObject::connect(&check, &QTimer::timeout, &loop, [&] {
-            if (condition())
-                loop.quit();
-        });
-        QTimer::singleShot(Timeout, &loop, &QEventLoop::quit);
-        check.start(5);
-        if (!condition())
-            loop.exec();
-        return condition();
+        return koa::test::waitUntil(condition, Timeout);
     }
     static bool waitFor(const QSignalSpy& spy, qsizetype count) {
         return waitUntil([&] { return spy.size() >= count; });

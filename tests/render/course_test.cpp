@@ -7,7 +7,6 @@
 #include "store/schema.h"
 #include "tests/support/testsupport.h"
 
-#include <QDeadlineTimer>
 #include <QEventLoop>
 #include <QTimer>
 #include <QWebEnginePage>
@@ -104,27 +103,11 @@ protected:
     // Clicks the first element matching `selector`, once the page has it: the
     // page text may show before the rest of its document is parsed.
     bool click(const QString& selector) {
-        const QDeadlineTimer limit(10000);
-        while (!limit.hasExpired()) {
-            if (run(clickFirst(selector)) == u"true"_s)
-                return true;
-            QEventLoop wait;
-            QTimer::singleShot(50, &wait, &QEventLoop::quit);
-            wait.exec();
-        }
-        return false;
+        return waitUntil([&] { return run(clickFirst(selector)) == u"true"_s; }, 10000);
     }
     // Waits until the course screen shows `text`.
     bool shows(const QString& text) {
-        const QDeadlineTimer limit(20000);
-        while (!limit.hasExpired()) {
-            if (run(AllText).contains(text))
-                return true;
-            QEventLoop wait;
-            QTimer::singleShot(100, &wait, &QEventLoop::quit);
-            wait.exec();
-        }
-        return false;
+        return waitUntil([&] { return run(AllText).contains(text); }, 20000);
     }
 
     TempProgramFolder m_program;

@@ -8,8 +8,6 @@
 #include "tests/support/testsupport.h"
 
 #include <QComboBox>
-#include <QCoreApplication>
-#include <QDeadlineTimer>
 #include <QEventLoop>
 #include <QTabBar>
 #include <QTemporaryDir>
@@ -62,15 +60,7 @@ protected:
         return result;
     }
     bool shows(const QString& text) {
-        const QDeadlineTimer limit(20000);
-        while (!limit.hasExpired()) {
-            if (frameUrlsAndText().contains(text))
-                return true;
-            QEventLoop wait;
-            QTimer::singleShot(100, &wait, &QEventLoop::quit);
-            wait.exec();
-        }
-        return false;
+        return waitUntil([&] { return frameUrlsAndText().contains(text); }, 20000);
     }
     void clickTab(shell::EditorWindow* w, const QString& key) {
         for (int i = 0; i < w->TabStrip1->count(); ++i) {
@@ -110,10 +100,7 @@ TEST_F(PreviewWindow, ASkinChosenWhileHiddenRendersNothingUntilShown) {
     header->skin->setCurrentText(u"Meadow"_s);
     header->skin_click();
     // The new frameset loads, but its page does not render behind the header.
-    const QDeadlineTimer limit(20000);
-    while (!m_preview->renderer().state().documentLoaded && !limit.hasExpired())
-        QCoreApplication::processEvents(QEventLoop::AllEvents, 50);
-    ASSERT_TRUE(m_preview->renderer().state().documentLoaded);
+    ASSERT_TRUE(waitUntil([&] { return m_preview->renderer().state().documentLoaded; }, 20000));
     EXPECT_FALSE(m_preview->renderer().state().skipNextRender);
     EXPECT_FALSE(frameUrlsAndText().contains(u"First words"_s));
     clickTab(header, shell::keys::Preview);

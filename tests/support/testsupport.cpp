@@ -3,7 +3,9 @@
 #include <QCoreApplication>
 #include <QDir>
 #include <QDirIterator>
+#include <QEventLoop>
 #include <QFile>
+#include <QTimer>
 
 #include <gtest/gtest.h>
 
@@ -83,6 +85,21 @@ QStringList treeOf(const QString& folder) {
     }
     out.sort();
     return out;
+}
+
+bool waitUntil(const std::function<bool()>& condition, int milliseconds) {
+    if (condition())
+        return true;
+    QEventLoop loop;
+    QTimer check;
+    QObject::connect(&check, &QTimer::timeout, &loop, [&] {
+        if (condition())
+            loop.quit();
+    });
+    QTimer::singleShot(milliseconds, &loop, &QEventLoop::quit);
+    check.start(10);
+    loop.exec();
+    return condition();
 }
 
 } // namespace koa::test

@@ -4,6 +4,7 @@
 #include "store/interaction.h"
 #include "store/programfolder.h"
 
+#include <functional>
 #include <memory>
 
 #include <QByteArray>
@@ -53,6 +54,10 @@ private:
     QTemporaryDir m_dir;
     std::unique_ptr<ProgramFolder> m_folder;
 };
+
+// Runs the event loop until `condition` holds or `milliseconds` are up;
+// the browser engine works on this thread, so tests never wait in sleeps.
+bool waitUntil(const std::function<bool()>& condition, int milliseconds);
 
 QByteArray readFile(const QString& path);
 void writeFile(const QString& path, const QByteArray& bytes);
