@@ -1,4 +1,5 @@
 #include "render/browser.h"
+#include "tests/support/pagescript.h"
 #include "tests/support/testsupport.h"
 
 #include <memory>
@@ -80,12 +81,7 @@ protected:
         return waitFor(m_complete, before + 1) && m_complete.last().at(0).toBool();
     }
     // What `js` gives in the top-level document.
-    QString eval(const QString& js) {
-        auto result = std::make_shared<std::optional<QVariant>>();
-        m_browser.page()->runJavaScript(js, [result](const QVariant& v) { *result = v; });
-        EXPECT_TRUE(waitUntil([&] { return result->has_value(); })) << "no answer";
-        return result->value_or(QVariant()).toString();
-    }
+    QString eval(const QString& js) { return koa::test::evalIn(m_browser.page(), js); }
     // What a frame command reports back.
     static bool answer(const std::function<void(Browser::Done)>& command) {
         auto ok = std::make_shared<std::optional<bool>>();

@@ -5,10 +5,9 @@
 #include "render/renderer.h"
 #include "store/database.h"
 #include "store/schema.h"
+#include "tests/support/pagescript.h"
 #include "tests/support/testsupport.h"
 
-#include <QEventLoop>
-#include <QTimer>
 #include <QWebEnginePage>
 
 #include <gtest/gtest.h>
@@ -89,17 +88,7 @@ protected:
     }
     void TearDown() override { qInstallMessageHandler(m_previous); }
 
-    QString run(const QString& script) {
-        QString result;
-        QEventLoop loop;
-        m_browser.page()->runJavaScript(script, [&](const QVariant& v) {
-            result = v.toString();
-            loop.quit();
-        });
-        QTimer::singleShot(10000, &loop, &QEventLoop::quit);
-        loop.exec();
-        return result;
-    }
+    QString run(const QString& script) { return evalIn(m_browser.page(), script); }
     // Clicks the first element matching `selector`, once the page has it: the
     // page text may show before the rest of its document is parsed.
     bool click(const QString& selector) {

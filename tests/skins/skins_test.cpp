@@ -2,6 +2,7 @@
 #include "render/pagecss.h"
 #include "store/database.h"
 #include "tests/support/mediafiles.h"
+#include "tests/support/pagescript.h"
 #include "tests/support/testsupport.h"
 
 #include <memory>
@@ -253,12 +254,7 @@ protected:
     static bool waitUntil(const std::function<bool()>& condition) {
         return koa::test::waitUntil(condition, Timeout);
     }
-    QString eval(const QString& js) {
-        auto result = std::make_shared<std::optional<QVariant>>();
-        m_browser.page()->runJavaScript(js, [result](const QVariant& v) { *result = v; });
-        EXPECT_TRUE(waitUntil([&] { return result->has_value(); })) << js.toStdString();
-        return result->value_or(QVariant()).toString();
-    }
+    QString eval(const QString& js) { return koa::test::evalIn(m_browser.page(), js); }
     bool loadFrameset(const QString& name) {
         const qsizetype before = m_complete.size();
         m_browser.navigate(m_course.program + u"/skins/"_s + m_course.skin + u'/' + name);

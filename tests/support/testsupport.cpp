@@ -93,8 +93,12 @@ bool waitUntil(const std::function<bool()>& condition, int milliseconds) {
     QEventLoop loop;
     QTimer check;
     QObject::connect(&check, &QTimer::timeout, &loop, [&] {
+        // A condition that waits itself must not be entered again meanwhile.
+        check.stop();
         if (condition())
             loop.quit();
+        else
+            check.start(10);
     });
     QTimer::singleShot(milliseconds, &loop, &QEventLoop::quit);
     check.start(10);
