@@ -1,28 +1,63 @@
 #include "preview.h"
 
+#include "closepreview.h"
+#include "outsidelinks.h"
+#include "shell/about.h"
 #include "store/coursefiles.h"
 #include "store/errors.h"
 
+#include <QCloseEvent>
 #include <QCoreApplication>
 #include <QDeadlineTimer>
-#include <QDesktopServices>
+#include <QGuiApplication>
+#include <QScreen>
+#include <QShortcut>
 #include <QVBoxLayout>
 
 using namespace Qt::Literals::StringLiterals;
 
 namespace koa::render {
 
+namespace {
+
+// The full-screen browser of small screens: closing it or pressing Escape
+// returns to the editor instead of leaving the learner's view half-closed.
+class FullScreenBrowser : public Browser {
+public:
+    explicit FullScreenBrowser(std::function<void()> back) : m_back(std::move(back)) {
+        setObjectName(u"fullScreenBrowser"_s);
+        auto* escape = new QShortcut(QKeySequence(Qt::Key_Escape), this);
+        escape->setContext(Qt::WindowShortcut);
+        connect(escape, &QShortcut::activated, this, [this] { m_back(); });
+    }
+
+protected:
+    void closeEvent(QCloseEvent* event) override {
+        event->ignore();
+        m_back();
+    }
+
+private:
+    std::function<void()> m_back;
+};
+
+int screenWidth() {
+    const QScreen* screen = QGuiApplication::primaryScreen();
+    return screen ? screen->geometry().width() : 1024;
+}
+
+} // namespace
+
 preview::preview(shell::EditorSet& editors)
     : PreviewWindow(editors, {shell::keys::Preview, u"preview"_s, u"KOA Preview"_s, u"Preview"_s}),
-      WebBrowser1(new Browser), m_host(*WebBrowser1),
+      m_browser(makeBrowsers()), m_host(*m_browser),
       m_renderer(m_host, editors.files().folder().root()) {
-    WebBrowser1->setObjectName(u"WebBrowser1"_s);
-    auto* layout = new QVBoxLayout(contentArea());
-    layout->setContentsMargins(0, 0, 0, 0);
-    layout->addWidget(WebBrowser1); // the window owns it from here
     m_host.setRenderer(&m_renderer);
-    connect(WebBrowser1, &Browser::documentComplete, this, &preview::documentComplete);
-    connect(WebBrowser1, &Browser::externalLinkRequested, this, &preview::openOutside);
+    m_host.setAbout([this] { showAbout(); });
+    m_links = new OutsideLinks(m_browser, m_renderer.glossaryFile(),
+                               {editors.files().folder().workingFolder() + u"/documents"_s});
+    connect(m_browser, &Browser::documentComplete, this, &preview::documentComplete);
+    connect(m_browser, &Browser::externalLinkRequested, m_links, &OutsideLinks::open);
     trap(location(u"Form_Load"_s), [&] {
         // The frameset that loads while the preview is hidden plays nothing.
         m_renderer.state().skipNextRender = true;
@@ -30,8 +65,27 @@ preview::preview(shell::EditorSet& editors)
     });
 }
 
+Browser* preview::makeBrowsers() {
+    WebBrowser1 = new Browser;
+    WebBrowser1->setObjectName(u"WebBrowser1"_s);
+    auto* layout = new QVBoxLayout(contentArea());
+    layout->setContentsMargins(0, 0, 0, 0);
+    layout->addWidget(WebBrowser1); // the window owns it from here
+    m_fullScreen = fullScreenFor(screenWidth());
+    if (!m_fullScreen)
+        return WebBrowser1;
+    WebBrowser1->hide();
+    // A window of its own, deleted with the preview.
+    return new FullScreenBrowser(
+        [this] { trap(u"closePreview / close_properly()"_s, [this] { close_properly(); }); });
+}
+
 preview::~preview() {
     m_host.setRenderer(nullptr);
+    if (m_closeWindow)
+        delete m_closeWindow.data();
+    if (m_fullScreen)
+        delete m_browser;
 }
 
 void preview::Initiate() {
@@ -42,7 +96,9 @@ void preview::Initiate() {
 }
 
 void preview::documentComplete(bool ok) {
-    trap(location(u"webBrowser1_DocumentComplete"_s), [&] {
+    const QString procedure =
+        m_fullScreen ? u"IE_DocumentComplete"_s : u"webBrowser1_DocumentComplete"_s;
+    trap(location(procedure), [&] {
         m_renderer.state().documentLoaded = true;
         if (ok && !shuttingDown)
             m_renderer.renderCurrent();
@@ -62,6 +118,17 @@ void preview::ShowPreview() {
         }
         state.pageNumber = editors().composerPage - 1;
         state.moduleNumber = editors().composerModuleNumber - 1;
+        if (m_fullScreen) {
+            m_browser->setWindowTitle(windowTitle());
+            m_browser->showFullScreen();
+            m_browser->raise();
+            m_browser->activateWindow();
+            if (!m_closeWindow) {
+                m_closeWindow = new closePreview([this] { close_properly(); });
+                m_closeWindow->show();
+            }
+            m_closeWindow->raise();
+        }
         if (state.previewMode == u"menu"_s) {
             state.previewMode = u"module"_s;
             Initiate();
@@ -71,6 +138,23 @@ void preview::ShowPreview() {
             m_renderer.ShowPage();
         }
     });
+}
+
+void preview::close_properly() {
+    const QString key = callingWindow.isEmpty() ? shell::keys::Header : callingWindow;
+    shell::EditorWindow* to = editors().window(key);
+    if (m_closeWindow)
+        std::exchange(m_closeWindow, nullptr)->close(); // it deletes itself
+    m_browser->hide();
+    // No page sound or movie plays on behind the editor.
+    m_host.navigateFrame(u"display"_s, editors().files().folder().dummyPage());
+    if (!to)
+        return;
+    editors().currentWindow = key;
+    to->arrive(shell::keys::Preview);
+    to->show();
+    to->raise();
+    to->activateWindow();
 }
 
 void preview::arrive(const QString& fromKey) {
@@ -83,9 +167,23 @@ void preview::leave() {
     m_host.navigateFrame(u"display"_s, editors().files().folder().dummyPage());
 }
 
-void preview::openOutside(const QUrl& url) {
-    // Web addresses, documents and the glossary open outside the course.
-    QDesktopServices::openUrl(url);
+void preview::shutDown() {
+    shuttingDown = true;
+    if (m_closeWindow)
+        std::exchange(m_closeWindow, nullptr)->close();
+    if (m_fullScreen)
+        m_browser->hide();
+    // Nothing of the working folder stays open in the browser.
+    m_browser->navigate(editors().files().folder().dummyPage());
+    const QDeadlineTimer limit(5000);
+    while (m_browser->readyState() < Browser::Interactive && !limit.hasExpired())
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 50);
+}
+
+void preview::showAbout() {
+    auto* window = new shell::about(m_browser->window());
+    window->setAttribute(Qt::WA_DeleteOnClose);
+    window->open();
 }
 
 } // namespace koa::render

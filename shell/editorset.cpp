@@ -95,6 +95,8 @@ void EditorSet::ExitCourse(bool endProgram) {
         EditorWindow* header = loaded(keys::Header);
         if (header && current && current != header)
             header->move(current->pos());
+        if (auto* preview = qobject_cast<PreviewWindow*>(loaded(keys::Preview)))
+            preview->shutDown();
         closeWindow(keys::Preview);
         closeWindow(keys::ObjectPool);
         closeWindow(keys::Composer);
@@ -139,9 +141,11 @@ void EditorSet::switchWindow(EditorWindow& from, const QString& key) {
     copyGeometry(from, *to);
     from.leave();
     to->arrive(from.key());
-    to->show();
-    to->raise();
-    to->activateWindow();
+    if (to->showsInPlace()) {
+        to->show();
+        to->raise();
+        to->activateWindow();
+    }
     from.hide();
 }
 

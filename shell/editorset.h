@@ -38,6 +38,9 @@ public:
     virtual void setSkipNextRender() = 0;
     // Loads the frameset of the course's skin for the preview mode.
     virtual void Initiate() = 0;
+    // The course is closing: completed loads render nothing any more and the
+    // browser lets go of the working folder (waits a few seconds at most).
+    virtual void shutDown() = 0;
 };
 
 // Makes the windows of the program. The windows live in libraries above the

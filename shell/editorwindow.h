@@ -50,6 +50,9 @@ public:
     virtual void arrive(const QString& fromKey) { Q_UNUSED(fromKey) }
     // Called when the window is switched away from or closed.
     virtual void leave() {}
+    // Whether switching to this window shows it in the place of the last
+    // one (the preview on a small screen shows the course full screen).
+    virtual bool showsInPlace() const { return true; }
     // The close was refused by the save question.
     virtual void closeCancelled() {}
     // Save, Save as, Export or Upload has run on the flushed course; the

@@ -121,6 +121,8 @@ void fileselector::Form_Unload() {
         return; // never touch another instance's working folder
     m_unloaded = true;
     m_editors->closing = true;
+    if (auto* preview = qobject_cast<PreviewWindow*>(m_editors->loaded(keys::Preview)))
+        preview->shutDown();
     if (HeaderWindow* header = headerWindow())
         header->close();
     trap(u"fileselector / Form_Unload()"_s, [&] { m_files->removeWorkingFolders(); });

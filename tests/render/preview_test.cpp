@@ -1,18 +1,29 @@
 #include "editors/header.h"
+#include "render/outsidelinks.h"
 #include "render/preview.h"
+#include "shell/about.h"
 #include "shell/editorset.h"
 #include "shell/fileselector.h"
 #include "store/coursefiles.h"
 #include "store/database.h"
+#include "store/package.h"
+#include "store/schema.h"
 #include "tests/support/anchor.h"
+#include "tests/support/pagescript.h"
 #include "tests/support/testsupport.h"
+#include "tests/support/urlcatcher.h"
 
+#include <QApplication>
 #include <QComboBox>
-#include <QEventLoop>
+#include <QDir>
+#include <QFile>
+#include <QGuiApplication>
+#include <QLabel>
+#include <QPointer>
+#include <QScreen>
 #include <QTabBar>
 #include <QTemporaryDir>
-#include <QTimer>
-#include <QWebEnginePage>
+#include <QTest>
 
 #include <gtest/gtest.h>
 
@@ -22,51 +33,74 @@ using namespace koa::test;
 
 namespace {
 
+// One course of two modules; the texts tell the pages apart.
 class PreviewWindow : public ::testing::Test {
 protected:
     void SetUp() override {
+        // The course is a package opened at start, as the windows would find it.
+        const QString course = m_dir.filePath(u"course"_s);
+        QDir().mkpath(course);
+        schema::createBlankCourse(course);
+        {
+            Database db(course + u"/koa.kod"_s);
+            db.exec(u"DELETE FROM data"_s);
+            db.exec(u"INSERT INTO texts (name, text) VALUES ('One', 'First words'), "
+                    "('Two', 'Second words'), ('Three', 'Third words')"_s);
+            db.exec(u"INSERT INTO keywords (name, desc) VALUES ('Bight', 'A loop of rope')"_s);
+            const QStringList rows = {u"modules|Start"_s, u"pages|"_s,  u"texts|One"_s,
+                                      u"modules|Deep"_s,  u"pages|A"_s, u"texts|Two"_s,
+                                      u"pages|B"_s,       u"pages|C"_s, u"texts|Three"_s};
+            for (int i = 0; i < rows.size(); ++i)
+                db.exec(u"INSERT INTO data (type, name, \"index\") VALUES (?, ?, ?)"_s,
+                        {rows[i].section(u'|', 0, 0), rows[i].section(u'|', 1), i});
+        }
+        package::packFolder(course, m_dir.filePath(u"Knots.kof"_s));
         m_anchor = anchorAt(m_dir.filePath(u"koa"_s));
-        ASSERT_TRUE(m_anchor->Form_Load({}));
-        Database db(m_anchor->files().folder().workingDatabase());
-        db.exec(u"DELETE FROM data"_s);
-        db.exec(u"INSERT INTO texts (name, text) VALUES ('One', 'First words'), "
-                "('Two', 'Second words'), ('Three', 'Third words')"_s);
-        const QStringList rows = {u"modules|Start"_s, u"pages|"_s,  u"texts|One"_s,
-                                  u"modules|Deep"_s,  u"pages|A"_s, u"texts|Two"_s,
-                                  u"pages|B"_s,       u"pages|C"_s, u"texts|Three"_s};
-        for (int i = 0; i < rows.size(); ++i)
-            db.exec(u"INSERT INTO data (type, name, \"index\") VALUES (?, ?, ?)"_s,
-                    {rows[i].section(u'|', 0, 0), rows[i].section(u'|', 1), i});
-        m_preview = static_cast<render::preview*>(m_anchor->editors().window(shell::keys::Preview));
+        ASSERT_TRUE(m_anchor->Form_Load({m_dir.filePath(u"Knots.kof"_s)}));
+        m_preview = preview();
     }
     void TearDown() override { m_anchor->Form_Unload(); }
 
+    shell::EditorSet& set() { return m_anchor->editors(); }
+    render::preview* preview() {
+        return static_cast<render::preview*>(set().window(shell::keys::Preview));
+    }
+    // Every frame's address and text.
     QString frameUrlsAndText() {
-        QString result;
-        QEventLoop loop;
-        m_preview->WebBrowser1->page()->runJavaScript(uR"(
+        return evalIn(m_preview->browser()->page(), uR"(
             (function all(w) {
                 var t = '';
                 try { t = w.location.href + ' ' + (w.document.body ? w.document.body.innerText : ''); } catch (e) {}
                 for (var i = 0; i < w.frames.length; ++i) t += '\n' + all(w.frames[i]);
                 return t;
-            })(window))"_s,
-                                                      [&](const QVariant& v) {
-                                                          result = v.toString();
-                                                          loop.quit();
-                                                      });
-        QTimer::singleShot(10000, &loop, &QEventLoop::quit);
-        loop.exec();
-        return result;
+            })(window))"_s);
     }
     bool shows(const QString& text) {
         return waitUntil([&] { return frameUrlsAndText().contains(text); }, 20000);
     }
-    void clickTab(shell::EditorWindow* w, const QString& key) {
+    bool click(const QString& selector) {
+        const QString js = uR"(
+            (function find(w) {
+                try { var e = w.document.querySelector('%1'); if (e) { e.click(); return true; } } catch (x) {}
+                for (var i = 0; i < w.frames.length; ++i) if (find(w.frames[i])) return true;
+                return false;
+            })(window))"_s.arg(selector);
+        return waitUntil([&] { return evalIn(m_preview->browser()->page(), js) == u"true"_s; },
+                         10000);
+    }
+    static void clickTab(shell::EditorWindow* w, const QString& key) {
         for (int i = 0; i < w->TabStrip1->count(); ++i) {
             if (w->TabStrip1->tabData(i).toString() == key)
                 w->TabStrip1->setCurrentIndex(i);
         }
+    }
+    static QString shownTab(shell::EditorWindow* w) {
+        return w->TabStrip1->tabData(w->TabStrip1->currentIndex()).toString();
+    }
+    // The composer stands on page 3 of module 2 (counted from 1).
+    void composerOnThirdPageOfSecondModule() {
+        set().composerModuleNumber = 2;
+        set().composerPage = 3;
     }
 
     QTemporaryDir m_dir;
@@ -76,14 +110,29 @@ protected:
     render::preview* m_preview = nullptr;
 };
 
+class PreviewOnWideScreen : public PreviewWindow {
+    void SetUp() override {
+        ASSERT_GE(QGuiApplication::primaryScreen()->geometry().width(), 1024);
+        PreviewWindow::SetUp();
+    }
+};
+
+class PreviewOnSmallScreen : public PreviewWindow {
+    void SetUp() override {
+        ASSERT_LT(QGuiApplication::primaryScreen()->geometry().width(), 1024)
+            << "runs as test_preview_small on an 800 pixel screen";
+        PreviewWindow::SetUp();
+    }
+};
+
 } // namespace
 
-TEST_F(PreviewWindow, ShowsTheComposersPageAndEmptiesTheDisplayWhenLeft) {
-    // The composer stands on page 3 of module 2 (counted from 1).
-    m_anchor->editors().composerModuleNumber = 2;
-    m_anchor->editors().composerPage = 3;
+TEST_F(PreviewOnWideScreen, ShowsTheComposersPageAndEmptiesTheDisplayWhenLeft) {
+    composerOnThirdPageOfSecondModule();
     clickTab(m_anchor->headerWindow(), shell::keys::Preview);
+    EXPECT_FALSE(m_preview->fullScreen());
     EXPECT_TRUE(m_preview->isVisible());
+    EXPECT_EQ(m_preview->browser(), m_preview->WebBrowser1);
     EXPECT_EQ(m_preview->callingWindow, shell::keys::Header);
     EXPECT_EQ(m_preview->renderer().state().moduleNumber, 1);
     EXPECT_EQ(m_preview->renderer().state().pageNumber, 2);
@@ -91,19 +140,145 @@ TEST_F(PreviewWindow, ShowsTheComposersPageAndEmptiesTheDisplayWhenLeft) {
 
     clickTab(m_preview, shell::keys::Header);
     EXPECT_TRUE(m_anchor->headerWindow()->isVisible());
+    EXPECT_FALSE(m_preview->isVisible());
+    EXPECT_EQ(shownTab(m_preview), shell::keys::Preview);
     EXPECT_TRUE(shows(u"data/dummy.htm"_s)); // no page plays on behind the header
-    EXPECT_TRUE(m_errors.reports().isEmpty());
+    EXPECT_TRUE(m_errors.reports().isEmpty())
+        << m_errors.reports().constFirst().description.toStdString();
 }
 
-TEST_F(PreviewWindow, ASkinChosenWhileHiddenRendersNothingUntilShown) {
+TEST_F(PreviewOnWideScreen, ASkinChosenWhileHiddenRendersNothingUntilShown) {
+    // Made with the course: its first completed load rendered nothing.
+    ASSERT_TRUE(waitUntil([&] { return m_preview->renderer().state().documentLoaded; }, 20000));
+    EXPECT_FALSE(m_preview->renderer().state().skipNextRender);
+    EXPECT_FALSE(frameUrlsAndText().contains(u"First words"_s));
+
     auto* header = static_cast<editors::header*>(m_anchor->headerWindow());
     header->skin->setCurrentText(u"Meadow"_s);
     header->skin_click();
     // The new frameset loads, but its page does not render behind the header.
+    EXPECT_TRUE(m_preview->renderer().state().skipNextRender);
     ASSERT_TRUE(waitUntil([&] { return m_preview->renderer().state().documentLoaded; }, 20000));
     EXPECT_FALSE(m_preview->renderer().state().skipNextRender);
+    EXPECT_TRUE(shows(u"skins/Meadow"_s));
     EXPECT_FALSE(frameUrlsAndText().contains(u"First words"_s));
     clickTab(header, shell::keys::Preview);
-    EXPECT_TRUE(shows(u"skins/Meadow"_s));
     EXPECT_TRUE(shows(u"First words"_s));
+}
+
+TEST_F(PreviewOnWideScreen, AReadOnlyCourseKeepsThePreviewFromTheEditingWindows) {
+    Database(m_anchor->files().folder().workingDatabase()).exec(u"UPDATE header SET status = 1"_s);
+    m_anchor->headerWindow()->Timer1_Timer();
+    m_preview = preview();
+    clickTab(m_anchor->headerWindow(), shell::keys::Preview);
+    ASSERT_TRUE(m_preview->isVisible());
+    for (const QString& key : {shell::keys::ObjectPool, shell::keys::Composer}) {
+        clickTab(m_preview, key);
+        EXPECT_TRUE(m_preview->isVisible()) << key.toStdString();
+        EXPECT_EQ(shownTab(m_preview), shell::keys::Preview);
+        EXPECT_FALSE(set().window(key)->isVisible());
+    }
+    EXPECT_EQ(set().currentWindow, shell::keys::Preview);
+}
+
+TEST_F(PreviewOnWideScreen, GlossaryAboutAndLinksLeaveTheCourseTheirOwnWay) {
+    UrlCatcher desktop;
+    clickTab(m_anchor->headerWindow(), shell::keys::Preview);
+    ASSERT_TRUE(shows(u"First words"_s));
+
+    // The glossary opens in a window of the program's own, above the preview.
+    ASSERT_TRUE(click(u"[data-command=glossary]"_s));
+    ASSERT_TRUE(waitUntil([&] { return m_preview->outsideLinks()->glossaryWindow(); }, 10000));
+    render::Browser* glossary = m_preview->outsideLinks()->glossaryWindow();
+    EXPECT_TRUE(waitUntil([&] { return glossary->isVisible(); }, 10000));
+    EXPECT_TRUE(waitUntil(
+        [&] {
+            return evalIn(glossary->page(), u"document.body ? document.body.innerText : ''"_s)
+                .contains(u"A loop of rope"_s);
+        },
+        10000));
+    EXPECT_EQ(glossary->windowTitle(), u"KOA Glossary"_s);
+
+    ASSERT_TRUE(click(u"[data-command=about]"_s));
+    EXPECT_TRUE(waitUntil(
+        [] {
+            for (QWidget* w : QApplication::topLevelWidgets()) {
+                if (qobject_cast<shell::about*>(w) && w->isVisible())
+                    return true;
+            }
+            return false;
+        },
+        10000));
+
+    // Web addresses and the course's documents go to the desktop; other local
+    // files a page names do not.
+    const QString documents = m_anchor->files().folder().workingFolder() + u"/documents"_s;
+    QFile(documents + u"/notes.txt"_s).open(QIODevice::WriteOnly);
+    m_preview->browser()->runScript(u"xgo('www.example.org/knots')"_s);
+    ASSERT_TRUE(waitUntil([&] { return !desktop.urls().isEmpty(); }, 10000));
+    EXPECT_EQ(desktop.urls().constFirst(), QUrl(u"http://www.example.org/knots"_s));
+    render::OutsideLinks* links = m_preview->outsideLinks();
+    links->open(QUrl::fromLocalFile(documents + u"/notes.txt"_s));
+    links->open(QUrl::fromLocalFile(m_anchor->files().folder().settingsDatabase()));
+    links->open(QUrl(u"javascript:alert(1)"_s));
+    ASSERT_EQ(desktop.urls().size(), 2);
+    EXPECT_EQ(desktop.urls().at(1).toLocalFile(), documents + u"/notes.txt"_s);
+}
+
+TEST_F(PreviewOnWideScreen, TheProgramsEndReleasesTheBrowserAndRendersNoMore) {
+    clickTab(m_anchor->headerWindow(), shell::keys::Preview);
+    ASSERT_TRUE(shows(u"First words"_s));
+    m_preview->shutDown();
+    EXPECT_TRUE(m_preview->shuttingDown);
+    EXPECT_GE(m_preview->browser()->readyState(), render::Browser::Interactive);
+    EXPECT_TRUE(shows(u"data/dummy.htm"_s));
+    // A frameset completing now writes no page into the working folder.
+    const QString page = m_preview->renderer().documentFile();
+    QFile::remove(page);
+    m_preview->Initiate();
+    ASSERT_TRUE(waitUntil([&] { return m_preview->renderer().state().documentLoaded; }, 20000));
+    QTest::qWait(200);
+    EXPECT_FALSE(QFile::exists(page));
+}
+
+TEST_F(PreviewOnSmallScreen, ShowsTheCourseFullScreenAndClosesBackToTheCallingWindow) {
+    ASSERT_TRUE(m_preview->fullScreen());
+    EXPECT_NE(m_preview->browser(), m_preview->WebBrowser1);
+    clickTab(m_anchor->headerWindow(), shell::keys::Composer);
+    shell::EditorWindow* composer = set().window(shell::keys::Composer);
+    ASSERT_TRUE(composer->isVisible());
+    clickTab(composer, shell::keys::Preview);
+
+    // The editor window stays hidden; the browser fills the screen.
+    EXPECT_FALSE(m_preview->isVisible());
+    EXPECT_FALSE(composer->isVisible());
+    render::Browser* browser = m_preview->browser();
+    EXPECT_TRUE(browser->isVisible());
+    EXPECT_TRUE(browser->isFullScreen());
+    EXPECT_EQ(browser->windowTitle(), m_preview->windowTitle());
+    EXPECT_EQ(m_preview->callingWindow, shell::keys::Composer);
+    QPointer<render::closePreview> close = m_preview->closeWindow();
+    ASSERT_NE(close, nullptr);
+    EXPECT_TRUE(close->isVisible());
+    EXPECT_EQ(close->Label1->text(), u"Close"_s);
+    EXPECT_TRUE(close->windowFlags().testFlag(Qt::WindowStaysOnTopHint));
+    EXPECT_TRUE(shows(u"First words"_s)); // the composer's first page
+
+    QTest::mouseClick(close->Label1, Qt::LeftButton);
+    EXPECT_TRUE(composer->isVisible());
+    EXPECT_EQ(set().currentWindow, shell::keys::Composer);
+    EXPECT_FALSE(browser->isVisible());
+    EXPECT_EQ(m_preview->closeWindow(), nullptr);
+    EXPECT_TRUE(shows(u"data/dummy.htm"_s));
+
+    // From the header, and closing the browser window itself, likewise.
+    clickTab(composer, shell::keys::Header);
+    clickTab(m_anchor->headerWindow(), shell::keys::Preview);
+    EXPECT_TRUE(browser->isVisible());
+    EXPECT_FALSE(m_anchor->headerWindow()->isVisible());
+    browser->close();
+    EXPECT_TRUE(m_anchor->headerWindow()->isVisible());
+    EXPECT_FALSE(browser->isVisible());
+    EXPECT_TRUE(m_errors.reports().isEmpty())
+        << m_errors.reports().constFirst().description.toStdString();
 }
