@@ -120,6 +120,9 @@ void preview::ShowPreview() {
         state.moduleNumber = editors().composerModuleNumber - 1;
         if (m_fullScreen) {
             m_browser->setWindowTitle(windowTitle());
+            // Covers the screen also where no window manager makes it full screen.
+            if (const QScreen* screen = QGuiApplication::primaryScreen())
+                m_browser->setGeometry(screen->geometry());
             m_browser->showFullScreen();
             m_browser->raise();
             m_browser->activateWindow();
