@@ -267,7 +267,9 @@ protected:
         const QString file = m_cache.filePath(u"htmlcache.htm"_s);
         writeFile(file, document.toUtf8());
         m_browser.navigateFrame(frame, file);
-        return waitUntil([&] { return eval(ready) == u"true"_s; });
+        // The page's script wires its buttons when the document has loaded.
+        const QString loaded = u"frames['%1'].document.readyState == 'complete' && "_s.arg(frame);
+        return waitUntil([&] { return eval(loaded + u"("_s + ready + u")"_s) == u"true"_s; });
     }
     // The status texts that `js` makes the pages assign.
     QStringList statusOf(const QString& js) {

@@ -92,10 +92,13 @@ bool waitUntil(const std::function<bool()>& condition, int milliseconds) {
         return true;
     QEventLoop loop;
     QTimer check;
+    // A condition may act (click, send): it runs once per round, never
+    // re-entered while it waits itself, and never again once it held.
+    bool held = false;
     QObject::connect(&check, &QTimer::timeout, &loop, [&] {
-        // A condition that waits itself must not be entered again meanwhile.
         check.stop();
-        if (condition())
+        held = condition();
+        if (held)
             loop.quit();
         else
             check.start(10);
@@ -103,7 +106,7 @@ bool waitUntil(const std::function<bool()>& condition, int milliseconds) {
     QTimer::singleShot(milliseconds, &loop, &QEventLoop::quit);
     check.start(10);
     loop.exec();
-    return condition();
+    return held;
 }
 
 } // namespace koa::test
