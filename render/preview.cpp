@@ -166,6 +166,8 @@ void preview::arrive(const QString& fromKey) {
 }
 
 void preview::leave() {
+    if (shuttingDown)
+        return; // the browser shows the empty page already
     // No page sound or movie plays on behind another window.
     m_host.navigateFrame(u"display"_s, editors().files().folder().dummyPage());
 }

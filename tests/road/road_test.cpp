@@ -1,0 +1,353 @@
+// An author's whole road through the real windows: objects made in the object
+// pool and its editors, pages laid out in the composer, the course previewed
+// in the real browser and followed by its buttons and links, then saved,
+// closed, opened again and previewed once more.
+#include "composer/composer.h"
+#include "composer/droplist.h"
+#include "editors/quiz.h"
+#include "objectpool/objectpool.h"
+#include "render/preview.h"
+#include "shell/editorset.h"
+#include "shell/fileselector.h"
+#include "store/coursefiles.h"
+#include "tests/support/anchor.h"
+#include "tests/support/mediafiles.h"
+#include "tests/support/pagescript.h"
+#include "tests/support/testsupport.h"
+#include "texteditor/richtextfield.h"
+#include "texteditor/texteditor.h"
+
+#include <QAction>
+#include <QApplication>
+#include <QCheckBox>
+#include <QComboBox>
+#include <QLineEdit>
+#include <QPlainTextEdit>
+#include <QPointer>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QTabBar>
+#include <QTemporaryDir>
+#include <QTest>
+#include <QTreeWidget>
+#include <QWebEnginePage>
+
+#include <gtest/gtest.h>
+
+using namespace Qt::Literals::StringLiterals;
+using namespace koa;
+using namespace koa::test;
+namespace keys = koa::shell::keys;
+using Source = composer::composer::DragSource;
+
+namespace {
+
+QStringList g_scriptErrors;
+
+void recordScriptErrors(QtMsgType type, const QMessageLogContext& context, const QString& text) {
+    if (QByteArray(context.category ? context.category : "") == "koa.browser" &&
+        (type >= QtWarningMsg || text.contains(u"Uncaught"_s)))
+        g_scriptErrors << text;
+}
+
+// Texts of the pages; "Notes" gets its links in the text editor.
+const QString Notes = u"Drop the Anchor, then try the knots."_s;
+const QString Farewell = u"Fair winds and farewell."_s;
+const QString Moorings = u"Ropes hold the ship at its moorings."_s;
+
+// Runs `action` on the first element matching `selector` in a frame whose
+// document is parsed, so that its script has wired the element; false when
+// there is none.
+QString onFirst(const QString& selector, const QString& action) {
+    return uR"(
+        (function find(w) {
+            try {
+                var e = w.document.querySelector(%1);
+                if (e && w.document.readyState !== 'loading') return %2;
+            } catch (x) {}
+            for (var i = 0; i < w.frames.length; ++i) if (find(w.frames[i])) return true;
+            return false;
+        })(window))"_s.arg(u"'"_s + selector + u"'"_s, action);
+}
+
+class Road : public ::testing::Test {
+protected:
+    void SetUp() override {
+        m_previousHandler = qInstallMessageHandler(recordScriptErrors);
+        g_scriptErrors.clear();
+        m_anchor = anchorAt(m_dir.filePath(u"koa"_s));
+        ASSERT_TRUE(m_anchor->Form_Load({}));
+    }
+    void TearDown() override {
+        // An editor left open by a failed step belongs to this course.
+        QList<QPointer<QWidget>> editors;
+        for (QWidget* w : QApplication::topLevelWidgets()) {
+            if (qobject_cast<texteditor::texteditor*>(w) || qobject_cast<editors::quiz*>(w))
+                editors.append(w);
+        }
+        qDeleteAll(editors);
+        m_anchor->Form_Unload();
+        qInstallMessageHandler(m_previousHandler);
+    }
+
+    shell::EditorWindow* current() { return set().loaded(set().currentWindow); }
+    shell::EditorSet& set() { return m_anchor->editors(); }
+    auto* pool() { return static_cast<objectpool::objectpool*>(set().window(keys::ObjectPool)); }
+    auto* composer() { return static_cast<composer::composer*>(set().window(keys::Composer)); }
+    auto* preview() { return static_cast<render::preview*>(set().window(keys::Preview)); }
+    // The tab strip's click in the window that shows.
+    void clickTab(const QString& key) {
+        shell::EditorWindow* w = current();
+        for (int i = 0; i < w->TabStrip1->count(); ++i) {
+            if (w->TabStrip1->tabData(i).toString() == key)
+                w->TabStrip1->setCurrentIndex(i);
+        }
+        QCoreApplication::processEvents();
+    }
+
+    // ---- object pool -----------------------------------------------------------
+    void newText(const QString& key, const QString& name) {
+        QComboBox* types = pool()->textcombo;
+        types->setCurrentIndex(types->findData(key));
+        pool()->textcombo_Click();
+        m_scripted->queueInput(name);
+        pool()->new_text_Click();
+    }
+    template <typename Window> Window* openEditor() {
+        for (QWidget* w : QApplication::topLevelWidgets()) {
+            if (auto* editor = qobject_cast<Window*>(w); editor && editor->isVisible())
+                return editor;
+        }
+        return nullptr;
+    }
+    // A new text typed in the text editor, which stays open for its links.
+    texteditor::texteditor* typeText(const QString& name, const QString& words) {
+        newText(u"texts"_s, name);
+        auto* editor = openEditor<texteditor::texteditor>();
+        if (!editor || !waitUntil([&] { return editor->isLoaded(); }, 5000))
+            return nullptr;
+        QTest::keyClicks(editor->rtText, words);
+        return editor;
+    }
+    static void select(texteditor::texteditor* editor, const QString& words) {
+        QTextCursor cursor = editor->rtText->textCursor();
+        const int from = int(editor->rtText->toPlainText().indexOf(words));
+        cursor.setPosition(from);
+        cursor.setPosition(from + int(words.size()), QTextCursor::KeepAnchor);
+        editor->rtText->setTextCursor(cursor);
+    }
+    void writeText(const QString& name, const QString& words) {
+        texteditor::texteditor* editor = typeText(name, words);
+        ASSERT_NE(editor, nullptr);
+        QTest::mouseClick(editor->cmdOK, Qt::LeftButton);
+    }
+    void addStatement(editors::quiz* w, const QString& text, bool right) {
+        w->newButton->click();
+        w->statement->selectAll();
+        QTest::keyClicks(w->statement, text);
+        (right ? w->trueoption : w->falseoption)->click();
+    }
+
+    // ---- composer --------------------------------------------------------------
+    QTreeWidget* pageList() { return composer()->lstvModule; }
+    void selectRow(int row) { pageList()->setCurrentItem(pageList()->topLevelItem(row)); }
+    void selectModule(int row) {
+        QTreeWidget* modules = composer()->lstvModules;
+        modules->setCurrentItem(modules->topLevelItem(row));
+    }
+    // A new page in front of the module's closing row; its row.
+    int newPage() {
+        const int row = pageList()->topLevelItemCount() - 1;
+        selectRow(row);
+        composer()->cmdAddPage_Click();
+        return row;
+    }
+    // Names the page at `row`, gives it an index tab when `tab` is set and
+    // places `objects` ("type|name") on it.
+    void composePage(int row, const QString& name, const QString& tab, const QStringList& objects) {
+        composer::composer* c = composer();
+        selectRow(row);
+        c->txtPageName->setText(name);
+        if (!tab.isEmpty()) {
+            c->chkTab->setChecked(true);
+            c->chkTab_Click();
+            c->txtTab->setText(tab);
+        }
+        c->UpdatePage(row);
+        for (int i = 0; i < objects.size(); ++i)
+            c->lstvModule_OLEDragDrop(
+                Source::object(objects[i].section(u'|', 0, 0), objects[i].section(u'|', 1)),
+                row + 1 + i);
+    }
+
+    // ---- the course in the preview's browser ------------------------------------
+    QString run(const QString& js) { return evalIn(preview()->WebBrowser1->page(), js); }
+    QString frameText(const QString& frame = u"display"_s) {
+        return run(u"(function () { try { return window.frames['%1'].document.body.innerText; } "
+                   "catch (e) { return ''; } })()"_s.arg(frame))
+            .trimmed();
+    }
+    bool displays(const QString& text) {
+        return waitUntil([&] { return frameText() == text; }, 20000);
+    }
+    bool displayHolds(const QString& text) {
+        return waitUntil([&] { return frameText().contains(text); }, 20000);
+    }
+    // Clicks once, when the page has the element: the waiting never clicks.
+    bool click(const QString& selector) {
+        return waitUntil([&] { return run(onFirst(selector, u"true"_s)) == u"true"_s; }, 10000) &&
+               run(onFirst(selector, u"(e.click(), true)"_s)) == u"true"_s;
+    }
+    // The size the page's picture was loaded in, once it is loaded.
+    QString pictureSize() {
+        return run(uR"((function () {
+            var img = window.frames['display'].document.querySelector('img[src*="pictures/"]');
+            return img && img.complete ? img.naturalWidth + 'x' + img.naturalHeight : '';
+        })())"_s);
+    }
+    // Page 3 of module 2 chosen in the composer, then the Preview tab.
+    void previewPageThreeOfModuleTwo() {
+        selectModule(1);
+        selectRow(4);
+        clickTab(keys::Preview);
+    }
+
+    QTemporaryDir m_dir;
+    ScriptedScope m_scripted;
+    ErrorRecorder m_errors;
+    std::unique_ptr<shell::fileselector> m_anchor;
+    QtMessageHandler m_previousHandler = nullptr;
+};
+
+} // namespace
+
+TEST_F(Road, ACourseMadeInTheWindowsShowsItsPagesBeforeAndAfterSaving) {
+    // The object pool: a picture, a keyword, a quiz and the plain texts.
+    clickTab(keys::ObjectPool);
+    objectpool::objectpool* objects = pool();
+    objects->mediacombo->setCurrentIndex(objects->mediacombo->findData(u"pictures"_s));
+    objects->mediacombo_Click();
+    const QString gif = m_dir.filePath(u"harbour.gif"_s);
+    writeFile(gif, gifOf(40, 30));
+    m_scripted->queueInput(u"Harbour"_s);
+    m_scripted->queueFile(gif);
+    objects->new_media_Click();
+
+    newText(u"keywords"_s, u"Anchor"_s);
+    objects->description->setPlainText(u"Holds the ship in place"_s);
+
+    newText(u"quizes"_s, u"Knots"_s); // stores the keyword's description first
+    auto* quiz = openEditor<editors::quiz>();
+    ASSERT_NE(quiz, nullptr);
+    quiz->quiztext->setPlainText(u"Which knots hold?"_s);
+    addStatement(quiz, u"Bowline"_s, true);
+    addStatement(quiz, u"Granny"_s, false);
+    quiz->ok->click();
+    ASSERT_TRUE(objects->isEnabled());
+
+    writeText(u"Welcome"_s, u"Welcome aboard the training ship."_s);
+    writeText(u"Arrival"_s, u"You arrive in the harbour."_s);
+    writeText(u"Moorings"_s, Moorings);
+    writeText(u"Farewell"_s, Farewell);
+
+    // The composer: two modules; the new course's module and page are renamed.
+    clickTab(keys::Composer);
+    composer()->txtAddModule->setText(u"Deck"_s);
+    composer()->UpdateModuleName();
+    composePage(0, u"Welcome"_s, u"Start"_s, {u"texts|Welcome"_s});
+    composePage(newPage(), u"Knots quiz"_s, QString(), {u"quizes|Knots"_s});
+    m_scripted->queueInput(u"Harbour"_s);
+    composer()->cmdAddModule_Click();
+    composePage(0, u"Arrival"_s, u"Arrive"_s, {u"texts|Arrival"_s});
+    composePage(newPage(), u"Moorings"_s, QString(), {u"texts|Moorings"_s});
+    composePage(newPage(), u"Deck notes"_s, u"Notes"_s, {u"pictures|Harbour"_s});
+    composePage(newPage(), u"Farewell"_s, QString(), {u"texts|Farewell"_s});
+
+    // Back in the pool: a text with a keyword link and a link to a named page.
+    clickTab(keys::ObjectPool);
+    texteditor::texteditor* editor = typeText(u"Notes"_s, Notes);
+    ASSERT_NE(editor, nullptr);
+    select(editor, u"Anchor"_s);
+    editor->button(u"k"_s)->trigger();
+    select(editor, u"the knots"_s);
+    editor->button(u"il"_s)->trigger();
+    const int target = editor->cmbIlink->findText(u"Knots quiz"_s);
+    ASSERT_GE(target, 0);
+    editor->cmbIlink->setCurrentIndex(target);
+    emit editor->cmbIlink->activated(target);
+    QTest::mouseClick(editor->cmdOK, Qt::LeftButton);
+
+    // Placed above the picture of page 3 in module 2, which the composer still shows.
+    clickTab(keys::Composer);
+    ASSERT_EQ(composer()->currentModule(), u"Harbour"_s);
+    composer()->lstvModule_OLEDragDrop(Source::object(u"texts"_s, u"Notes"_s), 5);
+    QStringList rows;
+    for (int i = 0; i < pageList()->topLevelItemCount(); ++i)
+        rows << pageList()->topLevelItem(i)->text(0);
+    ASSERT_EQ(rows, QStringList({u"Arrival"_s, u"Arrival"_s, u"Moorings"_s, u"Moorings"_s,
+                                 u"Deck notes"_s, u"Notes"_s, u"Harbour"_s, u"Farewell"_s,
+                                 u"Farewell"_s, u"[END OF MODULE]"_s}));
+
+    // The preview shows that page alone, with the tabs of its own module.
+    previewPageThreeOfModuleTwo();
+    ASSERT_TRUE(preview()->isVisible());
+    EXPECT_TRUE(displays(Notes)) << frameText().toStdString();
+    EXPECT_TRUE(waitUntil([&] { return pictureSize() == u"40x30"_s; }, 10000));
+    const QString tabs = frameText(u"upper"_s);
+    EXPECT_TRUE(tabs.contains(u"Arrive"_s) && tabs.contains(u"Notes"_s)) << tabs.toStdString();
+    EXPECT_FALSE(tabs.contains(u"Start"_s)) << tabs.toStdString();
+
+    // The learner's road: the buttons, the keyword, the page link, the quiz, the menu.
+    EXPECT_TRUE(click(u"[data-command=forward]"_s));
+    EXPECT_TRUE(displays(Farewell)) << frameText().toStdString();
+    EXPECT_TRUE(click(u"[data-command=backward]"_s));
+    EXPECT_TRUE(displays(Notes)) << frameText().toStdString();
+    EXPECT_TRUE(click(u"[data-command=backward]"_s));
+    EXPECT_TRUE(displays(Moorings)) << frameText().toStdString();
+    EXPECT_TRUE(click(u"[data-command=forward]"_s));
+    ASSERT_TRUE(displays(Notes)) << frameText().toStdString();
+    EXPECT_TRUE(click(u"a[type=k]"_s));
+    EXPECT_TRUE(displayHolds(u"Holds the ship in place"_s)) << frameText().toStdString();
+    EXPECT_TRUE(click(u"a[type=i]"_s));
+    EXPECT_TRUE(displayHolds(u"Which knots hold?"_s)) << frameText().toStdString();
+    EXPECT_FALSE(frameText().contains(Notes));
+    EXPECT_EQ(preview()->renderer().state().moduleNumber, 0);
+    EXPECT_EQ(preview()->renderer().state().pageNumber, 1);
+    EXPECT_TRUE(click(u"input[name=box0]"_s)); // Bowline, the one that holds
+    EXPECT_TRUE(click(u"input[type=button][value=\\'Check answer\\']"_s));
+    EXPECT_TRUE(displayHolds(u"Correct \u2013 well done."_s)) << frameText().toStdString();
+    EXPECT_TRUE(click(u"[data-command=home]"_s));
+    EXPECT_TRUE(waitUntil(
+        [&] {
+            const QString menu = frameText();
+            return menu.contains(u"Deck"_s) && menu.contains(u"Harbour"_s);
+        },
+        20000))
+        << frameText().toStdString();
+
+    // Saved, given up for a new course, opened again: the same page shows.
+    const QString package = m_dir.filePath(u"Harbour course.kof"_s);
+    m_scripted->queueFile(package);
+    preview()->menuSaveAs_Click();
+    ASSERT_EQ(m_anchor->files().currentPath(), package);
+    m_scripted->queueAnswer(Interaction::Answer::No); // it was just saved
+    preview()->menuNew_Click();
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    ASSERT_EQ(set().currentWindow, keys::Header);
+    m_scripted->queueFile(package);
+    m_anchor->headerWindow()->menuOpen_Click();
+    EXPECT_EQ(m_anchor->headerWindow()->windowTitle(), u"KOA File Header - Harbour course"_s);
+
+    clickTab(keys::Composer);
+    previewPageThreeOfModuleTwo();
+    EXPECT_TRUE(displays(Notes)) << frameText().toStdString();
+    EXPECT_TRUE(waitUntil([&] { return pictureSize() == u"40x30"_s; }, 10000));
+    EXPECT_TRUE(click(u"a[type=k]"_s));
+    EXPECT_TRUE(displayHolds(u"Holds the ship in place"_s)) << frameText().toStdString();
+
+    EXPECT_EQ(m_scripted->messages(),
+              QStringList({u"All unsaved data will be lost. Do you want to save the currently "
+                           "open file?"_s}));
+    EXPECT_TRUE(m_errors.reports().isEmpty()) << m_errors.locations().join(u", "_s).toStdString();
+    EXPECT_TRUE(g_scriptErrors.isEmpty()) << g_scriptErrors.join(u'\n').toStdString();
+}
