@@ -99,9 +99,17 @@ void preview::documentComplete(bool ok) {
     const QString procedure =
         m_fullScreen ? u"IE_DocumentComplete"_s : u"webBrowser1_DocumentComplete"_s;
     trap(location(procedure), [&] {
-        m_renderer.state().documentLoaded = true;
-        if (ok && !shuttingDown)
-            m_renderer.renderCurrent();
+        RenderState& state = m_renderer.state();
+        state.documentLoaded = true;
+        if (!ok || shuttingDown)
+            return;
+        if (Renderer::framesetFor(state.previewMode) != state.frameset) {
+            // Another view was asked for while this frameset loaded (the title
+            // page right after opening a course): ShowPreview loads its frameset.
+            state.skipNextRender = false;
+            return;
+        }
+        m_renderer.renderCurrent();
     });
 }
 

@@ -127,13 +127,18 @@ void Renderer::Initiate() {
         }
         m_state.styleAttr = StyleAttr;
         m_state.pageCss = pageCss;
-        QString frameset = u"page_frameset.htm"_s;
-        if (m_state.previewMode == u"menu"_s)
-            frameset = u"menu_frameset.htm"_s;
-        else if (m_state.previewMode == u"header"_s)
-            frameset = u"header_frameset.htm"_s;
-        m_host.navigate(m_state.programPath + u"/skins/"_s + m_state.skin + u"/"_s + frameset);
+        m_state.frameset = framesetFor(m_state.previewMode);
+        m_host.navigate(m_state.programPath + u"/skins/"_s + m_state.skin + u"/"_s +
+                        m_state.frameset);
     });
+}
+
+QString Renderer::framesetFor(const QString& previewMode) {
+    if (previewMode == u"menu"_s)
+        return u"menu_frameset.htm"_s;
+    if (previewMode == u"header"_s)
+        return u"header_frameset.htm"_s;
+    return u"page_frameset.htm"_s;
 }
 
 void Renderer::renderCurrent() {

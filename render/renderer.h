@@ -52,6 +52,8 @@ public:
     // What a completed frameset shows: by previewMode, the menu, the title
     // page or the current page.
     void renderCurrent();
+    // The frameset file that belongs to `previewMode`.
+    static QString framesetFor(const QString& previewMode);
 
     // Appends the whole text of programPath + relativePath ("/includes/page1.inc").
     void InsertFile(const QString& relativePath);

@@ -35,6 +35,8 @@ struct RenderState {
     QString pictureList;
 
     bool documentLoaded = false;
+    // The frameset the last Initiate asked for.
+    QString frameset;
     // The preview's next ShowPage renders nothing (no sound behind a hidden window).
     bool skipNextRender = false;
 };

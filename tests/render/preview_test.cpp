@@ -44,6 +44,7 @@ protected:
         {
             Database db(course + u"/koa.kod"_s);
             db.exec(u"DELETE FROM data"_s);
+            db.exec(u"UPDATE header SET title = 'Knot school', author = 'A. Rigger'"_s);
             db.exec(u"INSERT INTO texts (name, text) VALUES ('One', 'First words'), "
                     "('Two', 'Second words'), ('Three', 'Third words')"_s);
             db.exec(u"INSERT INTO keywords (name, desc) VALUES ('Bight', 'A loop of rope')"_s);
@@ -164,6 +165,28 @@ TEST_F(PreviewOnWideScreen, ASkinChosenWhileHiddenRendersNothingUntilShown) {
     EXPECT_FALSE(frameUrlsAndText().contains(u"First words"_s));
     clickTab(header, shell::keys::Preview);
     EXPECT_TRUE(shows(u"First words"_s));
+}
+
+TEST_F(PreviewOnWideScreen, TheTitlePageLeadsToTheMenuAndBackIntoThePages) {
+    auto* header = static_cast<editors::header*>(m_anchor->headerWindow());
+    header->ShowHeader_Click();
+    EXPECT_TRUE(m_preview->isVisible());
+    EXPECT_FALSE(header->isVisible());
+    EXPECT_EQ(m_preview->callingWindow, shell::keys::Header);
+    EXPECT_TRUE(shows(u"Knot school"_s));
+    EXPECT_TRUE(shows(u"A. Rigger"_s));
+    // The title page hands over to the course menu.
+    EXPECT_EQ(m_preview->renderer().state().previewMode, u"menu"_s);
+
+    // Shown again from the header, the preview goes on with the composer's page.
+    clickTab(m_preview, shell::keys::Header);
+    clickTab(header, shell::keys::Preview);
+    EXPECT_EQ(m_preview->renderer().state().previewMode, u"module"_s);
+    EXPECT_TRUE(shows(u"First words"_s));
+    EXPECT_TRUE(click(u"[data-command=forward]"_s)); // the end of module 1: the menu
+    EXPECT_TRUE(shows(u"Deep"_s));
+    EXPECT_EQ(m_preview->renderer().state().previewMode, u"menu"_s);
+    EXPECT_TRUE(m_errors.reports().isEmpty());
 }
 
 TEST_F(PreviewOnWideScreen, AReadOnlyCourseKeepsThePreviewFromTheEditingWindows) {
