@@ -55,7 +55,7 @@ closePreview::closePreview(std::function<void()> closeProperly, QWidget* parent)
         layout->addWidget(Label1);
         setAutoFillBackground(true);
         adjustSize();
-        // The top right corner, where a full-screen window has nothing of its own.
+        // The top right corner, clear of the page and of the buttons below it.
         const QRect screen = QGuiApplication::primaryScreen()->geometry();
         move(screen.right() - width() + 1, screen.top());
         shell::SetTopMostWindow(this, true);
