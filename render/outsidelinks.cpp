@@ -6,6 +6,7 @@
 #include <QDir>
 #include <QFileInfo>
 #include <QLoggingCategory>
+#include <QUrlQuery>
 
 using namespace Qt::Literals::StringLiterals;
 
@@ -36,31 +37,50 @@ void OutsideLinks::open(const QUrl& url) {
             m_glossary->activateWindow();
             return;
         }
-        if (!mayOpenLocal(path)) {
+        const QString document = openableDocument(path);
+        if (document.isEmpty()) {
             qCWarning(lcLinks).noquote() << "a page asked to open" << path << "- refused";
             return;
         }
-        QDesktopServices::openUrl(QUrl::fromLocalFile(path));
+        QDesktopServices::openUrl(QUrl::fromLocalFile(document));
         return;
     }
     const QString scheme = url.scheme();
-    if (scheme == u"http"_s || scheme == u"https"_s || scheme == u"mailto"_s) {
+    if (scheme == u"http"_s || scheme == u"https"_s) {
         QDesktopServices::openUrl(url);
+        return;
+    }
+    if (scheme == u"mailto"_s) {
+        // A mail link may name its receiver, subject and text, not files to attach.
+        QUrl mail(url);
+        QUrlQuery query(mail);
+        for (const QString& key : {u"attach"_s, u"attachment"_s})
+            query.removeAllQueryItems(key);
+        mail.setQuery(query);
+        QDesktopServices::openUrl(mail);
         return;
     }
     qCWarning(lcLinks).noquote() << "a page asked to open" << url.toString() << "- refused";
 }
 
-bool OutsideLinks::mayOpenLocal(const QString& filePath) const {
-    const QString canonical = QFileInfo(filePath).canonicalFilePath();
-    if (canonical.isEmpty())
-        return false; // missing: the desktop would only report an error
+void OutsideLinks::closeWindows() {
+    if (m_glossary)
+        m_glossary->close();
+}
+
+QString OutsideLinks::openableDocument(const QString& filePath) const {
+    const QFileInfo file(QFileInfo(filePath).canonicalFilePath());
+    if (!file.isFile())
+        return {}; // missing: the desktop would only report an error
+    // The desktop would run these rather than show them.
+    if (file.isExecutable() || file.suffix().compare(u"desktop"_s, Qt::CaseInsensitive) == 0)
+        return {};
     for (const QString& folder : m_documentFolders) {
         const QString root = QFileInfo(folder).canonicalFilePath();
-        if (!root.isEmpty() && canonical.startsWith(root + u'/'))
-            return true;
+        if (!root.isEmpty() && file.filePath().startsWith(root + u'/'))
+            return file.filePath();
     }
-    return false;
+    return {};
 }
 
 } // namespace koa::render

@@ -24,11 +24,15 @@ public:
     OutsideLinks(QWidget* owner, QString glossaryFile, QStringList documentFolders);
 
     void open(const QUrl& url);
+    // Closes the glossary window: the course it belongs to is left.
+    void closeWindows();
     // The glossary window once it has been shown.
     Browser* glossaryWindow() const { return m_glossary; }
 
 private:
-    bool mayOpenLocal(const QString& filePath) const;
+    // The file itself when it lies in a document folder and the desktop would
+    // show it; empty otherwise.
+    QString openableDocument(const QString& filePath) const;
 
     QPointer<QWidget> m_owner;
     QString m_glossaryFile;

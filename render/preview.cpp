@@ -115,10 +115,13 @@ void preview::documentComplete(bool ok) {
 
 void preview::ShowPreview() {
     trap(location(u"ShowPreview"_s), [&] {
+        // Shown before the wait: if the frameset never completes, the author
+        // still has the way back.
+        if (m_fullScreen)
+            presentFullScreen();
         RenderState& state = m_renderer.state();
-        const QDeadlineTimer limit(20000);
-        while (!state.documentLoaded && !limit.hasExpired())
-            QCoreApplication::processEvents(QEventLoop::AllEvents, 50);
+        if (!waitForFrameset())
+            return; // the preview was closed meanwhile
         if (!state.documentLoaded) {
             // Loaded anew: it renders when it completes.
             Initiate();
@@ -126,20 +129,6 @@ void preview::ShowPreview() {
         }
         state.pageNumber = editors().composerPage - 1;
         state.moduleNumber = editors().composerModuleNumber - 1;
-        if (m_fullScreen) {
-            m_browser->setWindowTitle(windowTitle());
-            // Covers the screen also where no window manager makes it full screen.
-            if (const QScreen* screen = QGuiApplication::primaryScreen())
-                m_browser->setGeometry(screen->geometry());
-            m_browser->showFullScreen();
-            m_browser->raise();
-            m_browser->activateWindow();
-            if (!m_closeWindow) {
-                m_closeWindow = new closePreview([this] { close_properly(); });
-                m_closeWindow->show();
-            }
-            m_closeWindow->raise();
-        }
         if (state.previewMode == u"menu"_s) {
             state.previewMode = u"module"_s;
             Initiate();
@@ -151,12 +140,38 @@ void preview::ShowPreview() {
     });
 }
 
+bool preview::waitForFrameset() {
+    // The author's clicks and keys wait too: a command that closed the course
+    // now would delete the windows this call runs in.
+    const QPointer<preview> alive(this);
+    const QDeadlineTimer limit(20000);
+    while (alive && !m_renderer.state().documentLoaded && !limit.hasExpired())
+        QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents, 50);
+    return alive;
+}
+
+void preview::presentFullScreen() {
+    m_browser->setWindowTitle(windowTitle());
+    // Covers the screen also where no window manager makes it full screen.
+    if (const QScreen* screen = QGuiApplication::primaryScreen())
+        m_browser->setGeometry(screen->geometry());
+    m_browser->showFullScreen();
+    m_browser->raise();
+    m_browser->activateWindow();
+    if (!m_closeWindow) {
+        m_closeWindow = new closePreview([this] { close_properly(); });
+        m_closeWindow->show();
+    }
+    m_closeWindow->raise();
+}
+
 void preview::close_properly() {
     const QString key = callingWindow.isEmpty() ? shell::keys::Header : callingWindow;
     shell::EditorWindow* to = editors().window(key);
     if (m_closeWindow)
         std::exchange(m_closeWindow, nullptr)->close(); // it deletes itself
     m_browser->hide();
+    m_links->closeWindows();
     // No page sound or movie plays on behind the editor.
     m_host.navigateFrame(u"display"_s, editors().files().folder().dummyPage());
     if (!to)
@@ -176,21 +191,24 @@ void preview::arrive(const QString& fromKey) {
 void preview::leave() {
     if (shuttingDown)
         return; // the browser shows the empty page already
+    m_links->closeWindows();
     // No page sound or movie plays on behind another window.
     m_host.navigateFrame(u"display"_s, editors().files().folder().dummyPage());
 }
 
 void preview::shutDown() {
     shuttingDown = true;
+    m_links->closeWindows();
     if (m_closeWindow)
         std::exchange(m_closeWindow, nullptr)->close();
     if (m_fullScreen)
         m_browser->hide();
     // Nothing of the working folder stays open in the browser.
     m_browser->navigate(editors().files().folder().dummyPage());
+    const QPointer<Browser> browser(m_browser);
     const QDeadlineTimer limit(5000);
-    while (m_browser->readyState() < Browser::Interactive && !limit.hasExpired())
-        QCoreApplication::processEvents(QEventLoop::AllEvents, 50);
+    while (browser && browser->readyState() < Browser::Interactive && !limit.hasExpired())
+        QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents, 50);
 }
 
 void preview::showAbout() {

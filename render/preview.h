@@ -56,6 +56,10 @@ public:
 
 private:
     Browser* makeBrowsers();
+    // Lets events other than the author's input run until the frameset has
+    // loaded (20 s at most); false when the preview was deleted meanwhile.
+    bool waitForFrameset();
+    void presentFullScreen();
     void documentComplete(bool ok);
     void showAbout();
 

@@ -17,6 +17,7 @@
 #include <QComboBox>
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QGuiApplication>
 #include <QLabel>
 #include <QPointer>
@@ -212,7 +213,7 @@ TEST_F(PreviewOnWideScreen, GlossaryAboutAndLinksLeaveTheCourseTheirOwnWay) {
     // The glossary opens in a window of the program's own, above the preview.
     ASSERT_TRUE(click(u"[data-command=glossary]"_s));
     ASSERT_TRUE(waitUntil([&] { return m_preview->outsideLinks()->glossaryWindow(); }, 10000));
-    render::Browser* glossary = m_preview->outsideLinks()->glossaryWindow();
+    QPointer<render::Browser> glossary = m_preview->outsideLinks()->glossaryWindow();
     EXPECT_TRUE(waitUntil([&] { return glossary->isVisible(); }, 10000));
     EXPECT_TRUE(waitUntil(
         [&] {
@@ -234,25 +235,41 @@ TEST_F(PreviewOnWideScreen, GlossaryAboutAndLinksLeaveTheCourseTheirOwnWay) {
         10000));
 
     // Web addresses and the course's documents go to the desktop; other local
-    // files a page names do not.
+    // files a page names, however it names them, and what the desktop would
+    // run do not.
     const QString documents = m_anchor->files().folder().workingFolder() + u"/documents"_s;
+    const QString settings = m_anchor->files().folder().settingsDatabase();
     QFile(documents + u"/notes.txt"_s).open(QIODevice::WriteOnly);
+    QFile::link(settings, documents + u"/settings.txt"_s);
+    QFile(documents + u"/run.desktop"_s).open(QIODevice::WriteOnly);
+    QFile script(documents + u"/run.sh"_s);
+    script.open(QIODevice::WriteOnly);
+    script.setPermissions(script.permissions() | QFile::ExeOwner);
     m_preview->browser()->runScript(u"xgo('www.example.org/knots')"_s);
     ASSERT_TRUE(waitUntil([&] { return !desktop.urls().isEmpty(); }, 10000));
     EXPECT_EQ(desktop.urls().constFirst(), QUrl(u"http://www.example.org/knots"_s));
     render::OutsideLinks* links = m_preview->outsideLinks();
-    links->open(QUrl::fromLocalFile(documents + u"/notes.txt"_s));
-    links->open(QUrl::fromLocalFile(m_anchor->files().folder().settingsDatabase()));
+    for (const QString& refused :
+         {settings, documents + u"/settings.txt"_s, documents + u"/../koa.kod"_s,
+          documents + u"/run.desktop"_s, documents + u"/run.sh"_s, documents + u"/missing.pdf"_s})
+        links->open(QUrl::fromLocalFile(refused));
     links->open(QUrl(u"javascript:alert(1)"_s));
-    ASSERT_EQ(desktop.urls().size(), 2);
-    EXPECT_EQ(desktop.urls().at(1).toLocalFile(), documents + u"/notes.txt"_s);
+    links->open(QUrl::fromLocalFile(documents + u"/../documents/notes.txt"_s));
+    links->open(QUrl(u"mailto:crew@example.org?subject=Knots&attach=/etc/passwd"_s));
+    ASSERT_EQ(desktop.urls().size(), 3);
+    EXPECT_EQ(desktop.urls().at(1).toLocalFile(),
+              QFileInfo(documents + u"/notes.txt"_s).canonicalFilePath());
+    EXPECT_EQ(desktop.urls().at(2), QUrl(u"mailto:crew@example.org?subject=Knots"_s));
+
+    // Leaving the preview closes the glossary with it.
+    clickTab(m_preview, shell::keys::Header);
+    EXPECT_TRUE(waitUntil([&] { return !glossary || !glossary->isVisible(); }, 5000));
 }
 
 TEST_F(PreviewOnWideScreen, TheProgramsEndReleasesTheBrowserAndRendersNoMore) {
     clickTab(m_anchor->headerWindow(), shell::keys::Preview);
     ASSERT_TRUE(shows(u"First words"_s));
     m_preview->shutDown();
-    EXPECT_TRUE(m_preview->shuttingDown);
     EXPECT_GE(m_preview->browser()->readyState(), render::Browser::Interactive);
     EXPECT_TRUE(shows(u"data/dummy.htm"_s));
     // A frameset completing now writes no page into the working folder.
@@ -260,7 +277,6 @@ TEST_F(PreviewOnWideScreen, TheProgramsEndReleasesTheBrowserAndRendersNoMore) {
     QFile::remove(page);
     m_preview->Initiate();
     ASSERT_TRUE(waitUntil([&] { return m_preview->renderer().state().documentLoaded; }, 20000));
-    QTest::qWait(200);
     EXPECT_FALSE(QFile::exists(page));
 }
 
