@@ -13,8 +13,10 @@
 
 #include <QDir>
 #include <QFile>
+#include <QHash>
 #include <QLoggingCategory>
 #include <QSaveFile>
+#include <QSet>
 #include <QSqlQuery>
 #include <QStringDecoder>
 
@@ -252,7 +254,6 @@ void Renderer::ShowPage() {
         if (m_state.pageNumber < 0)
             m_state.pageNumber = 0;
         Database db = open();
-        QSqlQuery layout = db.exec(u"SELECT type, name FROM data ORDER BY \"index\""_s);
         m_state.pageText = u"<head><base href='"_s + m_state.programPathUrl + u"'></head>"_s;
         m_state.pictureList.clear();
         CountModulesPages(db);
@@ -265,10 +266,12 @@ void Renderer::ShowPage() {
             return;
         }
         // Rows are numbered by position, so the page's objects start one row
-        // after the row numbered `index`.
+        // after the row numbered `index`. SQLite skips the rows before them
+        // (stepping through them here made a page's time grow with its place).
+        QSqlQuery layout =
+            db.exec(u"SELECT type, name FROM data ORDER BY \"index\" LIMIT -1 OFFSET ?"_s,
+                    {position.index + 1});
         bool onRow = layout.next();
-        for (qint64 i = 0; onRow && i < position.index + 1; ++i)
-            onRow = layout.next();
 
         qCDebug(lcRender) << "page" << m_state.pageNumber << "of module" << m_state.moduleNumber
                           << "at row" << position.index;
@@ -528,15 +531,29 @@ void Renderer::WriteIndexTabs(qint64 position) {
             QSqlQuery pages = db.exec(u"SELECT \"index\", name FROM data WHERE type = 'pages' "
                                       "AND \"index\" > ? AND \"index\" < ? ORDER BY \"index\""_s,
                                       {bounds.start, endValue(bounds.end, bounds.hasEnd)});
-            for (int i = 0; i <= m_state.lastPageIndex && pages.next(); ++i) {
-                QSqlQuery settings = db.exec(
-                    u"SELECT tabtext FROM pages WHERE name = ? ORDER BY ID"_s, {pages.value(1)});
-                if (!settings.next() || text(settings.value(0)).isEmpty())
+            std::vector<std::pair<qint64, QString>> modulePages;
+            for (int i = 0; i <= m_state.lastPageIndex && pages.next(); ++i)
+                modulePages.emplace_back(pages.value(0).toLongLong(), text(pages.value(1)));
+            // Each page's settings are its name's first row. One pass over the
+            // table instead of one search per page; read backwards, the first
+            // row of a name comes last and wins.
+            QSet<QString> wanted;
+            for (const auto& [index, name] : modulePages)
+                wanted.insert(name);
+            QHash<QString, QString> tabTexts;
+            QSqlQuery settings = db.exec(u"SELECT name, tabtext FROM pages ORDER BY ID DESC"_s);
+            while (settings.next()) {
+                const QString name = text(settings.value(0));
+                if (wanted.contains(name))
+                    tabTexts.insert(name, text(settings.value(1)));
+            }
+            for (const auto& [index, name] : modulePages) {
+                const QString tab = tabTexts.value(name);
+                if (tab.isEmpty())
                     continue;
                 if (int(tabs.size()) >= TabListSize)
                     throw KoaError(9, u"Subscript out of range"_s);
-                tabs.push_back(
-                    {text(settings.value(0)), pages.value(0).toLongLong(), text(pages.value(1))});
+                tabs.push_back({tab, index, name});
             }
         }
         // The end mark takes a place of its own: a 21st tab leaves it none.

@@ -348,8 +348,10 @@ TEST_F(RendererTest, TitlePageWithEmptyAuthor) {
 
 TEST_F(RendererTest, IndexTabsFollowTheirPages) {
     modulesWithPages({4});
-    exec(u"INSERT INTO pages (name, sound, tabtext) VALUES ('M1P1', '', 'First&nbsp;tab'), "
-         "('M1P2', '', ''), ('M1P3', '', 'Second')"_s);
+    // A page's settings are the first row of its name; later rows count for nothing.
+    exec(
+        u"INSERT INTO pages (name, sound, tabtext) VALUES ('M1P1', '', 'First&nbsp;tab'), "
+        "('M1P2', '', ''), ('M1P3', '', 'Second'), ('M1P2', '', 'Later'), ('M1P3', '', 'Later')"_s);
     const auto cell = [](const QString& image, const QString& top, const QString& attribute,
                          const QString& colour, const QString& name, const QString& text) {
         return u"parent.upper.document.write('<td><img src=skins/Classic/"_s + image +
