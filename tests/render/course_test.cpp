@@ -19,14 +19,6 @@ using namespace koa::test;
 
 namespace {
 
-QStringList g_scriptErrors;
-
-void recordScriptErrors(QtMsgType type, const QMessageLogContext& context, const QString& text) {
-    if (QByteArray(context.category ? context.category : "") == "koa.browser" &&
-        (type >= QtWarningMsg || text.contains(u"Uncaught"_s)))
-        g_scriptErrors << text;
-}
-
 // Every frame's text, depth first.
 const QString AllText = uR"(
     (function all(w) {
@@ -52,8 +44,6 @@ QString clickFirst(const QString& selector) {
 class CourseInBrowser : public ::testing::Test {
 protected:
     void SetUp() override {
-        m_previous = qInstallMessageHandler(recordScriptErrors);
-        g_scriptErrors.clear();
         const QString work = m_program.folder().workingFolder();
         schema::createBlankCourse(work);
         Database db(work + u"/koa.kod"_s);
@@ -86,7 +76,6 @@ protected:
         m_browser.resize(1024, 768);
         m_browser.show();
     }
-    void TearDown() override { qInstallMessageHandler(m_previous); }
 
     QString run(const QString& script) { return evalIn(m_browser.page(), script); }
     // Clicks the first element matching `selector`, once the page has it: the
@@ -103,7 +92,7 @@ protected:
     Browser m_browser;
     BrowserHost m_host{m_browser};
     Renderer m_renderer{m_host, m_program.folder().root()};
-    QtMessageHandler m_previous = nullptr;
+    BrowserWarnings m_warnings;
 };
 
 } // namespace
@@ -140,5 +129,5 @@ TEST_F(CourseInBrowser, EverySkinShowsPagesAndFollowsButtonsLinksAndQuizzes) {
         EXPECT_TRUE(click(u"[data-command=home]"_s));
         EXPECT_TRUE(shows(u"Harbour"_s)); // the course menu lists the modules
     }
-    EXPECT_TRUE(g_scriptErrors.isEmpty()) << g_scriptErrors.join(u'\n').toStdString();
+    EXPECT_TRUE(m_warnings.texts().isEmpty()) << m_warnings.joined();
 }

@@ -61,7 +61,10 @@ protected:
         ASSERT_TRUE(m_anchor->Form_Load({m_dir.filePath(u"Knots.kof"_s)}));
         m_preview = preview();
     }
-    void TearDown() override { m_anchor->Form_Unload(); }
+    void TearDown() override {
+        m_anchor->Form_Unload();
+        EXPECT_TRUE(m_warnings.texts().isEmpty()) << m_warnings.joined();
+    }
 
     shell::EditorSet& set() { return m_anchor->editors(); }
     render::preview* preview() {
@@ -105,6 +108,7 @@ protected:
         set().composerPage = 3;
     }
 
+    BrowserWarnings m_warnings;
     QTemporaryDir m_dir;
     ScriptedScope m_scripted;
     ErrorRecorder m_errors;

@@ -42,14 +42,6 @@ using Source = composer::composer::DragSource;
 
 namespace {
 
-QStringList g_scriptErrors;
-
-void recordScriptErrors(QtMsgType type, const QMessageLogContext& context, const QString& text) {
-    if (QByteArray(context.category ? context.category : "") == "koa.browser" &&
-        (type >= QtWarningMsg || text.contains(u"Uncaught"_s)))
-        g_scriptErrors << text;
-}
-
 // Texts of the pages; "Notes" gets its links in the text editor.
 const QString Notes = u"Drop the Anchor, then try the knots."_s;
 const QString Farewell = u"Fair winds and farewell."_s;
@@ -73,8 +65,6 @@ QString onFirst(const QString& selector, const QString& action) {
 class Road : public ::testing::Test {
 protected:
     void SetUp() override {
-        m_previousHandler = qInstallMessageHandler(recordScriptErrors);
-        g_scriptErrors.clear();
         m_anchor = anchorAt(m_dir.filePath(u"koa"_s));
         ASSERT_TRUE(m_anchor->Form_Load({}));
     }
@@ -87,7 +77,6 @@ protected:
         }
         qDeleteAll(editors);
         m_anchor->Form_Unload();
-        qInstallMessageHandler(m_previousHandler);
     }
 
     shell::EditorWindow* current() { return set().loaded(set().currentWindow); }
@@ -216,7 +205,7 @@ protected:
     ScriptedScope m_scripted;
     ErrorRecorder m_errors;
     std::unique_ptr<shell::fileselector> m_anchor;
-    QtMessageHandler m_previousHandler = nullptr;
+    BrowserWarnings m_warnings;
 };
 
 } // namespace
@@ -349,5 +338,5 @@ TEST_F(Road, ACourseMadeInTheWindowsShowsItsPagesBeforeAndAfterSaving) {
               QStringList({u"All unsaved data will be lost. Do you want to save the currently "
                            "open file?"_s}));
     EXPECT_TRUE(m_errors.reports().isEmpty()) << m_errors.locations().join(u", "_s).toStdString();
-    EXPECT_TRUE(g_scriptErrors.isEmpty()) << g_scriptErrors.join(u'\n').toStdString();
+    EXPECT_TRUE(m_warnings.texts().isEmpty()) << m_warnings.joined();
 }

@@ -227,29 +227,10 @@ QString quizRows(int id, const QString& question,
 
 // Everything the browser logs as a warning: script errors of the pages, frames
 // that script could not reach.
-QStringList* g_warnings = nullptr;
-QtMessageHandler g_previous = nullptr;
-
-void collectWarnings(QtMsgType type, const QMessageLogContext& context, const QString& message) {
-    if (g_warnings && type != QtDebugMsg && type != QtInfoMsg &&
-        QByteArray(context.category) == QByteArrayLiteral("koa.browser"))
-        g_warnings->append(message);
-    if (g_previous)
-        g_previous(type, context, message);
-}
-
 class SkinTest : public ::testing::TestWithParam<QString> {
 protected:
-    void SetUp() override {
-        g_warnings = &m_warnings;
-        g_previous = qInstallMessageHandler(collectWarnings);
-        m_course = Course{m_program.folder().root(), GetParam()};
-    }
-    void TearDown() override {
-        qInstallMessageHandler(g_previous);
-        g_warnings = nullptr;
-        EXPECT_EQ(m_warnings, QStringList());
-    }
+    void SetUp() override { m_course = Course{m_program.folder().root(), GetParam()}; }
+    void TearDown() override { EXPECT_EQ(m_warnings.texts(), QStringList()); }
 
     static bool waitUntil(const std::function<bool()>& condition) {
         return koa::test::waitUntil(condition, Timeout);
@@ -300,7 +281,7 @@ protected:
         return ok->value_or(false);
     }
 
-    QStringList m_warnings;
+    koa::test::BrowserWarnings m_warnings;
     TempProgramFolder m_program;
     QTemporaryDir m_cache;
     Course m_course;

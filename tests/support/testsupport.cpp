@@ -40,6 +40,31 @@ QStringList ErrorRecorder::locations() const {
     return out;
 }
 
+namespace {
+BrowserWarnings* g_browserWarnings = nullptr;
+} // namespace
+
+BrowserWarnings::BrowserWarnings() {
+    g_browserWarnings = this;
+    m_previous = qInstallMessageHandler(&BrowserWarnings::handler);
+}
+
+BrowserWarnings::~BrowserWarnings() {
+    qInstallMessageHandler(m_previous);
+    g_browserWarnings = nullptr;
+}
+
+void BrowserWarnings::handler(QtMsgType type, const QMessageLogContext& context,
+                              const QString& text) {
+    BrowserWarnings* self = g_browserWarnings;
+    if (self && QByteArray(context.category ? context.category : "") == "koa.browser" &&
+        (type == QtWarningMsg || type == QtCriticalMsg || type == QtFatalMsg ||
+         text.contains(QStringLiteral("Uncaught"))))
+        self->m_texts << text;
+    if (self && self->m_previous)
+        self->m_previous(type, context, text);
+}
+
 ScriptedScope::ScriptedScope() {
     setInteraction(&m_scripted);
 }

@@ -9,7 +9,9 @@
 
 #include <QByteArray>
 #include <QList>
+#include <QMessageLogContext>
 #include <QString>
+#include <QStringList>
 #include <QTemporaryDir>
 
 namespace koa::test {
@@ -27,6 +29,24 @@ public:
 
 private:
     QList<ErrorReport> m_reports;
+};
+
+// Collects what the browser's pages complain of while it lives: warnings of
+// the "koa.browser" category and uncaught script errors. One at a time.
+class BrowserWarnings {
+public:
+    BrowserWarnings();
+    ~BrowserWarnings();
+    BrowserWarnings(const BrowserWarnings&) = delete;
+    BrowserWarnings& operator=(const BrowserWarnings&) = delete;
+    const QStringList& texts() const { return m_texts; }
+    std::string joined() const { return m_texts.join(u'\n').toStdString(); }
+
+private:
+    static void handler(QtMsgType type, const QMessageLogContext& context, const QString& text);
+
+    QStringList m_texts;
+    QtMessageHandler m_previous = nullptr;
 };
 
 // Installs a scripted interaction while it lives.
