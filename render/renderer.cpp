@@ -13,6 +13,7 @@
 
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QHash>
 #include <QLoggingCategory>
 #include <QSaveFile>
@@ -114,6 +115,11 @@ void Renderer::readSkin(Database& db) {
     } else if (!isPlainFolderName(skin)) {
         qCWarning(lcRender).noquote()
             << "the skin" << skin << "is no folder name; using" << DefaultSkin;
+        m_state.skin = DefaultSkin;
+    } else if (!QFileInfo(m_state.programPath + u"/skins/"_s + skin).isDir()) {
+        // A course made where another skin was installed still shows.
+        qCWarning(lcRender).noquote()
+            << "the skin" << skin << "is not installed; using" << DefaultSkin;
         m_state.skin = DefaultSkin;
     } else {
         m_state.skin = skin;

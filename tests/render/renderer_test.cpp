@@ -8,6 +8,7 @@
 #include <memory>
 #include <utility>
 
+#include <QDir>
 #include <QRegularExpression>
 #include <QTemporaryDir>
 
@@ -447,6 +448,20 @@ TEST_F(RendererTest, ValuesThatWouldEndAScriptString) {
     EXPECT_TRUE(page.contains(u"<img src=temp/pictures/5%20it%27s.png width=10"_s));
     EXPECT_TRUE(page.contains(u"style=font-size:8pt>In C:\\\\new</font>"_s));
     EXPECT_TRUE(page.contains(u"name=box0>C:\\\\users"_s));
+}
+
+TEST_F(RendererTest, ASkinThatIsNotInstalledShowsAsTheDefault) {
+    exec(u"UPDATE header SET skin = 'Ocean'"_s);
+    m_renderer->Initiate();
+    EXPECT_EQ(m_host.take(),
+              QStringList{u"navigate "_s + m_root + u"/skins/Classic/page_frameset.htm"_s});
+    // Installed later, it is used.
+    QDir().mkpath(m_root + u"/skins/Ocean"_s);
+    m_renderer->Initiate();
+    EXPECT_EQ(m_host.take(),
+              QStringList{u"navigate "_s + m_root + u"/skins/Ocean/page_frameset.htm"_s});
+    EXPECT_EQ(Database(m_root + u"/temp/koa.kod"_s).scalar(u"SELECT skin FROM header"_s),
+              u"Ocean"_s);
 }
 
 TEST_F(RendererTest, CommandsThroughTheHost) {
