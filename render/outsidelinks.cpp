@@ -54,8 +54,13 @@ void OutsideLinks::open(const QUrl& url) {
         // A mail link may name its receiver, subject and text, not files to attach.
         QUrl mail(url);
         QUrlQuery query(mail);
-        for (const QString& key : {u"attach"_s, u"attachment"_s})
-            query.removeAllQueryItems(key);
+        QList<std::pair<QString, QString>> kept;
+        for (const auto& [key, value] : query.queryItems()) {
+            if (key.compare(u"attach"_s, Qt::CaseInsensitive) != 0 &&
+                key.compare(u"attachment"_s, Qt::CaseInsensitive) != 0)
+                kept.append({key, value});
+        }
+        query.setQueryItems(kept);
         mail.setQuery(query);
         QDesktopServices::openUrl(mail);
         return;

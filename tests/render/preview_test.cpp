@@ -259,7 +259,7 @@ TEST_F(PreviewOnWideScreen, GlossaryAboutAndLinksLeaveTheCourseTheirOwnWay) {
         links->open(QUrl::fromLocalFile(refused));
     links->open(QUrl(u"javascript:alert(1)"_s));
     links->open(QUrl::fromLocalFile(documents + u"/../documents/notes.txt"_s));
-    links->open(QUrl(u"mailto:crew@example.org?subject=Knots&attach=/etc/passwd"_s));
+    links->open(QUrl(u"mailto:crew@example.org?subject=Knots&Attach=/etc/passwd&attachment=a"_s));
     ASSERT_EQ(desktop.urls().size(), 3);
     EXPECT_EQ(desktop.urls().at(1).toLocalFile(),
               QFileInfo(documents + u"/notes.txt"_s).canonicalFilePath());
