@@ -126,20 +126,6 @@ TEST_F(Startup, AfterTheProgramWasKilledTheNextStartOffersTheRescue) {
     anchor->Form_Unload();
 }
 
-TEST_F(Startup, DecliningTheRescueStartsTheCommandLineCourseOrANewOne) {
-    QProcess killed;
-    startChild(killed);
-    killed.kill();
-    ASSERT_TRUE(killed.waitForFinished(10000));
-
-    m_scripted->queueAnswer(Interaction::Answer::No);
-    auto anchor = anchorAt(root());
-    ASSERT_TRUE(anchor->Form_Load({}));
-    EXPECT_EQ(title(*anchor), u"KOA File Header - New file"_s);
-    EXPECT_TRUE(IsDBblank(work(u"koa.kod"_s), root() + u"/blank_file/koa.kod"_s));
-    anchor->Form_Unload();
-}
-
 TEST_F(Startup, CommandLinePackageOpensAndADamagedOneFallsBackToANewCourse) {
     // A package made by an earlier run.
     {
@@ -208,30 +194,6 @@ TEST_F(Startup, ServerSettingBuildsTheBases) {
     EXPECT_EQ(again->httpBase(), u"http://www.courses.example.org/koa_upload.asp?"_s);
     EXPECT_EQ(again->ftpBase(), u"ftp://courses.example.org"_s);
     again->Form_Unload();
-}
-
-TEST_F(Startup, SaveQuestionOnlyForACourseThatHoldsSomething) {
-    auto anchor = anchorAt(root());
-    ASSERT_TRUE(anchor->Form_Load({}));
-    EXPECT_TRUE(anchor->SaveCourse(false)); // untouched new course: no question
-    EXPECT_TRUE(m_scripted->messages().isEmpty());
-
-    Database(work(u"koa.kod"_s)).exec(u"INSERT INTO keywords (name, desc) VALUES ('word', '')"_s);
-    const QString question =
-        u"All unsaved data will be lost. Do you want to save the currently open file?"_s;
-    m_scripted->queueAnswer(Interaction::Answer::Cancel);
-    EXPECT_FALSE(anchor->SaveCourse(false));
-    m_scripted->queueAnswer(Interaction::Answer::No);
-    EXPECT_TRUE(anchor->SaveCourse(false));
-    m_scripted->queueAnswer(Interaction::Answer::Yes); // and then the save dialog is cancelled
-    EXPECT_FALSE(anchor->SaveCourse(false));
-    EXPECT_EQ(m_scripted->messages(), QStringList({question, question, question}));
-    EXPECT_EQ(m_scripted->shown().constLast().kind, ScriptedInteraction::Shown::Kind::SaveDialog);
-
-    m_scripted->queueFile(m_dir.filePath(u"kept.kof"_s));
-    EXPECT_TRUE(anchor->SaveCourse(true));
-    EXPECT_EQ(title(*anchor), u"KOA File Header - kept"_s);
-    anchor->Form_Unload();
 }
 
 TEST_F(Startup, FileTypeIsRegisteredOnlyWhenTheCommandLacksThisProgram) {
