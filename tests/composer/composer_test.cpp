@@ -17,17 +17,11 @@
 #include <QGroupBox>
 #include <QLineEdit>
 #include <QProcess>
-#include <QTabBar>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QTreeWidget>
 
 #include <gtest/gtest.h>
-
-// Readable failures.
-inline void PrintTo(const QString& text, std::ostream* os) {
-    *os << '"' << text.toStdString() << '"';
-}
 
 using namespace Qt::Literals::StringLiterals;
 using namespace koa;
@@ -36,15 +30,6 @@ using namespace koa::test;
 using Source = composer::composer::DragSource;
 
 namespace {
-
-QStringList storedLayout(const QString& database) {
-    Database db(database, Database::Mode::ReadOnly);
-    QSqlQuery q = db.exec(u"SELECT type, name FROM data ORDER BY \"index\", rowid"_s);
-    QStringList rows;
-    while (q.next())
-        rows << q.value(0).toString() + u':' + q.value(1).toString();
-    return rows;
-}
 
 void addModule(composer::composer* c, ScriptedInteraction& scripted, const QString& answer) {
     scripted.queueInput(answer);
@@ -72,27 +57,21 @@ const bool childRegistered = registerChild(u"composer-edits"_s, [](const QString
     return QCoreApplication::exec();
 });
 
-class Composer : public ::testing::Test {
+class Composer : public CourseWindows {
 protected:
     void SetUp() override {
-        m_anchor = anchorAt(m_dir.filePath(u"koa"_s));
-        ASSERT_TRUE(m_anchor->Form_Load({}));
+        CourseWindows::SetUp();
         exec(u"INSERT INTO texts (name, text) VALUES ('Welcome', ''), ('Outro', '')"_s);
         exec(u"INSERT INTO sounds (name) VALUES ('Gong'), ('Bell')"_s);
         switchTo(shell::keys::Composer);
     }
-    void TearDown() override { m_anchor->Form_Unload(); }
-
-    shell::EditorSet& set() { return m_anchor->editors(); }
-    QString database() { return m_anchor->files().folder().workingDatabase(); }
-    void exec(const QString& sql) { Database(database()).exec(sql); }
-    QVariant scalar(const QString& sql) { return Database(database()).scalar(sql); }
-    QStringList stored() { return storedLayout(database()); }
+    void exec(const QString& sql) { course().exec(sql); }
+    QVariant scalar(const QString& sql) { return course().scalar(sql); }
+    QStringList stored() { return layoutOf(database()); }
     bool numberedFromZero() {
-        Database db(database(), Database::Mode::ReadOnly);
-        QSqlQuery q = db.exec(u"SELECT \"index\" FROM data ORDER BY \"index\""_s);
-        for (int i = 0; q.next(); ++i) {
-            if (q.value(0).toInt() != i)
+        const QStringList rows = indexedLayoutOf(database());
+        for (int i = 0; i < rows.size(); ++i) {
+            if (rows[i].section(u':', -1).toInt() != i)
                 return false;
         }
         return true;
@@ -111,13 +90,7 @@ protected:
         set().switchWindow(*set().loaded(set().currentWindow), key);
         c = static_cast<composer::composer*>(set().loaded(shell::keys::Composer));
     }
-    static QStringList texts(QTreeWidget* list, int column = 0) {
-        QStringList out;
-        for (int i = 0; i < list->topLevelItemCount(); ++i)
-            out << list->topLevelItem(i)->text(column);
-        return out;
-    }
-    QStringList pageList(int column = 0) { return texts(c->lstvModule, column); }
+    QStringList pageList(int column = 0) { return itemsOf(c->lstvModule, column); }
     void selectRow(int row) { c->lstvModule->setCurrentItem(c->lstvModule->topLevelItem(row)); }
     void selectModule(int row) {
         c->lstvModules->setCurrentItem(c->lstvModules->topLevelItem(row));
@@ -132,10 +105,6 @@ protected:
     }
     void newModule(const QString& answer) { addModule(c, *m_scripted, answer); }
 
-    QTemporaryDir m_dir;
-    ScriptedScope m_scripted;
-    ErrorRecorder m_errors;
-    std::unique_ptr<shell::fileselector> m_anchor;
     composer::composer* c = nullptr;
 };
 
@@ -186,7 +155,7 @@ TEST_F(Composer, HandOverAndSaveLeaveTheWholeLayoutNumberedFromZero) {
     m_scripted->queueFile(package);
     c->menuSave_Click();
     package::unpackPackage(package, m_dir.filePath(u"unpacked"_s));
-    EXPECT_EQ(storedLayout(m_dir.filePath(u"unpacked/koa.kod"_s)), layout);
+    EXPECT_EQ(layoutOf(m_dir.filePath(u"unpacked/koa.kod"_s)), layout);
     EXPECT_EQ(c->lstvModule->currentItem()->text(0), u"Welcome"_s);
     EXPECT_TRUE(m_errors.reports().isEmpty());
 }
@@ -198,8 +167,8 @@ TEST_F(Composer, ModulesAreAddedRenamedAndDeletedByTheRules) {
     newModule(QString()); // nothing, and no message
     EXPECT_EQ(m_scripted->messages(),
               QStringList({u"'ANNS INTRO' already exists, please choose another name!"_s}));
-    EXPECT_EQ(texts(c->lstvModules), QStringList({u"New Module"_s, QString(50, u'm'),
-                                                  u"Anns Intro"_s, u"[END OF PROJECT]"_s}));
+    EXPECT_EQ(itemsOf(c->lstvModules), QStringList({u"New Module"_s, QString(50, u'm'),
+                                                    u"Anns Intro"_s, u"[END OF PROJECT]"_s}));
     // The new module is the last in `data` too, and it is open.
     EXPECT_EQ(stored().mid(4), QStringList({u"modules:Anns Intro"_s, u"pages:"_s}));
     EXPECT_EQ(c->currentModule(), u"Anns Intro"_s);
@@ -234,7 +203,7 @@ TEST_F(Composer, ModulesAreAddedRenamedAndDeletedByTheRules) {
     exec(u"DELETE FROM data"_s);
     c = static_cast<composer::composer*>(set().window(shell::keys::Composer));
     EXPECT_EQ(stored(), QStringList({u"modules:New Module"_s, u"pages:"_s}));
-    EXPECT_EQ(texts(c->lstvModules), QStringList({u"New Module"_s, u"[END OF PROJECT]"_s}));
+    EXPECT_EQ(itemsOf(c->lstvModules), QStringList({u"New Module"_s, u"[END OF PROJECT]"_s}));
     EXPECT_TRUE(m_errors.reports().isEmpty());
 }
 
@@ -245,10 +214,7 @@ TEST_F(Composer, PageNamesSoundsAndTabsFollowThePageInformation) {
     namePage(0, u"Start"_s);
     selectRow(0);
     c->UpdateCmbSound();
-    QStringList offered;
-    for (int i = 0; i < c->cmbSound->count(); ++i)
-        offered << c->cmbSound->itemText(i);
-    EXPECT_EQ(offered, QStringList({u"No sound"_s, u"Bell"_s, u"Gong"_s}));
+    EXPECT_EQ(itemsOf(c->cmbSound), QStringList({u"No sound"_s, u"Bell"_s, u"Gong"_s}));
     c->cmbSound->setCurrentIndex(1);
     c->cmbSound_Click();
     c->chkTab->setChecked(true);
@@ -355,7 +321,7 @@ TEST_F(Composer, ModulesMoveWithTheirRowsBeforeTheTargetModule) {
     selectModule(0);
 
     c->lstvModules_OLEDragDrop(Source::moduleRow(0), 2);
-    EXPECT_EQ(texts(c->lstvModules),
+    EXPECT_EQ(itemsOf(c->lstvModules),
               QStringList({u"Second"_s, u"First"_s, u"Third"_s, u"[END OF PROJECT]"_s}));
     EXPECT_EQ(stored(),
               QStringList({u"modules:Second"_s, u"pages:"_s, u"texts:Welcome"_s, u"modules:First"_s,
@@ -370,7 +336,7 @@ TEST_F(Composer, ModulesMoveWithTheirRowsBeforeTheTargetModule) {
     EXPECT_EQ(set().composerModuleNumber, 3);
     c->lstvModules_OLEDragDrop(Source::object(u"texts"_s, u"Welcome"_s), 0); // no module
     c->lstvModules_OLEDragDrop(Source::moduleRow(3), 0); // the closing row stays
-    EXPECT_EQ(texts(c->lstvModules).constLast(), u"[END OF PROJECT]"_s);
+    EXPECT_EQ(itemsOf(c->lstvModules).constLast(), u"[END OF PROJECT]"_s);
     EXPECT_EQ(stored().constFirst(), u"modules:First"_s);
     EXPECT_TRUE(numberedFromZero());
     EXPECT_TRUE(m_errors.reports().isEmpty());
@@ -381,11 +347,7 @@ TEST(ComposerRescue, AKilledProgramLosesNoEditOfTheOpenModule) {
     const QString root = dir.filePath(u"koa"_s);
     {
         QProcess child;
-        child.start(QCoreApplication::applicationFilePath(),
-                    {u"--child"_s, u"composer-edits"_s, root});
-        ASSERT_TRUE(child.waitForStarted(10000));
-        ASSERT_TRUE(child.waitForReadyRead(60000)) << child.readAllStandardError().toStdString();
-        ASSERT_EQ(child.readAllStandardOutput().trimmed(), QByteArray("ready"));
+        ASSERT_TRUE(startChild(child, u"composer-edits"_s, {root}));
         child.kill(); // SIGKILL while the composer holds the module open
         ASSERT_TRUE(child.waitForFinished(10000));
     }
@@ -394,7 +356,7 @@ TEST(ComposerRescue, AKilledProgramLosesNoEditOfTheOpenModule) {
     auto anchor = anchorAt(root);
     ASSERT_TRUE(anchor->Form_Load({}));
     EXPECT_EQ(anchor->files().displayName(), u"Rescued file"_s);
-    EXPECT_EQ(storedLayout(anchor->files().folder().workingDatabase()),
+    EXPECT_EQ(layoutOf(anchor->files().folder().workingDatabase()),
               QStringList({u"modules:New Module"_s, u"pages:"_s, u"pages:"_s, u"texts:Kept"_s,
                            u"modules:Later"_s, u"pages:"_s, u"texts:Kept"_s}));
     anchor->Form_Unload();

@@ -1,5 +1,4 @@
 #include "editors/header.h"
-#include "shell/fileselector.h"
 #include "store/coursefiles.h"
 #include "store/database.h"
 #include "tests/support/anchor.h"
@@ -13,7 +12,6 @@
 #include <QLineEdit>
 #include <QPlainTextEdit>
 #include <QPushButton>
-#include <QTemporaryDir>
 #include <QTest>
 
 #include <gtest/gtest.h>
@@ -24,16 +22,13 @@ using namespace koa::test;
 
 namespace {
 
-class HeaderWindow : public ::testing::Test {
+class HeaderWindow : public CourseWindows {
 protected:
     void SetUp() override {
-        m_anchor = anchorAt(m_dir.filePath(u"koa"_s));
-        ASSERT_TRUE(m_anchor->Form_Load({}));
+        CourseWindows::SetUp();
         m_header = static_cast<editors::header*>(m_anchor->headerWindow());
     }
-    void TearDown() override { m_anchor->Form_Unload(); }
 
-    Database course() { return Database(m_anchor->files().folder().workingDatabase()); }
     QVariant stored(const QString& column) {
         return course().scalar(u"SELECT "_s + column + u" FROM header"_s);
     }
@@ -43,10 +38,6 @@ protected:
         m_header->Timer1_Timer();
     }
 
-    QTemporaryDir m_dir;
-    ScriptedScope m_scripted;
-    ErrorRecorder m_errors;
-    std::unique_ptr<shell::fileselector> m_anchor;
     editors::header* m_header = nullptr;
 };
 
@@ -108,10 +99,8 @@ TEST_F(HeaderWindow, SkinsComeFromTheSettingsAndAChoiceIsStoredAtOnce) {
         settings.exec(u"INSERT INTO skins (name) VALUES ('Classic'), ('Harbour'), ('Meadow')"_s);
     }
     loadHeader(u"skin = 'Retired skin'"_s);
-    QStringList listed;
-    for (int i = 0; i < m_header->skin->count(); ++i)
-        listed << m_header->skin->itemText(i);
-    EXPECT_EQ(listed, QStringList({u"Classic"_s, u"Harbour"_s, u"Meadow"_s, u"Retired skin"_s}));
+    EXPECT_EQ(itemsOf(m_header->skin),
+              QStringList({u"Classic"_s, u"Harbour"_s, u"Meadow"_s, u"Retired skin"_s}));
     EXPECT_EQ(m_header->skin->currentText(), u"Retired skin"_s);
 
     m_header->skin->setCurrentIndex(1);

@@ -20,11 +20,6 @@ using namespace Qt::Literals::StringLiterals;
 using namespace koa;
 using namespace koa::test;
 
-// Readable failures: texts instead of their bytes.
-void PrintTo(const QString& text, std::ostream* out) {
-    *out << '"' << text.toStdString() << '"';
-}
-
 namespace {
 
 // Names may hold what the escaping would change; the window gets them as stored.

@@ -16,7 +16,6 @@
 #include <QLineEdit>
 #include <QListWidget>
 #include <QPlainTextEdit>
-#include <QTemporaryDir>
 #include <QTest>
 
 #include <gtest/gtest.h>
@@ -28,15 +27,12 @@ using namespace koa::test;
 
 namespace {
 
-class MediaObjects : public ::testing::Test {
+class MediaObjects : public CourseWindows {
 protected:
     void SetUp() override {
-        m_anchor = anchorAt(m_dir.filePath(u"koa"_s));
-        ASSERT_TRUE(m_anchor->Form_Load({}));
-        m_pool = static_cast<objectpool::objectpool*>(
-            m_anchor->editors().window(shell::keys::ObjectPool));
+        CourseWindows::SetUp();
+        m_pool = static_cast<objectpool::objectpool*>(set().window(shell::keys::ObjectPool));
     }
-    void TearDown() override { m_anchor->Form_Unload(); }
 
     QString file(const QString& name, const QByteArray& bytes) {
         const QString path = m_dir.filePath(name);
@@ -54,26 +50,13 @@ protected:
         m_scripted->queueFile(path);
         m_pool->new_media_Click();
     }
-    QStringList listed() const {
-        QStringList names;
-        for (int i = 0; i < m_pool->medialist->count(); ++i)
-            names << m_pool->medialist->item(i)->text();
-        return names;
-    }
-    QVariant stored(const QString& sql) {
-        return Database(m_anchor->files().folder().workingDatabase()).scalar(sql);
-    }
-    void exec(const QString& sql) {
-        Database(m_anchor->files().folder().workingDatabase()).exec(sql);
-    }
+    QStringList listed() const { return itemsOf(m_pool->medialist); }
+    QVariant stored(const QString& sql) { return course().scalar(sql); }
+    void exec(const QString& sql) { course().exec(sql); }
     QString mediaFolder(const QString& key) const {
         return m_anchor->files().folder().workingFolder() + u'/' + key;
     }
 
-    QTemporaryDir m_dir;
-    ScriptedScope m_scripted;
-    ErrorRecorder m_errors;
-    std::unique_ptr<shell::fileselector> m_anchor;
     objectpool::objectpool* m_pool = nullptr;
 };
 

@@ -6,13 +6,10 @@
 #include "tests/support/testsupport.h"
 #include "texteditor/texteditor.h"
 
-#include <QApplication>
 #include <QComboBox>
 #include <QFileInfo>
 #include <QListWidget>
 #include <QPlainTextEdit>
-#include <QPointer>
-#include <QTemporaryDir>
 
 #include <gtest/gtest.h>
 
@@ -22,23 +19,15 @@ using namespace koa::test;
 
 namespace {
 
-class TextObjects : public ::testing::Test {
+class TextObjects : public CourseWindows {
 protected:
     void SetUp() override {
-        m_anchor = anchorAt(m_dir.filePath(u"koa"_s));
-        ASSERT_TRUE(m_anchor->Form_Load({}));
-        m_pool = static_cast<objectpool::objectpool*>(
-            m_anchor->editors().window(shell::keys::ObjectPool));
+        CourseWindows::SetUp();
+        m_pool = static_cast<objectpool::objectpool*>(set().window(shell::keys::ObjectPool));
     }
     void TearDown() override {
-        // Editors still open belong to this course.
-        QList<QPointer<QWidget>> editors;
-        for (QWidget* w : QApplication::topLevelWidgets()) {
-            if (qobject_cast<texteditor::texteditor*>(w))
-                editors.append(w);
-        }
-        qDeleteAll(editors);
-        m_anchor->Form_Unload();
+        deleteWindows<texteditor::texteditor>();
+        CourseWindows::TearDown();
     }
 
     void chooseType(const QString& key) {
@@ -54,34 +43,16 @@ protected:
         m_pool->textlist->setCurrentItem(
             m_pool->textlist->findItems(name, Qt::MatchExactly).value(0));
     }
-    QStringList listed() const {
-        QStringList names;
-        for (int i = 0; i < m_pool->textlist->count(); ++i)
-            names << m_pool->textlist->item(i)->text();
-        return names;
-    }
-    Database course() { return Database(m_anchor->files().folder().workingDatabase()); }
+    QStringList listed() const { return itemsOf(m_pool->textlist); }
 
-    QTemporaryDir m_dir;
-    ScriptedScope m_scripted;
-    ErrorRecorder m_errors;
-    std::unique_ptr<shell::fileselector> m_anchor;
     objectpool::objectpool* m_pool = nullptr;
 };
-
-texteditor::texteditor* openTextEditor() {
-    for (QWidget* w : QApplication::topLevelWidgets()) {
-        if (auto* editor = qobject_cast<texteditor::texteditor*>(w); editor && editor->isVisible())
-            return editor;
-    }
-    return nullptr;
-}
 
 } // namespace
 
 TEST_F(TextObjects, ANewTextOpensTheEditorAtOnce) {
     add(u"texts"_s, u"Welcome <1>"_s);
-    texteditor::texteditor* editor = openTextEditor();
+    texteditor::texteditor* editor = shownWindow<texteditor::texteditor>();
     ASSERT_NE(editor, nullptr);
     EXPECT_FALSE(m_pool->isEnabled()); // until the editor closes
     EXPECT_EQ(m_pool->SelectedTextObject, u"Welcome &#60;1&#62;"_s);

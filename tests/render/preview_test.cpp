@@ -3,7 +3,6 @@
 #include "render/preview.h"
 #include "shell/about.h"
 #include "shell/editorset.h"
-#include "shell/fileselector.h"
 #include "store/coursefiles.h"
 #include "store/database.h"
 #include "store/package.h"
@@ -13,7 +12,6 @@
 #include "tests/support/testsupport.h"
 #include "tests/support/urlcatcher.h"
 
-#include <QApplication>
 #include <QComboBox>
 #include <QDir>
 #include <QFile>
@@ -22,8 +20,6 @@
 #include <QLabel>
 #include <QPointer>
 #include <QScreen>
-#include <QTabBar>
-#include <QTemporaryDir>
 #include <QTest>
 
 #include <gtest/gtest.h>
@@ -35,38 +31,32 @@ using namespace koa::test;
 namespace {
 
 // One course of two modules; the texts tell the pages apart.
-class PreviewWindow : public ::testing::Test {
+class PreviewWindow : public CourseWindows {
 protected:
     void SetUp() override {
         // The course is a package opened at start, as the windows would find it.
-        const QString course = m_dir.filePath(u"course"_s);
-        QDir().mkpath(course);
-        schema::createBlankCourse(course);
+        const QString folder = m_dir.filePath(u"course"_s);
+        QDir().mkpath(folder);
+        schema::createBlankCourse(folder);
         {
-            Database db(course + u"/koa.kod"_s);
-            db.exec(u"DELETE FROM data"_s);
+            Database db(folder + u"/koa.kod"_s);
             db.exec(u"UPDATE header SET title = 'Knot school', author = 'A. Rigger'"_s);
             db.exec(u"INSERT INTO texts (name, text) VALUES ('One', 'First words'), "
                     "('Two', 'Second words'), ('Three', 'Third words')"_s);
             db.exec(u"INSERT INTO keywords (name, desc) VALUES ('Bight', 'A loop of rope')"_s);
-            const QStringList rows = {u"modules|Start"_s, u"pages|"_s,  u"texts|One"_s,
-                                      u"modules|Deep"_s,  u"pages|A"_s, u"texts|Two"_s,
-                                      u"pages|B"_s,       u"pages|C"_s, u"texts|Three"_s};
-            for (int i = 0; i < rows.size(); ++i)
-                db.exec(u"INSERT INTO data (type, name, \"index\") VALUES (?, ?, ?)"_s,
-                        {rows[i].section(u'|', 0, 0), rows[i].section(u'|', 1), i});
         }
-        package::packFolder(course, m_dir.filePath(u"Knots.kof"_s));
-        m_anchor = anchorAt(m_dir.filePath(u"koa"_s));
-        ASSERT_TRUE(m_anchor->Form_Load({m_dir.filePath(u"Knots.kof"_s)}));
+        setLayout(folder + u"/koa.kod"_s,
+                  {u"modules:Start"_s, u"pages:"_s, u"texts:One"_s, u"modules:Deep"_s, u"pages:A"_s,
+                   u"texts:Two"_s, u"pages:B"_s, u"pages:C"_s, u"texts:Three"_s});
+        package::packFolder(folder, m_dir.filePath(u"Knots.kof"_s));
+        start({m_dir.filePath(u"Knots.kof"_s)});
         m_preview = preview();
     }
     void TearDown() override {
-        m_anchor->Form_Unload();
+        CourseWindows::TearDown();
         EXPECT_TRUE(m_warnings.texts().isEmpty()) << m_warnings.joined();
     }
 
-    shell::EditorSet& set() { return m_anchor->editors(); }
     render::preview* preview() {
         return static_cast<render::preview*>(set().window(shell::keys::Preview));
     }
@@ -84,23 +74,7 @@ protected:
         return waitUntil([&] { return frameUrlsAndText().contains(text); }, 20000);
     }
     bool click(const QString& selector) {
-        const QString js = uR"(
-            (function find(w) {
-                try { var e = w.document.querySelector('%1'); if (e) { e.click(); return true; } } catch (x) {}
-                for (var i = 0; i < w.frames.length; ++i) if (find(w.frames[i])) return true;
-                return false;
-            })(window))"_s.arg(selector);
-        return waitUntil([&] { return evalIn(m_preview->browser()->page(), js) == u"true"_s; },
-                         10000);
-    }
-    static void clickTab(shell::EditorWindow* w, const QString& key) {
-        for (int i = 0; i < w->TabStrip1->count(); ++i) {
-            if (w->TabStrip1->tabData(i).toString() == key)
-                w->TabStrip1->setCurrentIndex(i);
-        }
-    }
-    static QString shownTab(shell::EditorWindow* w) {
-        return w->TabStrip1->tabData(w->TabStrip1->currentIndex()).toString();
+        return clickOnce(m_preview->browser()->page(), selector);
     }
     // The composer stands on page 3 of module 2 (counted from 1).
     void composerOnThirdPageOfSecondModule() {
@@ -109,10 +83,6 @@ protected:
     }
 
     BrowserWarnings m_warnings;
-    QTemporaryDir m_dir;
-    ScriptedScope m_scripted;
-    ErrorRecorder m_errors;
-    std::unique_ptr<shell::fileselector> m_anchor;
     render::preview* m_preview = nullptr;
 };
 
@@ -195,7 +165,7 @@ TEST_F(PreviewOnWideScreen, TheTitlePageLeadsToTheMenuAndBackIntoThePages) {
 }
 
 TEST_F(PreviewOnWideScreen, AReadOnlyCourseKeepsThePreviewFromTheEditingWindows) {
-    Database(m_anchor->files().folder().workingDatabase()).exec(u"UPDATE header SET status = 1"_s);
+    course().exec(u"UPDATE header SET status = 1"_s);
     m_anchor->headerWindow()->Timer1_Timer();
     m_preview = preview();
     clickTab(m_anchor->headerWindow(), shell::keys::Preview);
@@ -228,15 +198,7 @@ TEST_F(PreviewOnWideScreen, GlossaryAboutAndLinksLeaveTheCourseTheirOwnWay) {
     EXPECT_EQ(glossary->windowTitle(), u"KOA Glossary"_s);
 
     ASSERT_TRUE(click(u"[data-command=about]"_s));
-    EXPECT_TRUE(waitUntil(
-        [] {
-            for (QWidget* w : QApplication::topLevelWidgets()) {
-                if (qobject_cast<shell::about*>(w) && w->isVisible())
-                    return true;
-            }
-            return false;
-        },
-        10000));
+    EXPECT_TRUE(waitUntil([] { return shownWindow<shell::about>() != nullptr; }, 10000));
 
     // Web addresses and the course's documents go to the desktop; other local
     // files a page names, however it names them, and what the desktop would

@@ -8,7 +8,6 @@
 #include "objectpool/objectpool.h"
 #include "render/preview.h"
 #include "shell/editorset.h"
-#include "shell/fileselector.h"
 #include "store/coursefiles.h"
 #include "tests/support/anchor.h"
 #include "tests/support/mediafiles.h"
@@ -18,16 +17,12 @@
 #include "texteditor/texteditor.h"
 
 #include <QAction>
-#include <QApplication>
 #include <QCheckBox>
 #include <QComboBox>
 #include <QLineEdit>
 #include <QPlainTextEdit>
-#include <QPointer>
 #include <QPushButton>
 #include <QRadioButton>
-#include <QTabBar>
-#include <QTemporaryDir>
 #include <QTest>
 #include <QTreeWidget>
 #include <QWebEnginePage>
@@ -47,52 +42,19 @@ const QString Notes = u"Drop the Anchor, then try the knots."_s;
 const QString Farewell = u"Fair winds and farewell."_s;
 const QString Moorings = u"Ropes hold the ship at its moorings."_s;
 
-// Runs `action` on the first element matching `selector` in a frame whose
-// document is parsed, so that its script has wired the element; false when
-// there is none.
-QString onFirst(const QString& selector, const QString& action) {
-    return uR"(
-        (function find(w) {
-            try {
-                var e = w.document.querySelector(%1);
-                if (e && w.document.readyState !== 'loading') return %2;
-            } catch (x) {}
-            for (var i = 0; i < w.frames.length; ++i) if (find(w.frames[i])) return true;
-            return false;
-        })(window))"_s.arg(u"'"_s + selector + u"'"_s, action);
-}
-
-class Road : public ::testing::Test {
+class Road : public CourseWindows {
 protected:
-    void SetUp() override {
-        m_anchor = anchorAt(m_dir.filePath(u"koa"_s));
-        ASSERT_TRUE(m_anchor->Form_Load({}));
-    }
     void TearDown() override {
-        // An editor left open by a failed step belongs to this course.
-        QList<QPointer<QWidget>> editors;
-        for (QWidget* w : QApplication::topLevelWidgets()) {
-            if (qobject_cast<texteditor::texteditor*>(w) || qobject_cast<editors::quiz*>(w))
-                editors.append(w);
-        }
-        qDeleteAll(editors);
-        m_anchor->Form_Unload();
+        deleteWindows<texteditor::texteditor, editors::quiz>();
+        CourseWindows::TearDown();
     }
 
     shell::EditorWindow* current() { return set().loaded(set().currentWindow); }
-    shell::EditorSet& set() { return m_anchor->editors(); }
     auto* pool() { return static_cast<objectpool::objectpool*>(set().window(keys::ObjectPool)); }
     auto* composer() { return static_cast<composer::composer*>(set().window(keys::Composer)); }
     auto* preview() { return static_cast<render::preview*>(set().window(keys::Preview)); }
     // The tab strip's click in the window that shows.
-    void clickTab(const QString& key) {
-        shell::EditorWindow* w = current();
-        for (int i = 0; i < w->TabStrip1->count(); ++i) {
-            if (w->TabStrip1->tabData(i).toString() == key)
-                w->TabStrip1->setCurrentIndex(i);
-        }
-        QCoreApplication::processEvents();
-    }
+    void clickTab(const QString& key) { test::clickTab(current(), key); }
 
     // ---- object pool -----------------------------------------------------------
     void newText(const QString& key, const QString& name) {
@@ -102,17 +64,10 @@ protected:
         m_scripted->queueInput(name);
         pool()->new_text_Click();
     }
-    template <typename Window> Window* openEditor() {
-        for (QWidget* w : QApplication::topLevelWidgets()) {
-            if (auto* editor = qobject_cast<Window*>(w); editor && editor->isVisible())
-                return editor;
-        }
-        return nullptr;
-    }
     // A new text typed in the text editor, which stays open for its links.
     texteditor::texteditor* typeText(const QString& name, const QString& words) {
         newText(u"texts"_s, name);
-        auto* editor = openEditor<texteditor::texteditor>();
+        auto* editor = shownWindow<texteditor::texteditor>();
         if (!editor || !waitUntil([&] { return editor->isLoaded(); }, 5000))
             return nullptr;
         QTest::keyClicks(editor->rtText, words);
@@ -182,10 +137,8 @@ protected:
     bool displayHolds(const QString& text) {
         return waitUntil([&] { return frameText().contains(text); }, 20000);
     }
-    // Clicks once, when the page has the element: the waiting never clicks.
     bool click(const QString& selector) {
-        return waitUntil([&] { return run(onFirst(selector, u"true"_s)) == u"true"_s; }, 10000) &&
-               run(onFirst(selector, u"(e.click(), true)"_s)) == u"true"_s;
+        return clickOnce(preview()->WebBrowser1->page(), selector);
     }
     // The size the page's picture was loaded in, once it is loaded.
     QString pictureSize() {
@@ -201,10 +154,6 @@ protected:
         clickTab(keys::Preview);
     }
 
-    QTemporaryDir m_dir;
-    ScriptedScope m_scripted;
-    ErrorRecorder m_errors;
-    std::unique_ptr<shell::fileselector> m_anchor;
     BrowserWarnings m_warnings;
 };
 
@@ -226,7 +175,7 @@ TEST_F(Road, ACourseMadeInTheWindowsShowsItsPagesBeforeAndAfterSaving) {
     objects->description->setPlainText(u"Holds the ship in place"_s);
 
     newText(u"quizes"_s, u"Knots"_s); // stores the keyword's description first
-    auto* quiz = openEditor<editors::quiz>();
+    auto* quiz = shownWindow<editors::quiz>();
     ASSERT_NE(quiz, nullptr);
     quiz->quiztext->setPlainText(u"Which knots hold?"_s);
     addStatement(quiz, u"Bowline"_s, true);
@@ -270,12 +219,10 @@ TEST_F(Road, ACourseMadeInTheWindowsShowsItsPagesBeforeAndAfterSaving) {
     clickTab(keys::Composer);
     ASSERT_EQ(composer()->currentModule(), u"Harbour"_s);
     composer()->lstvModule_OLEDragDrop(Source::object(u"texts"_s, u"Notes"_s), 5);
-    QStringList rows;
-    for (int i = 0; i < pageList()->topLevelItemCount(); ++i)
-        rows << pageList()->topLevelItem(i)->text(0);
-    ASSERT_EQ(rows, QStringList({u"Arrival"_s, u"Arrival"_s, u"Moorings"_s, u"Moorings"_s,
-                                 u"Deck notes"_s, u"Notes"_s, u"Harbour"_s, u"Farewell"_s,
-                                 u"Farewell"_s, u"[END OF MODULE]"_s}));
+    ASSERT_EQ(itemsOf(pageList()),
+              QStringList({u"Arrival"_s, u"Arrival"_s, u"Moorings"_s, u"Moorings"_s,
+                           u"Deck notes"_s, u"Notes"_s, u"Harbour"_s, u"Farewell"_s, u"Farewell"_s,
+                           u"[END OF MODULE]"_s}));
 
     // The preview shows that page alone, with the tabs of its own module.
     previewPageThreeOfModuleTwo();

@@ -1,5 +1,4 @@
 #include "shell/editorset.h"
-#include "shell/fileselector.h"
 #include "store/coursefiles.h"
 #include "store/database.h"
 #include "tests/support/anchor.h"
@@ -9,8 +8,6 @@
 #include <QCoreApplication>
 #include <QFileInfo>
 #include <QLineEdit>
-#include <QTabBar>
-#include <QTemporaryDir>
 
 #include <gtest/gtest.h>
 
@@ -24,42 +21,22 @@ namespace {
 const QString SaveQuestion =
     u"All unsaved data will be lost. Do you want to save the currently open file?"_s;
 
-class EditorWindows : public ::testing::Test {
+class EditorWindows : public CourseWindows {
 protected:
-    void SetUp() override { start(); }
-    void TearDown() override {
-        if (m_anchor)
-            m_anchor->Form_Unload();
-    }
-
-    void start() {
-        if (m_anchor)
-            m_anchor->Form_Unload();
+    void SetUp() override { restart(); }
+    // Loads the windows afresh and notes when they end the program.
+    void restart() {
+        start();
         m_ended = false;
-        m_anchor = anchorAt(m_dir.filePath(u"koa"_s));
-        ASSERT_TRUE(m_anchor->Form_Load({}));
         set().endProgram = [this] {
             m_ended = true;
         };
     }
 
-    EditorSet& set() { return m_anchor->editors(); }
     EditorWindow* window(const QString& key) { return set().loaded(key); }
     // A change the windows do not hold in their fields.
     void changeCourse() {
-        Database(m_anchor->files().folder().workingDatabase())
-            .exec(u"INSERT INTO keywords (name, desc) VALUES ('word', '')"_s);
-    }
-    // Clicks the tab keyed `key` on the window's tab strip.
-    static void clickTab(EditorWindow* w, const QString& key) {
-        for (int i = 0; i < w->TabStrip1->count(); ++i) {
-            if (w->TabStrip1->tabData(i).toString() == key)
-                w->TabStrip1->setCurrentIndex(i);
-        }
-        QCoreApplication::processEvents(); // as the event loop would before the next click
-    }
-    static QString shownTab(EditorWindow* w) {
-        return w->TabStrip1->tabData(w->TabStrip1->currentIndex()).toString();
+        course().exec(u"INSERT INTO keywords (name, desc) VALUES ('word', '')"_s);
     }
     QStringList visibleWindows() {
         QStringList keys;
@@ -69,10 +46,6 @@ protected:
         return keys;
     }
 
-    QTemporaryDir m_dir;
-    ScriptedScope m_scripted;
-    ErrorRecorder m_errors;
-    std::unique_ptr<fileselector> m_anchor;
     bool m_ended = false;
 };
 
@@ -126,7 +99,7 @@ TEST_F(EditorWindows, ExitAndTheCloseButtonAskOnlyForAChangedCourse) {
     EXPECT_TRUE(visibleWindows().isEmpty());
 
     // GIVEN a changed course: Cancel keeps running, a cancelled save dialog too, No ends.
-    start();
+    restart();
     changeCourse();
     m_scripted->queueAnswer(Interaction::Answer::Cancel);
     window(keys::Header)->menuExit_Click();
@@ -170,9 +143,7 @@ TEST_F(EditorWindows, SaveFlushesTheWindowFirstAndSaveAsAlwaysAsks) {
     ASSERT_TRUE(QFileInfo::exists(first));
     EXPECT_EQ(header->windowTitle(), u"KOA File Header - first"_s);
     EXPECT_EQ(window(keys::Composer)->windowTitle(), u"KOA Composer - first"_s);
-    EXPECT_EQ(Database(m_anchor->files().folder().workingDatabase())
-                  .scalar(u"SELECT title FROM header"_s),
-              u"Typed, not yet stored"_s);
+    EXPECT_EQ(course().scalar(u"SELECT title FROM header"_s), u"Typed, not yet stored"_s);
 
     m_scripted->clear();
     header->menuSave_Click(); // the package has its path now
@@ -184,7 +155,7 @@ TEST_F(EditorWindows, SaveFlushesTheWindowFirstAndSaveAsAlwaysAsks) {
 }
 
 TEST_F(EditorWindows, ReadOnlyCourseKeepsTheEditingWindowsClosedAndRefusesUpload) {
-    Database(m_anchor->files().folder().workingDatabase()).exec(u"UPDATE header SET status = 1"_s);
+    course().exec(u"UPDATE header SET status = 1"_s);
     auto* header = m_anchor->headerWindow();
     header->Timer1_Timer();
     ASSERT_TRUE(header->readOnly());

@@ -50,15 +50,6 @@ protected:
     }
     QString title(const fileselector& a) const { return a.headerWindow()->windowTitle(); }
 
-    // Starts the course program in a child process and waits until it runs.
-    void startChild(QProcess& child) {
-        child.start(QCoreApplication::applicationFilePath(),
-                    {u"--child"_s, u"run-course"_s, root()});
-        ASSERT_TRUE(child.waitForStarted(10000));
-        ASSERT_TRUE(child.waitForReadyRead(60000)) << child.readAllStandardError().toStdString();
-        ASSERT_EQ(child.readAllStandardOutput().trimmed(), QByteArray("ready"));
-    }
-
     QTemporaryDir m_dir;
     ScriptedScope m_scripted;
     ErrorRecorder m_errors;
@@ -87,7 +78,7 @@ TEST_F(Startup, NewCourseWhenNothingIsGivenThenOrderlyEndDeletesTheWorkingFolder
 
 TEST_F(Startup, SecondInstanceIsRefusedAndTouchesNothingOfTheFirst) {
     QProcess first;
-    startChild(first);
+    ASSERT_TRUE(startChild(first, u"run-course"_s, {root()}));
     const QStringList tree = treeOf(work());
     const QByteArray database = readFile(work(u"koa.kod"_s));
 
@@ -107,7 +98,7 @@ TEST_F(Startup, SecondInstanceIsRefusedAndTouchesNothingOfTheFirst) {
 TEST_F(Startup, AfterTheProgramWasKilledTheNextStartOffersTheRescue) {
     {
         QProcess killed;
-        startChild(killed);
+        ASSERT_TRUE(startChild(killed, u"run-course"_s, {root()}));
         killed.kill(); // SIGKILL: no orderly end
         ASSERT_TRUE(killed.waitForFinished(10000));
     }

@@ -26,11 +26,6 @@ using namespace koa;
 using namespace koa::render;
 using namespace koa::test;
 
-// Readable failures: texts instead of their bytes.
-void PrintTo(const QString& text, std::ostream* out) {
-    *out << '"' << text.toStdString() << '"';
-}
-
 namespace {
 
 constexpr int Timeout = 15000;
@@ -43,21 +38,6 @@ QString shipped(const QString& relative) {
 
 QStringList shippedSkins() {
     return QString::fromUtf8(KOA_SHIPPED_SKINS).split(u',');
-}
-
-// A link of a stored text, as the text editor writes it.
-QString link(char kind, const QString& function, const QString& target, const QString& text) {
-    return u"<a type="_s + QChar::fromLatin1(kind) +
-           u" href=javascript:void(0); onclick=\"parent.engine."_s + function + u"(\\'"_s + target +
-           u"\\');\">"_s + text + u"</a>"_s;
-}
-
-// Appends "type|name" rows to the course's layout.
-void addRows(Database& db, const QStringList& rows) {
-    int index = db.scalar(u"SELECT count(*) FROM data"_s).toInt();
-    for (const QString& row : rows)
-        db.exec(u"INSERT INTO data (type, name, \"index\") VALUES (?, ?, ?)"_s,
-                {row.section(u'|', 0, 0), row.section(u'|', 1), index++});
 }
 
 // Runs `body` on every frame's window `w` and document `d`, depth first;
@@ -93,18 +73,6 @@ const QString NamedFiles = inEveryFrame(uR"(out.push(d.URL);
 const QString FrameNames = u"Array.prototype.map.call(document.querySelectorAll('frame'), "
                            u"function (f) { return f.name; }).sort().join()"_s;
 
-// Clicks the first element matching `selector` in any frame, depth first.
-QString clickFirst(const QString& selector) {
-    return uR"((function find(w) {
-    try {
-        var e = w.document.querySelector('%1');
-        if (e) { e.click(); return true; }
-    } catch (x) {}
-    for (var i = 0; i < w.frames.length; ++i) if (find(w.frames[i])) return true;
-    return false;
-})(window))"_s.arg(selector);
-}
-
 class SkinTest : public ::testing::TestWithParam<QString> {
 protected:
     // Module "Deck": a page with links, picture, movie and sound, a quiz page
@@ -115,7 +83,6 @@ protected:
         writeFile(work + u"/pictures/1.gif"_s, gifOf(40, 30));
         writeFile(work + u"/sounds/2.wav"_s, wavOf(200));
         Database db(work + u"/koa.kod"_s);
-        db.exec(u"DELETE FROM data"_s);
         db.exec(
             u"UPDATE header SET title = 'Sailing', author = 'Mara', description = 'One<br>Two', "
             "menuscroll = 1, skin = ?"_s,
@@ -145,10 +112,11 @@ protected:
                 "'true'), ('Knots', 'Granny', 'false'), ('Knots', 'Reef', 'true')"_s);
         db.exec(u"INSERT INTO pages (name, sound, tabtext) VALUES ('Start', 'Horn', 'Start'), "
                 "('Quiz page', '', 'Quiz'), ('Rigging', '', 'Rigging')"_s);
-        addRows(db, {u"modules|Deck"_s, u"pages|Start"_s, u"texts|Welcome"_s, u"pictures|Boat"_s,
-                     u"movies|Sea"_s, u"horizontalline|"_s, u"pages|Quiz page"_s, u"quizes|Knots"_s,
-                     u"pages|Rigging"_s, u"texts|Ropes"_s, u"modules|Quay"_s, u"pages|Last words"_s,
-                     u"texts|Only"_s});
+        setLayout(work + u"/koa.kod"_s,
+                  {u"modules:Deck"_s, u"pages:Start"_s, u"texts:Welcome"_s, u"pictures:Boat"_s,
+                   u"movies:Sea"_s, u"horizontalline:"_s, u"pages:Quiz page"_s, u"quizes:Knots"_s,
+                   u"pages:Rigging"_s, u"texts:Ropes"_s, u"modules:Quay"_s, u"pages:Last words"_s,
+                   u"texts:Only"_s});
 
         // As the preview does: a loaded frameset gets the screen of its mode.
         m_host.setRenderer(&m_renderer);
@@ -176,11 +144,7 @@ protected:
         m_renderer.Initiate();
     }
     QString run(const QString& js) { return evalIn(m_browser.page(), js); }
-    // Clicks once, as soon as the element is there: a page's text may show
-    // before the rest of its document is parsed.
-    bool click(const QString& selector) {
-        return waitUntil([&] { return run(clickFirst(selector)) == u"true"_s; }, Timeout);
-    }
+    bool click(const QString& selector) { return clickOnce(m_browser.page(), selector, Timeout); }
     ::testing::AssertionResult holds(const QString& js) {
         // the screen may be changing: no frame is taken for granted
         const QString guarded = u"(function () { try { return String("_s + js +
@@ -409,14 +373,12 @@ TEST_P(SkinTest, MenuAndTitlePageLeadIntoTheCourse) {
     EXPECT_TRUE(shows(u"Welcome aboard"_s));
 
     // Seven modules: numbered boxes instead of pictures; no scroll buttons asked for.
-    {
-        Database db(m_program.folder().workingDatabase());
-        db.exec(u"UPDATE header SET menuscroll = 0"_s);
-        QStringList rows;
-        for (int i = 3; i <= 7; ++i)
-            rows << u"modules|Module %1"_s.arg(i);
-        addRows(db, rows << u"pages|Seventh"_s << u"texts|Seventh"_s);
-    }
+    Database(m_program.folder().workingDatabase()).exec(u"UPDATE header SET menuscroll = 0"_s);
+    QStringList rows;
+    for (int i = 3; i <= 7; ++i)
+        rows << u"modules:Module %1"_s.arg(i);
+    addLayout(m_program.folder().workingDatabase(),
+              rows << u"pages:Seventh"_s << u"texts:Seventh"_s);
     open(u"menu"_s);
     ASSERT_TRUE(holds(Display + u".querySelectorAll('tr.koa-module').length === 7"_s));
     EXPECT_EQ(run(Display + u".querySelectorAll('.koa-scroll').length"_s), u"0"_s);

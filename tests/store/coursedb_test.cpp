@@ -52,7 +52,7 @@ TEST_F(CourseDatabase, BlankCourseHasEveryTableInOrderAndAValidLayout) {
             expected.append(c.name);
         EXPECT_EQ(db.columns(t.name), expected) << t.name.toStdString();
     }
-    EXPECT_EQ(layoutOf(blank()), QStringList({u"modules:New Module:0"_s, u"pages::1"_s}));
+    EXPECT_EQ(indexedLayoutOf(blank()), QStringList({u"modules:New Module:0"_s, u"pages::1"_s}));
     EXPECT_EQ(CheckKOFVersion(blank()), u"1.1"_s);
     EXPECT_EQ(db.scalar(u"SELECT skin FROM header"_s).toString(), u"Classic"_s);
     for (const QString& folder : schema::courseFolders())
@@ -68,37 +68,35 @@ TEST_F(CourseDatabase, TextComparesWithoutRegardToCase) {
 TEST_F(CourseDatabase, RepairOfAnEmptyLayoutAddsNewModuleWithOnePage) {
     setLayout(work(), {});
     ValidateDataTable(work());
-    EXPECT_EQ(layoutOf(work()), QStringList({u"modules:New Module:1"_s, u"pages::2"_s}));
+    EXPECT_EQ(indexedLayoutOf(work()), QStringList({u"modules:New Module:1"_s, u"pages::2"_s}));
 }
 
 TEST_F(CourseDatabase, RepairGivesEveryModuleAPageAndRenumbersWithoutGaps) {
-    setLayout(work(), {{u"modules"_s, u"A"_s},
-                       {u"modules"_s, u"B"_s},
-                       {u"modules"_s, u"C"_s},
-                       {u"pages"_s, u"p1"_s},
-                       {u"texts"_s, u"t1"_s}});
+    setLayout(work(),
+              {u"modules:A"_s, u"modules:B"_s, u"modules:C"_s, u"pages:p1"_s, u"texts:t1"_s});
     ValidateDataTable(work());
-    EXPECT_EQ(layoutOf(work()),
+    EXPECT_EQ(indexedLayoutOf(work()),
               QStringList({u"modules:A:1"_s, u"pages::2"_s, u"modules:B:3"_s, u"pages::4"_s,
                            u"modules:C:5"_s, u"pages:p1:6"_s, u"texts:t1:7"_s}));
 
     // A trailing module gains a page too.
-    setLayout(work(), {{u"modules"_s, u"A"_s}, {u"pages"_s, u"p"_s}, {u"modules"_s, u"B"_s}});
+    setLayout(work(), {u"modules:A"_s, u"pages:p"_s, u"modules:B"_s});
     ValidateDataTable(work());
-    EXPECT_EQ(layoutOf(work()),
+    EXPECT_EQ(indexedLayoutOf(work()),
               QStringList({u"modules:A:1"_s, u"pages:p:2"_s, u"modules:B:3"_s, u"pages::4"_s}));
 }
 
 TEST_F(CourseDatabase, RepairPutsAModuleBeforeLeadingPagesAndLeavesGoodLayoutsAlone) {
-    setLayout(work(), {{u"pages"_s, u"orphan"_s}, {u"modules"_s, u"M"_s}, {u"pages"_s, u"p"_s}});
+    setLayout(work(), {u"pages:orphan"_s, u"modules:M"_s, u"pages:p"_s});
     ValidateDataTable(work());
-    EXPECT_EQ(layoutOf(work()),
+    EXPECT_EQ(indexedLayoutOf(work()),
               QStringList({u"modules:(Inserted by program):-1"_s, u"pages:orphan:0"_s,
                            u"modules:M:1"_s, u"pages:p:2"_s}));
 
-    setLayout(work(), {{u"modules"_s, u"M"_s}, {u"pages"_s, u"p"_s}, {u"pictures"_s, u"x"_s}});
+    setLayout(work(), {u"modules:M"_s, u"pages:p"_s, u"pictures:x"_s});
     ValidateDataTable(work());
-    EXPECT_EQ(layoutOf(work()), QStringList({u"modules:M:0"_s, u"pages:p:1"_s, u"pictures:x:2"_s}));
+    EXPECT_EQ(indexedLayoutOf(work()),
+              QStringList({u"modules:M:0"_s, u"pages:p:1"_s, u"pictures:x:2"_s}));
 }
 
 TEST_F(CourseDatabase, RepairOfAMissingDatabaseIsReportedWithItsLocation) {
@@ -111,12 +109,8 @@ TEST_F(CourseDatabase, BlankMeansNoObjectsAndAnUnchangedHeader) {
     EXPECT_TRUE(IsDBblank(work(), blank()));
 
     // The layout is not compared.
-    setLayout(work(), {{u"modules"_s, u"A"_s},
-                       {u"pages"_s, u""_s},
-                       {u"modules"_s, u"B"_s},
-                       {u"pages"_s, u""_s},
-                       {u"modules"_s, u"C"_s},
-                       {u"pages"_s, u""_s}});
+    setLayout(work(), {u"modules:A"_s, u"pages:"_s, u"modules:B"_s, u"pages:"_s, u"modules:C"_s,
+                       u"pages:"_s});
     EXPECT_TRUE(IsDBblank(work(), blank()));
 
     execIn(work(), u"INSERT INTO keywords (name, desc) VALUES ('word', '')"_s);

@@ -205,7 +205,7 @@ TEST_F(Files, OlderCourseIsConvertedAndTheOriginalLeftAlone) {
     // A stored file name that climbs out of its folder is not followed.
     EXPECT_EQ(valueOf(db(), u"SELECT count(*) FROM pictures"_s).toInt(), 2);
     // The repaired layout: the module gained a page before the text.
-    EXPECT_EQ(layoutOf(db()),
+    EXPECT_EQ(indexedLayoutOf(db()),
               QStringList({u"modules:Basics:1"_s, u"pages::2"_s, u"texts:Intro:3"_s}));
     EXPECT_FALSE(QFileInfo::exists(m_program.folder().importTempFolder()));
     EXPECT_TRUE(m_errors.reports().isEmpty());

@@ -12,25 +12,6 @@ using namespace Qt::Literals::StringLiterals;
 
 namespace koa::test {
 
-QStringList layoutOf(const QString& database) {
-    Database db(database, Database::Mode::ReadOnly);
-    QSqlQuery q = db.exec(u"SELECT type, name, \"index\" FROM data ORDER BY \"index\""_s);
-    QStringList out;
-    while (q.next())
-        out.append(q.value(0).toString() + u":"_s + q.value(1).toString() + u":"_s +
-                   q.value(2).toString());
-    return out;
-}
-
-void setLayout(const QString& database, const std::vector<std::pair<QString, QString>>& rows) {
-    Database db(database);
-    db.exec(u"DELETE FROM data"_s);
-    int index = 0;
-    for (const auto& [type, name] : rows)
-        db.exec(u"INSERT INTO data (type, name, \"index\") VALUES (?, ?, ?)"_s,
-                {type, name, index++});
-}
-
 QVariant valueOf(const QString& database, const QString& sql, const QVariantList& params) {
     Database db(database, Database::Mode::ReadOnly);
     return db.scalar(sql, params);

@@ -36,9 +36,6 @@ public:
     void setSkipNextRender() override { ++skips; }
 };
 
-// `data` rows as "type:name:index", in index order.
-QStringList layoutOf(const QString& database);
-void setLayout(const QString& database, const std::vector<std::pair<QString, QString>>& rows);
 QVariant valueOf(const QString& database, const QString& sql, const QVariantList& params = {});
 void execIn(const QString& database, const QString& sql, const QVariantList& params = {});
 

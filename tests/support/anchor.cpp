@@ -3,6 +3,7 @@
 #include "app/windows.h"
 
 #include <QCoreApplication>
+#include <QTabBar>
 
 namespace koa::test {
 
@@ -26,6 +27,18 @@ std::unique_ptr<shell::fileselector> anchorAt(const QString& root, shell::Prereq
                                                         app::programWindows());
     anchor->setSplashMilliseconds(10);
     return anchor;
+}
+
+void clickTab(shell::EditorWindow* w, const QString& key) {
+    for (int i = 0; i < w->TabStrip1->count(); ++i) {
+        if (w->TabStrip1->tabData(i).toString() == key)
+            w->TabStrip1->setCurrentIndex(i);
+    }
+    QCoreApplication::processEvents();
+}
+
+QString shownTab(shell::EditorWindow* w) {
+    return w->TabStrip1->tabData(w->TabStrip1->currentIndex()).toString();
 }
 
 } // namespace koa::test

@@ -1,6 +1,10 @@
 #include "tests/support/childprocess.h"
 
+#include <QCoreApplication>
 #include <QMap>
+#include <QProcess>
+
+#include <gtest/gtest.h>
 
 using namespace Qt::Literals::StringLiterals;
 
@@ -24,6 +28,18 @@ int runChildIfAsked(const QStringList& arguments) {
         return -1;
     const auto it = children().constFind(arguments[at + 1]);
     return it == children().constEnd() ? 3 : it.value()(arguments.mid(at + 2));
+}
+
+bool startChild(QProcess& child, const QString& name, const QStringList& args) {
+    child.start(QCoreApplication::applicationFilePath(), QStringList{u"--child"_s, name} + args);
+    if (!child.waitForStarted(10000) || !child.waitForReadyRead(60000)) {
+        ADD_FAILURE() << "the child did not start: " << child.readAllStandardError().toStdString();
+        return false;
+    }
+    const QByteArray said = child.readAllStandardOutput().trimmed();
+    if (said != "ready")
+        ADD_FAILURE() << "the child said: " << said.toStdString();
+    return said == "ready";
 }
 
 } // namespace koa::test

@@ -1,17 +1,95 @@
 #include "tests/support/testsupport.h"
 
+#include "store/database.h"
+
+#include <QComboBox>
 #include <QCoreApplication>
 #include <QDir>
 #include <QDirIterator>
 #include <QEventLoop>
 #include <QFile>
+#include <QListWidget>
 #include <QTimer>
+#include <QTreeWidget>
 
 #include <gtest/gtest.h>
 
 using namespace Qt::Literals::StringLiterals;
 
+void PrintTo(const QString& text, std::ostream* out) {
+    *out << '"' << text.toStdString() << '"';
+}
+
 namespace koa::test {
+
+namespace {
+QStringList layoutRows(const QString& database, bool indexes) {
+    Database db(database, Database::Mode::ReadOnly);
+    QSqlQuery q = db.exec(u"SELECT type, name, \"index\" FROM data ORDER BY \"index\", rowid"_s);
+    QStringList out;
+    while (q.next())
+        out.append(q.value(0).toString() + u':' + q.value(1).toString() +
+                   (indexes ? u':' + q.value(2).toString() : QString()));
+    return out;
+}
+} // namespace
+
+QStringList layoutOf(const QString& database) {
+    return layoutRows(database, false);
+}
+
+QStringList indexedLayoutOf(const QString& database) {
+    return layoutRows(database, true);
+}
+
+void addLayout(const QString& database, const QStringList& rows) {
+    Database db(database);
+    int index = db.scalar(u"SELECT COALESCE(MAX(\"index\") + 1, 0) FROM data"_s).toInt();
+    for (const QString& row : rows)
+        db.exec(u"INSERT INTO data (type, name, \"index\") VALUES (?, ?, ?)"_s,
+                {row.section(u':', 0, 0), row.section(u':', 1), index++});
+}
+
+void setLayout(const QString& database, const QStringList& rows) {
+    Database(database).exec(u"DELETE FROM data"_s);
+    addLayout(database, rows);
+}
+
+QString link(char kind, const QString& function, const QString& target, const QString& inner) {
+    return u"<a type="_s + QChar::fromLatin1(kind) +
+           u" href=javascript:void(0); onclick=\"parent.engine."_s + function + u"(\\'"_s + target +
+           u"\\');\">"_s + inner + u"</a>"_s;
+}
+
+void writeStubTemplates(const QString& root) {
+    for (const char* name :
+         {"page1", "page2", "page3", "page4", "menu1", "menu2", "menu3", "menu4", "header"})
+        writeFile(root + u"/includes/"_s + QLatin1String(name) + u".inc"_s,
+                  QByteArray("[") + name + "]");
+    writeFile(root + u"/skins/Classic/tab1.inc"_s, "[tab1]");
+    writeFile(root + u"/skins/Classic/tab2.inc"_s, "[tab2]");
+}
+
+QStringList itemsOf(const QComboBox* box) {
+    QStringList out;
+    for (int i = 0; i < box->count(); ++i)
+        out << box->itemText(i);
+    return out;
+}
+
+QStringList itemsOf(const QListWidget* list) {
+    QStringList out;
+    for (int i = 0; i < list->count(); ++i)
+        out << list->item(i)->text();
+    return out;
+}
+
+QStringList itemsOf(const QTreeWidget* tree, int column) {
+    QStringList out;
+    for (int i = 0; i < tree->topLevelItemCount(); ++i)
+        out << tree->topLevelItem(i)->text(column);
+    return out;
+}
 
 void pointUserFoldersAt(const QString& base) {
     QDir(base).mkpath(u"data"_s);

@@ -6,6 +6,7 @@
 
 #include <functional>
 #include <memory>
+#include <ostream>
 
 #include <QByteArray>
 #include <QList>
@@ -13,6 +14,14 @@
 #include <QString>
 #include <QStringList>
 #include <QTemporaryDir>
+
+class QComboBox;
+class QListWidget;
+class QTreeWidget;
+
+// Readable failures: texts instead of their bytes. Beside QString, where the
+// test framework looks for it.
+void PrintTo(const QString& text, std::ostream* out);
 
 namespace koa::test {
 
@@ -78,6 +87,28 @@ private:
 // Runs the event loop until `condition` holds or `milliseconds` are up;
 // the browser engine works on this thread, so tests never wait in sleeps.
 bool waitUntil(const std::function<bool()>& condition, int milliseconds);
+
+// The course's layout (its `data` rows) as "type:name", in index order;
+// indexedLayoutOf adds ":index".
+QStringList layoutOf(const QString& database);
+QStringList indexedLayoutOf(const QString& database);
+// Appends "type:name" rows to the layout, numbered on from its last row;
+// setLayout empties the layout first.
+void addLayout(const QString& database, const QStringList& rows);
+void setLayout(const QString& database, const QStringList& rows);
+
+// A link of a stored text, as the text editor writes it: `kind` is its type
+// letter, `function` the engine's handler, `inner` the linked markup.
+QString link(char kind, const QString& function, const QString& target, const QString& inner);
+
+// Templates that only name themselves ("[page1]") below `root`, in the
+// places the renderer takes them from.
+void writeStubTemplates(const QString& root);
+
+// The item texts of a list, in their order.
+QStringList itemsOf(const QComboBox* box);
+QStringList itemsOf(const QListWidget* list);
+QStringList itemsOf(const QTreeWidget* tree, int column = 0);
 
 QByteArray readFile(const QString& path);
 void writeFile(const QString& path, const QByteArray& bytes);
