@@ -1,11 +1,13 @@
 #include "browser.h"
 
+#include <QCoreApplication>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QLoggingCategory>
+#include <QPointer>
 #include <QRegularExpression>
 #include <QTemporaryDir>
 #include <QUuid>
@@ -159,13 +161,24 @@ protected:
     }
 };
 
+// One profile for every browser of the program. Off the record: nothing is
+// written below the user's home. Generated files are rewritten under the same
+// names, so nothing may be cached. Shared, because the engine crashed once a
+// few dozen profiles had been made and destroyed in one run (every New and
+// Open makes the windows with their browsers afresh).
+QWebEngineProfile* sharedProfile() {
+    static QPointer<QWebEngineProfile> profile;
+    if (!profile) {
+        profile = new QWebEngineProfile(QCoreApplication::instance());
+        profile->setHttpCacheType(QWebEngineProfile::NoCache);
+    }
+    return profile;
+}
+
 } // namespace
 
 Browser::Browser(QWidget* parent) : QWebEngineView(parent) {
-    // Off the record: nothing is written below the user's home. Generated
-    // files are rewritten under the same names, so nothing may be cached.
-    m_profile = new QWebEngineProfile(this);
-    m_profile->setHttpCacheType(QWebEngineProfile::NoCache);
+    m_profile = sharedProfile();
 
     auto* page = new Page(m_profile, this);
     page->onNavigation = [this](const QUrl& url, QWebEnginePage::NavigationType type,
@@ -432,6 +445,10 @@ void Browser::pageReport(QChar kind, const QString& text) {
 }
 
 void Browser::download(QWebEngineDownloadRequest* download) {
+    // The profile is shared: only this browser's pages are its business.
+    const QWebEnginePage* from = download->page();
+    if (from != m_page && (!from || from->parent() != m_page))
+        return;
     // Nothing is saved (the request is left unaccepted); a file that cannot be
     // shown here is the desktop's to open.
     const QUrl url = download->url();

@@ -171,6 +171,11 @@ TEST_F(BrowserTest, LinksOutsideAreReportedNotFollowed) {
     const QString top = frameset();
     ASSERT_TRUE(load(top));
     QSignalSpy external(&m_browser, &Browser::externalLinkRequested);
+    // Every browser shares one engine profile; what one page asks for reaches
+    // that page's browser alone.
+    Browser other;
+    ASSERT_EQ(other.page()->profile(), m_browser.page()->profile());
+    QSignalSpy otherExternal(&other, &Browser::externalLinkRequested);
 
     const QString display = u"frames.lower.frames.display.document"_s;
     for (const QString& js : {display + u".getElementById('web').click()"_s,
@@ -185,6 +190,7 @@ TEST_F(BrowserTest, LinksOutsideAreReportedNotFollowed) {
                                              {QUrl(u"https://example.invalid/window"_s)},
                                              {QUrl::fromLocalFile(m_dir.filePath(u"notes.zip"_s))},
                                              {QUrl(u"https://example.invalid/top"_s)}}));
+    EXPECT_TRUE(otherExternal.isEmpty());
     EXPECT_TRUE(eval(display + u".body.textContent"_s).startsWith(u"first display"_s));
     EXPECT_EQ(m_browser.readyState(), Browser::Complete);
 
