@@ -60,7 +60,6 @@ TEST_F(HeaderWindow, EmptyOrMissingValuesShowDefaultsAndAreStoredBack) {
     EXPECT_EQ(stored(u"author"_s), QString());
     // Line breaks are stored as <br>; what was quoted stays as it was typed.
     EXPECT_EQ(stored(u"description"_s), u"First line<br>Second 'quoted' line<br>Third"_s);
-    EXPECT_TRUE(m_errors.reports().isEmpty());
 }
 
 TEST_F(HeaderWindow, ASecondCourseLeavesNothingOfTheFirst) {

@@ -144,7 +144,6 @@ TEST_F(RendererTest, EmptyPageAndTheProgramFolderForms) {
     EXPECT_EQ(odd.state().programPath, m_dir.filePath(u"it's a #1 koa"_s));
     EXPECT_EQ(odd.state().programPathScript, escaped);
     EXPECT_EQ(odd.state().programPathUrl, u"file://"_s + escaped);
-    EXPECT_TRUE(m_errors.reports().isEmpty());
 }
 
 TEST_F(RendererTest, TextsLineBreaksAndLines) {
@@ -371,7 +370,6 @@ TEST_F(RendererTest, IndexTabsFollowTheirPages) {
                                  u"bgColor=#FFFFFF"_s, u"#000000"_s, u"M1P3"_s, u"Second"_s) +
                             end.arg(u"cleanright.gif"_s);
     EXPECT_EQ(visible(between(render(0, 3), from, u"thisPage"_s)), visible(onPage4));
-    EXPECT_TRUE(m_errors.reports().isEmpty());
 }
 
 TEST_F(RendererTest, TwentyTabsAtMost) {
@@ -513,7 +511,6 @@ TEST_F(RendererTest, CommandsThroughTheHost) {
             u"cellpadding='3' cellspacing='0'>"
             "<tr><td width='200'><i>apple</i></td><td>A fruit&nbsp;</td></tr>"
             "<tr><td width='200'><i>Don&#39;t</i></td><td>Do not&nbsp;</td></tr></body></html>"_s));
-    EXPECT_TRUE(m_errors.reports().isEmpty()) << m_errors.locations().join(u", "_s).toStdString();
 }
 
 } // namespace

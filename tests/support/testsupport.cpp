@@ -104,14 +104,22 @@ void pointUserFoldersAt(const QString& base) {
 }
 
 ErrorRecorder::ErrorRecorder() {
-    setErrorSink([this](const ErrorReport& r) { m_reports.append(r); });
+    setErrorSink([this](const ErrorReport& r) {
+        m_reports.append(r);
+        m_seen = false;
+    });
 }
 
 ErrorRecorder::~ErrorRecorder() {
     setErrorSink({});
+    QStringList unseen;
+    for (const ErrorReport& r : m_reports)
+        unseen.append(r.location + u": "_s + r.description);
+    EXPECT_TRUE(m_seen) << "errors nobody expected:\n" << unseen.join(u'\n').toStdString();
 }
 
 QStringList ErrorRecorder::locations() const {
+    m_seen = true;
     QStringList out;
     for (const ErrorReport& r : m_reports)
         out.append(r.location);

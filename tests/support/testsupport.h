@@ -29,15 +29,21 @@ namespace koa::test {
 void pointUserFoldersAt(const QString& base);
 
 // Records every error report while it lives.
+// A report the test never looked at (through reports() or locations()) after
+// it arrived fails the test when the recorder goes.
 class ErrorRecorder {
 public:
     ErrorRecorder();
     ~ErrorRecorder();
-    const QList<ErrorReport>& reports() const { return m_reports; }
+    const QList<ErrorReport>& reports() const {
+        m_seen = true;
+        return m_reports;
+    }
     QStringList locations() const;
 
 private:
     QList<ErrorReport> m_reports;
+    mutable bool m_seen = true;
 };
 
 // Collects what the browser's pages complain of while it lives: warnings of
