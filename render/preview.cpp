@@ -168,12 +168,8 @@ void preview::presentFullScreen() {
 void preview::close_properly() {
     const QString key = callingWindow.isEmpty() ? shell::keys::Header : callingWindow;
     shell::EditorWindow* to = editors().window(key);
-    if (m_closeWindow)
-        std::exchange(m_closeWindow, nullptr)->close(); // it deletes itself
-    m_browser->hide();
-    m_links->closeWindows();
-    // No page sound or movie plays on behind the editor.
-    m_host.navigateFrame(u"display"_s, editors().files().folder().dummyPage());
+    hideFullScreen();
+    leave();
     if (!to)
         return;
     editors().currentWindow = key;
@@ -181,6 +177,13 @@ void preview::close_properly() {
     to->show();
     to->raise();
     to->activateWindow();
+}
+
+void preview::hideFullScreen() {
+    if (m_closeWindow)
+        std::exchange(m_closeWindow, nullptr)->close(); // it deletes itself
+    if (m_fullScreen)
+        m_browser->hide();
 }
 
 void preview::arrive(const QString& fromKey) {
@@ -199,10 +202,7 @@ void preview::leave() {
 void preview::shutDown() {
     shuttingDown = true;
     m_links->closeWindows();
-    if (m_closeWindow)
-        std::exchange(m_closeWindow, nullptr)->close();
-    if (m_fullScreen)
-        m_browser->hide();
+    hideFullScreen();
     // Nothing of the working folder stays open in the browser.
     m_browser->navigate(editors().files().folder().dummyPage());
     const QPointer<Browser> browser(m_browser);

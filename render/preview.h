@@ -60,6 +60,8 @@ private:
     // loaded (20 s at most); false when the preview was deleted meanwhile.
     bool waitForFrameset();
     void presentFullScreen();
+    // Closes the "Close" window and hides the full-screen browser.
+    void hideFullScreen();
     void documentComplete(bool ok);
     void showAbout();
 
