@@ -81,8 +81,12 @@ QString markupScriptString(const QString& markup) {
 QString nestedScriptString(const QString& value) {
     // Innermost first: the handler's own string, then the attribute, then
     // the string that writes the attribute.
+    // In the attribute a reference would turn into the character it names,
+    // and "<" must not end the script block the outer string stands in.
     QString attribute = scriptString(value);
+    attribute.replace(u'&', u"&amp;"_s);
     attribute.replace(u'"', u"&quot;"_s);
+    attribute.replace(u'<', u"&lt;"_s);
     return scriptString(attribute);
 }
 

@@ -1,6 +1,7 @@
 #include "renderer.h"
 
 #include "escaping.h"
+#include "markupsanitizer.h"
 #include "pagecss.h"
 #include "store/cachefolder.h"
 #include "store/database.h"
@@ -53,6 +54,11 @@ QString text(const QVariant& field) {
 // A skin is a folder below skins/; a name that would lead elsewhere is not one.
 bool isPlainFolderName(const QString& name) {
     return !name.contains(u'/') && !name.contains(u'\\') && name != u"."_s && name != u".."_s;
+}
+
+// The answer of a quiz statement as the page compares it: "true" or "false".
+QString isTrue(const QVariant& status) {
+    return text(status).compare(u"true"_s, Qt::CaseInsensitive) == 0 ? u"true"_s : u"false"_s;
 }
 
 QString makerAddress() {
@@ -340,8 +346,8 @@ void Renderer::appendPlacedRow(Database& db, const QString& type, const QString&
         return;
     }
     if (type == u"texts"_s) {
-        page +=
-            u"displayString+='"_s + markupScriptString(text(object.value(0))) + u"<br>';"_s + CrLf;
+        page += u"displayString+='"_s + markupScriptString(sanitizeMarkup(text(object.value(0)))) +
+                u"<br>';"_s + CrLf;
         return;
     }
     if (type == u"quizes"_s) {
@@ -349,31 +355,31 @@ void Renderer::appendPlacedRow(Database& db, const QString& type, const QString&
         return;
     }
     const QString file = urlName(text(object.value(0)));
-    const QVariant width = object.value(1);
-    const QVariant height = object.value(2);
+    const QString width = numberText(object.value(1));
+    const QString height = numberText(object.value(2));
     QString tag;
     if (type == u"pictures"_s) {
-        tag = u"<img src=temp/pictures/"_s + file + u" width="_s + text(width) + u" height="_s +
-              text(height) + u" border=0 hspace=0>"_s;
+        tag = u"<img src=temp/pictures/"_s + file + u" width="_s + width + u" height="_s + height +
+              u" border=0 hspace=0>"_s;
     } else if (type == u"movies"_s) {
         // The player's controls sit below the picture.
         const QString playerHeight =
-            height.isNull() ? QString() : QString::number(height.toLongLong() + 64);
+            height.isEmpty() ? QString() : QString::number(height.toDouble() + 64, 'g', 15);
         tag =
-            u"<OBJECT width="_s + text(width) + u" height="_s + playerHeight +
+            u"<OBJECT width="_s + width + u" height="_s + playerHeight +
             uR"( ID=Player CLASSID=CLSID:6BF52A52-394A-11d3-B153-00C04F79FAA6><PARAM name=AUTOSTART value=FALSE><PARAM name=URL value=\')"_s +
             m_state.programPathUrl + u"temp/movies/"_s + file + uR"(\'></OBJECT>)"_s;
     } else {
-        tag = u"<EMBED width="_s + text(width) + u" height="_s + text(height) + uR"( src=\')"_s +
+        tag = u"<EMBED width="_s + width + u" height="_s + height + uR"( src=\')"_s +
               m_state.programPathUrl + u"temp/flash/"_s + file + uR"(\'></EMBED>)"_s;
     }
     appendLayout(tag, width, object.value(4), text(object.value(3)),
-                 scriptString(text(object.value(5))));
+                 scriptString(htmlText(text(object.value(5)))));
     if (type == u"pictures"_s)
         m_state.pictureList += u"<img src=temp/pictures/"_s + file + u">"_s + CrLf;
 }
 
-void Renderer::appendLayout(const QString& tag, const QVariant& width, const QVariant& floating,
+void Renderer::appendLayout(const QString& tag, const QString& width, const QVariant& floating,
                             const QString& alignment, const QString& caption) {
     QString& page = m_state.pageText;
     const QString captionCell =
@@ -407,26 +413,26 @@ void Renderer::appendLayout(const QString& tag, const QVariant& width, const QVa
     page +=
         u"displayString+='<table align="_s + (alignment == u"Left"_s ? u"left"_s : u"right"_s) +
         u" border=0 cellpadding=10><tr><td><table border=0 cellpadding=0 cellspacing=0 width="_s +
-        text(width) + u"><tr><td><center>"_s + tag + u"</center></td></tr>"_s + captionRow +
+        width + u"><tr><td><center>"_s + tag + u"</center></td></tr>"_s + captionRow +
         u"</table></td></tr></table>';"_s + CrLf;
 }
 
 void Renderer::appendQuiz(Database& db, const QVariant& id, const QString& question,
                           const QString& quizName) {
     QString& page = m_state.pageText;
-    const QString form = text(id);
+    const QString form = numberText(id);
     QSqlQuery statements =
         db.exec(u"SELECT status, statement FROM statements WHERE quizname = ? ORDER BY rowid"_s,
                 {quizName});
-    page += u"displayString+='<form name=quiz"_s + form + u"><b>"_s + scriptString(question) +
-            u"</b><br><br>';"_s + CrLf;
+    page += u"displayString+='<form name=quiz"_s + form + u"><b>"_s +
+            scriptString(htmlText(question)) + u"</b><br><br>';"_s + CrLf;
     QStringList tests;
     for (int i = 0; statements.next(); ++i) {
         const QString n = QString::number(i);
-        page += u"displayString+='<input type=hidden value="_s +
-                scriptString(text(statements.value(0))) + u" name=answer"_s + n + u">';"_s + CrLf;
+        page += u"displayString+='<input type=hidden value="_s + isTrue(statements.value(0)) +
+                u" name=answer"_s + n + u">';"_s + CrLf;
         page += u"displayString+='<input type=checkbox name=box"_s + n + u">"_s +
-                scriptString(text(statements.value(1))) + u"<br>';"_s + CrLf;
+                scriptString(htmlText(text(statements.value(1)))) + u"<br>';"_s + CrLf;
         tests.append(u"document.quiz"_s + form + u".box"_s + n +
                      u".checked.toString()==document.quiz"_s + form + u".answer"_s + n +
                      u".value"_s);
@@ -447,7 +453,7 @@ void Renderer::ShowMenu() {
             db.exec(u"SELECT name FROM data WHERE type = 'modules' ORDER BY \"index\""_s);
         QStringList names;
         while (modules.next())
-            names.append(text(modules.value(0)));
+            names.append(htmlText(text(modules.value(0))));
         m_state.lastModuleIndex = int(names.size()) - 1;
         QSqlQuery header = db.exec(u"SELECT title, menuscroll FROM header"_s);
         if (!header.next())
@@ -458,11 +464,11 @@ void Renderer::ShowMenu() {
         // The folder form of the program folder, as the title page's base.
         page = u"<html><head><base href='"_s + m_state.programPathScript + u"'>"_s;
         InsertFile(u"/includes/menu1.inc"_s);
-        page += CrLf + u"button_status='"_s + text(header.value(1)) + u"';"_s + CrLf;
+        page += CrLf + u"button_status='"_s + numberText(header.value(1)) + u"';"_s + CrLf;
         page += u"skin='"_s + scriptString(m_state.skin) + u"';"_s + CrLf;
         page += u"numModules ="_s + QString::number(m_state.lastModuleIndex) + CrLf;
         InsertFile(u"/includes/menu2.inc"_s);
-        page += text(header.value(0));
+        page += htmlText(text(header.value(0)));
         InsertFile(u"/includes/menu3.inc"_s);
         const bool pictures = m_state.lastModuleIndex < 6;
         for (int i = 0; i < names.size(); ++i) {
@@ -508,13 +514,13 @@ void Renderer::ShowHeader() {
         page = u"<html><head><base href='"_s + m_state.programPathScript + u"skins/"_s +
                urlName(m_state.skin) + u"/'></head>"_s;
         InsertFile(u"/includes/header.inc"_s);
-        page += text(header.value(0));
+        page += htmlText(text(header.value(0)));
         InsertFile(u"/includes/menu3.inc"_s);
-        page += u"<tr><td><b>Author</b><br><font size='2'>"_s + text(header.value(1)) +
+        page += u"<tr><td><b>Author</b><br><font size='2'>"_s + htmlText(text(header.value(1))) +
                 u"</font><br><br>"_s;
-        page += u"<b>Target group</b><br><font size='2'>"_s + text(header.value(2)) +
+        page += u"<b>Target group</b><br><font size='2'>"_s + htmlText(text(header.value(2))) +
                 u"</font><br><br>"_s;
-        page += u"<b>Description</b><br><font size='2'>"_s + text(header.value(3)) +
+        page += u"<b>Description</b><br><font size='2'>"_s + htmlText(text(header.value(3))) +
                 u"</font><br><br></td></tr>"_s;
         InsertFile(u"/includes/menu4.inc"_s);
 
@@ -622,7 +628,7 @@ void Renderer::appendTabCell(const QString& image, const QString& top, const QSt
     page +=
         uR"(parent.upper.document.write('<tr><td valign=top><a href=\'JavaScript:void(0);\' onClick="parent.engine.go(\')"_s +
         nestedScriptString(pageName) + uR"(\');"><font color=)"_s + colour + u">"_s +
-        scriptString(tabText) + uR"(</a></td></tr>\n');)"_s + CrLf;
+        scriptString(htmlText(tabText)) + uR"(</a></td></tr>\n');)"_s + CrLf;
 }
 
 void Renderer::WriteInfo() {
@@ -749,8 +755,9 @@ void Renderer::glossary() {
             Database db = open();
             QSqlQuery keywords = db.exec(u"SELECT name, desc FROM keywords ORDER BY name ASC"_s);
             while (keywords.next())
-                page += u"<tr><td width='200'><i>"_s + text(keywords.value(0)) +
-                        u"</i></td><td>"_s + text(keywords.value(1)) + u"&nbsp;</td></tr>"_s;
+                page += u"<tr><td width='200'><i>"_s + htmlText(text(keywords.value(0))) +
+                        u"</i></td><td>"_s + htmlText(text(keywords.value(1))) +
+                        u"&nbsp;</td></tr>"_s;
         }
         page += u"</body></html>"_s;
         writeCacheFile(glossaryFile(), page);

@@ -93,7 +93,7 @@ private:
     Database open() const;
     ModuleBounds moduleBounds(Database& db) const;
     void appendPlacedRow(Database& db, const QString& type, const QString& name);
-    void appendLayout(const QString& tag, const QVariant& width, const QVariant& floating,
+    void appendLayout(const QString& tag, const QString& width, const QVariant& floating,
                       const QString& alignment, const QString& caption);
     void appendQuiz(Database& db, const QVariant& id, const QString& text, const QString& quizName);
     void appendTabCell(const QString& image, const QString& top, const QString& attribute,

@@ -66,6 +66,18 @@ QString placeholderTarget(LinkKind kind) {
     return {};
 }
 
+// An address stands in a script string inside an attribute of the page:
+// the characters that could end either are percent-encoded, which leaves
+// the address the browser opens as it was.
+QString storedAddress(QString address) {
+    address.replace(u'\\', u"%5C"_s);
+    address.replace(u'\'', u"%27"_s);
+    address.replace(u'"', u"%22"_s);
+    address.replace(u'<', u"%3C"_s);
+    address.replace(u'>', u"%3E"_s);
+    return address;
+}
+
 // Outside spans a double quote stays as it is.
 QString plainCharacter(QChar c) {
     if (c == u'<')
@@ -190,6 +202,8 @@ QString Markup::rtf2html(QTextDocument& document, bool& ok, int& longLinks) {
                         const std::optional<int> number = linkNumber(name);
                         target = (number ? m_targets.at(*number) : std::nullopt)
                                      .value_or(placeholderTarget(link->kind));
+                        if (link->kind == LinkKind::External)
+                            target = storedAddress(target);
                     }
                     html += u"<a type="_s + link->type + u" href=javascript:void(0); onclick=\""_s +
                             link->call + target + link->closing + text + link->end;

@@ -1,5 +1,6 @@
 // The documents of the course screen, written out here from the rules, over
 // a course made in the test and stand-in templates that only name themselves.
+#include "render/markupsanitizer.h"
 #include "render/renderer.h"
 #include "store/database.h"
 #include "store/schema.h"
@@ -418,6 +419,96 @@ TEST_F(RendererTest, ValuesThatWouldEndAScriptString) {
     EXPECT_TRUE(page.contains(u"<img src=temp/pictures/5%20it%27s.png width=10"_s));
     EXPECT_TRUE(page.contains(u"style=font-size:8pt>In C:\\\\new</font>"_s));
     EXPECT_TRUE(page.contains(u"name=box0>C:\\\\users"_s));
+}
+
+TEST(MarkupSanitizer, KeepsTheEditorsDialectAndTurnsEverythingElseIntoText) {
+    const QString link =
+        uR"(<a type=%1 href=javascript:void(0); onclick="parent.engine.%2(\'%3\');">%4</a>)"_s;
+    // Everything the editor writes, in one text: it comes out byte for byte.
+    const QString own =
+        u"1 &#60; 2 &#62; &#39;q&#39; \"x\"&nbsp; R&D C:\\dir <b>B&#34;</b><br><i>I</i>"_s
+        u"<em>H1</em><strong>H2</strong><BR>"_s +
+        link.arg(u"e"_s, u"xgo"_s, u"http://x.org/a%27b"_s, u"<cite>Web</cite>"_s) +
+        link.arg(u"i"_s, u"go"_s, u"Page 1"_s, u"Page 1"_s) +
+        link.arg(u"k"_s, u"keyword"_s, u"Wort&#39;s"_s, u"<dfn>Wort&#39;s</dfn>"_s) +
+        link.arg(u"d"_s, u"dlink"_s, u"Doc"_s, u"<code>Doc</code>"_s);
+    EXPECT_EQ(sanitizeMarkup(own), own);
+
+    const struct {
+        QString stored, shown;
+    } cases[] = {
+        {u"<img src=x onerror=alert(1)>"_s, u"&lt;img src=x onerror=alert(1)&gt;"_s},
+        {u"<script>alert(1)</script>"_s, u"&lt;script&gt;alert(1)&lt;/script&gt;"_s},
+        {u"<B onclick=x>b</B>"_s, u"&lt;B onclick=x&gt;b&lt;/B&gt;"_s},
+        // A stray closing tag is text, an open one ends with the text.
+        {u"</b><i>x"_s, u"&lt;/b&gt;<i>x</i>"_s},
+        {u"<b><i>x</b></i>"_s, u"<b><i>x&lt;/b&gt;</i></b>"_s},
+        // An argument that would end its script string spoils the whole link.
+        {link.arg(u"e"_s, u"xgo"_s, u"x\\');alert(1);//"_s, u"<cite>t</cite>"_s),
+         uR"(&lt;a type=e href=javascript:void(0); onclick="parent.engine.xgo(\'x\');alert(1);//\');"&gt;&lt;cite&gt;t&lt;/cite&gt;&lt;/a&gt;)"_s},
+        // The type, the call and the text's wrapping belong together.
+        {link.arg(u"i"_s, u"xgo"_s, u"x"_s, u"<cite>t</cite>"_s),
+         uR"(&lt;a type=i href=javascript:void(0); onclick="parent.engine.xgo(\'x\');"&gt;&lt;cite&gt;t&lt;/cite&gt;&lt;/a&gt;)"_s},
+        // In the attribute a reference would become an apostrophe.
+        {link.arg(u"k"_s, u"keyword"_s, u"a&apos;b&#39;&#92;"_s, u"<dfn>a>b</dfn>"_s),
+         link.arg(u"k"_s, u"keyword"_s, u"a&amp;apos;b&#39;&amp;#92;"_s, u"<dfn>a&gt;b</dfn>"_s)},
+    };
+    for (const auto& c : cases)
+        EXPECT_EQ(sanitizeMarkup(c.stored), c.shown) << c.stored.toStdString();
+
+    EXPECT_EQ(htmlText(u"R&D <team> &amp; &#39;A&#39;<br>&nbsp;&#x27;"_s),
+              u"R&amp;D &lt;team&gt; &amp;amp; &#39;A&#39;<br>&nbsp;&#x27;"_s);
+    EXPECT_EQ(numberText(160), u"160"_s);
+    EXPECT_EQ(numberText(u" 12.5"_s), u"12.5"_s);
+    EXPECT_EQ(numberText(u"1 onerror=alert(1)"_s), QString());
+    EXPECT_EQ(numberText(QVariant()), QString());
+}
+
+TEST_F(RendererTest, CourseTextsShowAsText) {
+    // A course written by another tool, with markup in every plain field.
+    const QString evil = u"<script>alert(1)</script><img src=x onerror=alert(2)>"_s;
+    const QString shown =
+        u"&lt;script&gt;alert(1)&lt;/script&gt;&lt;img src=x onerror=alert(2)&gt;"_s;
+    layout({u"modules:"_s + evil, u"pages:P"_s, u"pages:Q"_s, u"texts:T"_s, u"pictures:Pic"_s,
+            u"quizes:Quiz"_s});
+    exec(u"UPDATE header SET title = ?, author = ?, target_group = ?, description = ?, "
+         "menuscroll = ?"_s,
+         {evil, u"R&D <team>"_s, evil, evil + u"<br>more"_s, u"1';alert(3);'"_s});
+    exec(u"INSERT INTO pages (name, sound, tabtext) VALUES ('Q', '', ?)"_s, {evil});
+    exec(u"INSERT INTO texts (name, text) VALUES ('T', ?)"_s, {evil});
+    exec(u"INSERT INTO pictures (name, filename, width, height, alignment, \"float\", caption) "
+         "VALUES ('Pic', '1.gif', '10 onload=alert(4)', 20, 'Left', 1, ?)"_s,
+         {evil});
+    exec(u"INSERT INTO quizes (ID, name, text) VALUES (3, 'Quiz', ?)"_s, {evil});
+    exec(u"INSERT INTO statements (quizname, statement, status) VALUES ('Quiz', ?, ?), "
+         "('Quiz', 'Press <Enter> to confirm', 'TRUE')"_s,
+         {evil, u"x onfocus=alert(5)"_s});
+    exec(u"INSERT INTO keywords (name, desc) VALUES (?, ?)"_s, {evil, evil});
+
+    const QString page = render(0, 1);
+    m_renderer->ShowMenu();
+    const QString menu = document();
+    m_renderer->ShowHeader();
+    const QString title = document();
+    m_renderer->glossary();
+    const QString glossary = document(m_renderer->glossaryFile());
+    for (const QString* doc : {&page, &menu, &title, &glossary}) {
+        EXPECT_FALSE(doc->contains(u"<script>alert"_s)) << visible(*doc);
+        EXPECT_FALSE(doc->contains(u"<img src=x"_s)) << visible(*doc);
+        EXPECT_FALSE(doc->contains(u"alert(3)"_s) || doc->contains(u"alert(4)"_s) ||
+                     doc->contains(u"alert(5)"_s))
+            << visible(*doc);
+    }
+    EXPECT_EQ(page.count(shown), 5) << visible(page); // tab, text, caption, question, statement
+    EXPECT_TRUE(page.contains(u"value=false name=answer0"_s));
+    EXPECT_TRUE(page.contains(u"value=true name=answer1"_s));
+    EXPECT_TRUE(page.contains(u"name=box1>Press &lt;Enter&gt; to confirm"_s));
+    EXPECT_TRUE(page.contains(u"width= height=20 border=0"_s));
+    EXPECT_EQ(menu.count(shown), 2); // title and module
+    EXPECT_TRUE(menu.contains(u"button_status='';"_s));
+    EXPECT_TRUE(title.contains(u"R&amp;D &lt;team&gt;"_s));
+    EXPECT_TRUE(title.contains(shown + u"<br>more"_s));
+    EXPECT_EQ(glossary.count(shown), 2);
 }
 
 TEST_F(RendererTest, ASkinThatIsNotInstalledShowsAsTheDefault) {

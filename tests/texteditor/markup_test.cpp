@@ -183,6 +183,12 @@ TEST_F(Markups, EachLinkKindLoadsAndStoresWithItsTarget) {
     append(m_doc, u"orphan"_s, formatOf(u"koa:99"_s, 10, colour::External));
     EXPECT_EQ(stored(m_doc),
               html.chopped(11) + u"x</code></a>"_s + external(u"http://"_s, u"orphan"_s));
+
+    // A typed address cannot end the script string or the attribute it stands in.
+    m_doc.clear();
+    append(m_doc, u"evil"_s, formatOf(u"koa:1"_s, 10, colour::External));
+    m_markup.targets().set(1, uR"(http://x.org/'");alert(1)//<\>)"_s);
+    EXPECT_EQ(stored(m_doc), external(u"http://x.org/%27%22);alert(1)//%3C%5C%3E"_s, u"evil"_s));
 }
 
 TEST_F(Markups, KeywordLinksAddTheirRowOnce) {
