@@ -5,6 +5,7 @@
 #include "mediapreview.h"
 #include "objecttypes.h"
 #include "render/browser.h"
+#include "render/markupsanitizer.h"
 #include "render/pagecss.h"
 #include "shell/editorset.h"
 #include "shell/typeicons.h"
@@ -33,6 +34,7 @@
 #include <QPushButton>
 #include <QRegularExpressionValidator>
 #include <QScopeGuard>
+#include <QUrl>
 #include <QVBoxLayout>
 
 using namespace Qt::Literals::StringLiterals;
@@ -42,6 +44,8 @@ namespace koa::objectpool {
 namespace {
 
 const QString InUse = u"Cannot delete object - it is beeing used in the composer."_s;
+const QString FileOutside =
+    u"The file of this object lies outside the course and was left alone."_s;
 
 QString shownSize(const QVariant& kb) {
     return kb.isNull() ? QString() : QString::number(kb.toDouble());
@@ -361,7 +365,8 @@ void objectpool::showMedia(const QString& key, const QString& name) {
     WebBrowser2->hide();
     if (key == u"sounds"_s) {
         alignment->setCurrentIndex(-1);
-        MediaPlayer1->setFile(file, false);
+        if (!file.isEmpty())
+            MediaPlayer1->setFile(file, false);
         MediaPlayer1->show();
         return;
     }
@@ -377,7 +382,7 @@ void objectpool::showMedia(const QString& key, const QString& name) {
     capt->setPlainText(p->caption);
     if (key == u"pictures"_s) {
         MediaPlayer1->hide();
-        const QPixmap picture(file);
+        const QPixmap picture = file.isEmpty() ? QPixmap() : QPixmap(file);
         const bool fits =
             picture.width() <= Image1->width() && picture.height() <= Image1->height();
         Image1->setPixmap(
@@ -385,9 +390,10 @@ void objectpool::showMedia(const QString& key, const QString& name) {
                 ? picture
                 : picture.scaled(Image1->size(), Qt::KeepAspectRatio, Qt::SmoothTransformation));
     } else if (key == u"movies"_s) {
-        MediaPlayer1->setFile(file, true);
+        if (!file.isEmpty())
+            MediaPlayer1->setFile(file, true);
         MediaPlayer1->show();
-    } else if (key == u"flash"_s) {
+    } else if (key == u"flash"_s && !file.isEmpty()) {
         MediaPlayer1->hide();
         WebBrowser2->show();
         // A document still loading would overwrite the one written now.
@@ -395,11 +401,11 @@ void objectpool::showMedia(const QString& key, const QString& name) {
         while (WebBrowser2->readyState() != render::Browser::Uninitialized &&
                WebBrowser2->readyState() < render::Browser::Interactive && !limit.hasExpired())
             QCoreApplication::processEvents(QEventLoop::AllEvents, 50);
-        // The file by its own name (digits and an extension) against its
-        // folder: a full path may hold an apostrophe that ends the attribute.
+        // The file by its own name against its folder, percent-encoded: a
+        // name from someone else's course may hold an apostrophe or markup.
         WebBrowser2->writeDocument(
             u"<body topmargin='0' leftmargin='0'><embed width='100%' height='100%' src='"_s +
-                p->filename + u"'></embed></body>"_s,
+                QString::fromLatin1(QUrl::toPercentEncoding(p->filename)) + u"'></embed></body>"_s,
             QFileInfo(file).absolutePath());
     }
 }
@@ -564,7 +570,8 @@ void objectpool::delete_media_Click() {
         } else {
             MediaPlayer1->clear();
             MediaPlayer1->hide();
-            m_store.remove(key, m_mediaObject);
+            if (m_store.remove(key, m_mediaObject) == ObjectStore::Removed::FileLeftAlone)
+                interaction().message(FileOutside);
             List_refresh(medialist, key);
             m_mediaType.clear();
         }
@@ -586,6 +593,8 @@ QSize objectpool::naturalSize() {
     if (!p)
         return {};
     const QString file = m_store.filePath(m_mediaType, p->filename);
+    if (file.isEmpty())
+        return {};
     if (m_mediaType == u"pictures"_s)
         return pictureSize(file);
     if (m_mediaType == u"movies"_s)
@@ -664,8 +673,9 @@ void objectpool::showText(const QString& key, const QString& name) {
     } else if (key == u"texts"_s) {
         lblDesc->setText(u"Preview"_s);
         WebBrowser1->show();
-        QString markup = m_store.markup(name);
-        // Links show as links but do nothing here.
+        // Only the editor's own markup shows as such; links show as links
+        // but do nothing here.
+        QString markup = render::sanitizeMarkup(m_store.markup(name));
         markup.remove(u'\\');
         markup.replace(u"onclick"_s, u"click_disabled"_s);
         if (markup.isEmpty())
@@ -739,7 +749,8 @@ void objectpool::delete_text_Click() {
             deleted = true;
         }
         if (deleted) {
-            m_store.remove(key, m_textObject);
+            if (m_store.remove(key, m_textObject) == ObjectStore::Removed::FileLeftAlone)
+                interaction().message(FileOutside);
             List_refresh(textlist, key);
         }
         selectNear(textlist, row);

@@ -1,6 +1,7 @@
 #include "objectstore.h"
 
 #include "objecttypes.h"
+#include "store/coursepaths.h"
 #include "store/database.h"
 #include "store/errors.h"
 #include "store/fileops.h"
@@ -64,7 +65,7 @@ QString ObjectStore::database() const {
 
 QString ObjectStore::filePath(const QString& key, const QString& filename) const {
     const ObjectType* type = objectType(key);
-    return m_workingFolder + u'/' + (type ? type->folder : key) + u'/' + filename;
+    return fileInFolder(m_workingFolder + u'/' + (type ? type->folder : key), filename);
 }
 
 QStringList ObjectStore::names(const QString& key) const {
@@ -127,6 +128,8 @@ void ObjectStore::addWithFile(const QString& key, const QString& name, const QSt
         const qint64 id = db.scalar(u"SELECT last_insert_rowid()"_s).toLongLong();
         const QString filename = storedFileName(id, chosenFile);
         copied = filePath(key, filename);
+        if (copied.isEmpty()) // the chosen name's last characters hold a "/"
+            throw KoaError(errnum::PathFileAccess, u"Cannot store "_s + chosenFile);
         copyFileOver(chosenFile, copied);
         db.exec(u"UPDATE "_s + table(key) + u" SET filename = ? WHERE rowid = ?"_s, {filename, id});
         if (isMedia(key)) {
@@ -187,14 +190,17 @@ std::optional<QString> ObjectStore::textUsingKeyword(const QString& keyword) con
     return std::nullopt;
 }
 
-void ObjectStore::remove(const QString& key, const QString& name) {
+ObjectStore::Removed ObjectStore::remove(const QString& key, const QString& name) {
+    Removed result = Removed::Done;
     if (!objectType(key)->folder.isEmpty()) {
         const std::optional<Properties> row = read(key, name);
         if (!row)
-            return;
+            return result;
         const QString path = filePath(key, row->filename);
         QFile file(path);
-        if (!row->filename.isEmpty() && file.exists()) {
+        if (!row->filename.isEmpty() && path.isEmpty()) {
+            result = Removed::FileLeftAlone;
+        } else if (!row->filename.isEmpty() && file.exists()) {
             file.setPermissions(file.permissions() | QFileDevice::WriteOwner);
             if (!file.remove())
                 throw KoaError(errnum::PermissionDenied, u"Cannot delete "_s + path);
@@ -206,6 +212,7 @@ void ObjectStore::remove(const QString& key, const QString& name) {
         db.exec(u"DELETE FROM statements WHERE quizname = ?"_s, {name});
     db.exec(u"DELETE FROM "_s + table(key) + u" WHERE "_s + firstRow(key), {name});
     db.commit();
+    return result;
 }
 
 QString ObjectStore::description(const QString& keyword) const {

@@ -53,8 +53,10 @@ public:
     // The first text (in table order) whose keyword links name `keyword`.
     std::optional<QString> textUsingKeyword(const QString& keyword) const;
     // Deletes the row, its file (read-only too; a missing one is no
-    // obstacle) and a quiz's statements.
-    void remove(const QString& key, const QString& name);
+    // obstacle) and a quiz's statements. A stored file name that leads out
+    // of the object's folder deletes the row only.
+    enum class Removed { Done, FileLeftAlone };
+    Removed remove(const QString& key, const QString& name);
 
     // A keyword's description as its field shows it, and back.
     QString description(const QString& keyword) const;
@@ -62,7 +64,8 @@ public:
     // A text's stored markup.
     QString markup(const QString& text) const;
 
-    // The full path of a stored file of the type keyed `key`.
+    // The full path of a stored file of the type keyed `key` in its folder,
+    // or empty when the stored name would lead out of that folder.
     QString filePath(const QString& key, const QString& filename) const;
     QString database() const;
 

@@ -3,12 +3,15 @@
 #include "database.h"
 #include "errors.h"
 #include "interaction.h"
+#include "schema.h"
 
+#include <algorithm>
 #include <filesystem>
 #include <vector>
 
 #include <QDir>
 #include <QFile>
+#include <QSqlError>
 #include <QSqlRecord>
 
 using namespace Qt::Literals::StringLiterals;
@@ -102,6 +105,27 @@ bool IsDBblank(const QString& databasePath, const QString& blankDatabasePath) {
         }
         return true;
     });
+}
+
+void checkCourseDatabase(const QString& databasePath) {
+    Database db(databasePath, Database::Mode::ReadOnly);
+    QSqlQuery q = db.exec(u"SELECT type, name, rootpage FROM sqlite_master "
+                          "WHERE type IN ('table', 'view', 'trigger')"_s);
+    while (q.next()) {
+        const QString type = q.value(0).toString();
+        const QString name = q.value(1).toString();
+        if (type == u"trigger"_s)
+            throw KoaError(errnum::Database, u"The course database holds a trigger: "_s + name);
+        const bool courseTable = std::any_of(
+            schema::courseTables().begin(), schema::courseTables().end(),
+            [&](const schema::Table& t) { return t.name.compare(name, Qt::CaseInsensitive) == 0; });
+        // A virtual table has no pages of its own: its root page is 0.
+        if (courseTable && (type != u"table"_s || q.value(2).toLongLong() == 0))
+            throw KoaError(errnum::Database,
+                           u"The course table "_s + name + u" is no plain table"_s);
+    }
+    if (q.lastError().isValid())
+        db.fail(q, u"sqlite_master"_s);
 }
 
 QString CheckKOFVersion(const QString& databasePath) {

@@ -13,6 +13,12 @@ void ValidateDataTable(const QString& databasePath);
 // two cannot be compared, so the user is asked before anything is discarded.
 bool IsDBblank(const QString& databasePath, const QString& blankDatabasePath);
 
+// A course database from outside is checked before anything reads it: every
+// course table it has must be a plain table (no view or virtual table under
+// such a name) and it may hold no trigger, since either would run code of
+// the file's maker on our reads and writes. Throws KoaError when refused.
+void checkCourseDatabase(const QString& databasePath);
+
 // The `version` field of the first header row, or "error" when it cannot be read.
 QString CheckKOFVersion(const QString& databasePath);
 

@@ -1,6 +1,7 @@
 #include "coursefiles.h"
 
 #include "coursedb.h"
+#include "coursepaths.h"
 #include "database.h"
 #include "errors.h"
 #include "fileops.h"
@@ -41,10 +42,10 @@ private:
     bool m_active;
 };
 
-// A stored file name that stays inside its media folder.
-bool isPlainFileName(const QString& name) {
-    return !name.isEmpty() && !name.contains(u'/') && !name.contains(u'\\') && name != u"."_s &&
-           name != u".."_s;
+// The open course is the user's alone.
+void keepPrivate(const QString& folder) {
+    std::error_code ec;
+    std::filesystem::permissions(fsPath(folder), std::filesystem::perms::owner_all, ec);
 }
 
 void moveFolder(const QString& from, const QString& to) {
@@ -80,6 +81,7 @@ void CourseFiles::replaceWorkingFolder(const QString& staging) {
         moveFolder(work, previous);
     try {
         moveFolder(staging, work);
+        keepPrivate(work);
     } catch (...) {
         if (hadCourse)
             moveFolder(previous, work);
@@ -110,6 +112,7 @@ void CourseFiles::New_file(bool wait) {
         WaitGuard guard(m_host, wait);
         removeFolder(m_folder.workingFolder());
         copyFolder(m_folder.blankFolder(), m_folder.workingFolder());
+        keepPrivate(m_folder.workingFolder());
         loaded(QString(), u"New file"_s);
     });
 }
@@ -135,6 +138,7 @@ bool CourseFiles::Open_file(const QString& givenPath, bool wait) {
         package::unpackPackage(path, staging);
         if (!QFileInfo::exists(staging + u"/koa.kod"_s))
             throw KoaError(errnum::FileNotFound, u"The package holds no koa.kod"_s);
+        checkCourseDatabase(staging + u"/koa.kod"_s);
         {
             // A database without a header is no course, whatever its version reads.
             Database course(staging + u"/koa.kod"_s, Database::Mode::ReadOnly);
@@ -234,9 +238,11 @@ bool CourseFiles::ImportFile(const QString& folder) {
             interaction().message(messages::FileCorrupt);
             return false;
         }
+        checkCourseDatabase(source.filePath(u"koa.kod"_s));
         const QString work = m_folder.workingFolder();
         removeFolder(work);
         copyFolder(m_folder.blankFolder(), work);
+        keepPrivate(work);
         {
             Database from(source.filePath(u"koa.kod"_s), Database::Mode::ReadOnly);
             Database to(m_folder.workingDatabase());
@@ -264,10 +270,11 @@ bool CourseFiles::ImportFile(const QString& folder) {
                     while (rows.next()) {
                         if (media || table == u"dlinks"_s) {
                             const QString file = rows.value(u"filename"_s).toString();
-                            if (isPlainFileName(file)) {
+                            const QString from = fileInFolder(source.filePath(mediaFolder), file);
+                            const QString to = fileInFolder(work + u"/"_s + mediaFolder, file);
+                            if (!from.isEmpty() && !to.isEmpty()) {
                                 try {
-                                    copyFileOver(source.filePath(mediaFolder + u"/"_s + file),
-                                                 work + u"/"_s + mediaFolder + u"/"_s + file);
+                                    copyFileOver(from, to);
                                 } catch (const KoaError& e) {
                                     qCWarning(lcFiles) << "import:" << e.what();
                                 }

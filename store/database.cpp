@@ -4,9 +4,13 @@
 
 #include <atomic>
 
+#include <QElapsedTimer>
 #include <QFileInfo>
+#include <QSqlDriver>
 #include <QSqlError>
 #include <QSqlRecord>
+
+#include <sqlite3.h>
 
 using namespace Qt::Literals::StringLiterals;
 
@@ -17,7 +21,33 @@ QString nextConnectionName() {
     static std::atomic<int> counter{0};
     return u"koa-db-"_s + QString::number(++counter);
 }
+
+// SQLite calls the watch every this many virtual machine steps.
+constexpr int StepsPerCall = 10000;
+// A longer gap between two calls is time the caller spent outside SQLite
+// (copying a file between rows, say), which does not count.
+constexpr qint64 OutsideGapMs = 200;
 } // namespace
+
+// The time SQLite has been busy since the last statement started.
+struct Database::Watch {
+    QElapsedTimer clock;
+    qint64 last = 0;
+    qint64 busy = 0;
+
+    void restart() {
+        busy = 0;
+        last = clock.elapsed();
+    }
+    static int onProgress(void* self) {
+        auto* w = static_cast<Watch*>(self);
+        const qint64 now = w->clock.elapsed();
+        if (now - w->last < OutsideGapMs)
+            w->busy += now - w->last;
+        w->last = now;
+        return w->busy > QueryBusyLimitMs ? 1 : 0; // non-zero interrupts the statement
+    }
+};
 
 Database::Database(const QString& path, Mode mode)
     : m_path(path), m_connection(nextConnectionName()) {
@@ -32,6 +62,7 @@ Database::Database(const QString& path, Mode mode)
         if (!m_db.open())
             throw KoaError(errnum::Database,
                            u"Cannot open database "_s + path + u": "_s + m_db.lastError().text());
+        guardConnection();
         // A file that is not a database opens fine and fails on the first read.
         exec(u"SELECT count(*) FROM sqlite_master"_s);
     } catch (...) {
@@ -44,12 +75,27 @@ Database::Database(const QString& path, Mode mode)
 }
 
 Database::~Database() {
-    m_db.close();
+    m_db.close(); // before the watch the progress handler points to goes
     m_db = QSqlDatabase();
     QSqlDatabase::removeDatabase(m_connection);
 }
 
+void Database::guardConnection() {
+    const QVariant handle = m_db.driver()->handle();
+    sqlite3* connection = nullptr;
+    if (handle.isValid() && qstrcmp(handle.typeName(), "sqlite3*") == 0)
+        connection = *static_cast<sqlite3* const*>(handle.constData());
+    if (!connection)
+        throw KoaError(errnum::Database, u"No SQLite connection for "_s + m_path);
+    m_watch = std::make_unique<Watch>();
+    m_watch->clock.start();
+    sqlite3_progress_handler(connection, StepsPerCall, &Watch::onProgress, m_watch.get());
+    exec(u"PRAGMA trusted_schema = OFF"_s);
+}
+
 QSqlQuery Database::exec(const QString& sql, const QVariantList& params) {
+    if (m_watch)
+        m_watch->restart();
     QSqlQuery q(m_db);
     q.setForwardOnly(true);
     if (!q.prepare(sql))

@@ -1,5 +1,7 @@
 #pragma once
 
+#include <memory>
+
 #include <QSqlDatabase>
 #include <QSqlQuery>
 #include <QString>
@@ -12,6 +14,10 @@ namespace koa {
 // One open SQLite database through Qt SQL, closed when it goes out of scope.
 // Every statement takes its values as bound parameters. Failures throw
 // KoaError, so procedures can trap them with their location.
+//
+// A course may come from anyone, so every connection distrusts the schema
+// (no functions with side effects from views or triggers) and a statement
+// that keeps SQLite busy for longer than QueryBusyLimitMs is interrupted.
 class Database {
 public:
     enum class Mode { ReadWrite, ReadOnly, Create };
@@ -38,10 +44,17 @@ public:
 
     QString path() const { return m_path; }
 
+    static constexpr int QueryBusyLimitMs = 4000;
+
 private:
+    struct Watch;
+
+    void guardConnection();
+
     QString m_path;
     QString m_connection;
     QSqlDatabase m_db;
+    std::unique_ptr<Watch> m_watch;
 };
 
 // Double quotes an identifier; table names come from our own lists or from

@@ -5,7 +5,9 @@
 #include "schema.h"
 
 #include <cerrno>
+#include <cstdint>
 #include <cstdio>
+#include <cstring>
 #include <memory>
 #include <vector>
 
@@ -14,6 +16,7 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QLoggingCategory>
+#include <QScopeGuard>
 
 #include <fcntl.h>
 #include <sys/stat.h>
@@ -203,17 +206,109 @@ void writeAll(int fd, const char* data, size_t len, const QString& path) {
     }
 }
 
-void syncFile(const QString& path) {
-    const int fd = ::open(QFile::encodeName(path).constData(), O_RDONLY | O_CLOEXEC);
-    if (fd < 0 || ::fsync(fd) != 0) {
-        const int err = errno;
+// A write-only libzip target over the descriptor that created the part file,
+// so the archive and its marker reach the same file and it is never opened
+// again by name (a name someone else could have swapped in between).
+class PartFileSink {
+public:
+    explicit PartFileSink(int fd) : m_fd(fd) { zip_error_init(&m_error); }
+    ~PartFileSink() { zip_error_fini(&m_error); }
+    PartFileSink(const PartFileSink&) = delete;
+    PartFileSink& operator=(const PartFileSink&) = delete;
+
+    zip_source_t* source(zip_error_t* error) {
+        return zip_source_function_create(&PartFileSink::callback, this, error);
+    }
+    bool committed() const { return m_committed; }
+
+private:
+    static zip_int64_t callback(void* userdata, void* data, zip_uint64_t len,
+                                zip_source_cmd_t cmd) {
+        return static_cast<PartFileSink*>(userdata)->handle(data, len, cmd);
+    }
+
+    zip_int64_t systemError(int code) {
+        zip_error_set(&m_error, code, errno);
+        return -1;
+    }
+
+    zip_int64_t handle(void* data, zip_uint64_t len, zip_source_cmd_t cmd) {
+        switch (cmd) {
+        case ZIP_SOURCE_STAT: // a new archive: there is nothing to read yet
+            zip_error_set(&m_error, ZIP_ER_READ, ENOENT);
+            return -1;
+        case ZIP_SOURCE_BEGIN_WRITE:
+        case ZIP_SOURCE_ROLLBACK_WRITE:
+            if (::ftruncate(m_fd, 0) != 0 || ::lseek(m_fd, 0, SEEK_SET) != 0)
+                return systemError(ZIP_ER_WRITE);
+            m_committed = false;
+            return 0;
+        case ZIP_SOURCE_WRITE: {
+            const char* bytes = static_cast<const char*>(data);
+            zip_uint64_t done = 0;
+            while (done < len) {
+                const ssize_t n = ::write(m_fd, bytes + done, len - done);
+                if (n < 0 && errno == EINTR)
+                    continue;
+                if (n < 0)
+                    return systemError(ZIP_ER_WRITE);
+                done += static_cast<zip_uint64_t>(n);
+            }
+            return static_cast<zip_int64_t>(done);
+        }
+        case ZIP_SOURCE_SEEK_WRITE: {
+            auto* args = ZIP_SOURCE_GET_ARGS(zip_source_args_seek_t, data, len, &m_error);
+            if (!args)
+                return -1;
+            if (::lseek(m_fd, static_cast<off_t>(args->offset), args->whence) < 0)
+                return systemError(ZIP_ER_SEEK);
+            return 0;
+        }
+        case ZIP_SOURCE_TELL_WRITE: {
+            const off_t at = ::lseek(m_fd, 0, SEEK_CUR);
+            return at < 0 ? systemError(ZIP_ER_TELL) : static_cast<zip_int64_t>(at);
+        }
+        case ZIP_SOURCE_COMMIT_WRITE:
+            m_committed = true;
+            return 0;
+        case ZIP_SOURCE_REMOVE: // an archive without entries: nothing is committed
+            return 0;
+        case ZIP_SOURCE_ERROR:
+            return zip_error_to_data(&m_error, data, len);
+        case ZIP_SOURCE_FREE:
+            return 0; // the descriptor belongs to the caller
+        case ZIP_SOURCE_SUPPORTS:
+            return ZIP_SOURCE_SUPPORTS_WRITABLE;
+        default:
+            zip_error_set(&m_error, ZIP_ER_OPNOTSUPP, 0);
+            return -1;
+        }
+    }
+
+    int m_fd;
+    bool m_committed = false;
+    zip_error_t m_error{};
+};
+
+[[noreturn]] void writeFailed(int err, const QString& path) {
+    throw KoaError(err == ENOSPC ? errnum::DiskFull : errnum::PathFileAccess,
+                   u"Cannot write "_s + path + u": "_s + QString::fromLocal8Bit(strerror(err)));
+}
+
+// Closes a descriptor however the block is left.
+struct Descriptor {
+    int fd = -1;
+    ~Descriptor() {
         if (fd >= 0)
             ::close(fd);
-        throw KoaError(err == ENOSPC ? errnum::DiskFull : errnum::PathFileAccess,
-                       u"Cannot write "_s + path + u": "_s + QString::fromLocal8Bit(strerror(err)));
     }
-    ::close(fd);
-}
+};
+
+// A package unpacks to at most this many times its own size once it passes
+// the floor: media is stored as it is and a course database deflates perhaps
+// tenfold, while a crafted archive of zeros deflates a thousandfold.
+constexpr zip_uint64_t MaxExpansion = 200;
+constexpr zip_uint64_t ExpansionFloor = zip_uint64_t(64) << 20;
 
 } // namespace
 
@@ -224,15 +319,36 @@ void packFolder(const QString& folder, const QString& packagePath) {
     if (!base.exists())
         throw KoaError(errnum::PathNotFound, u"Path not found: "_s + folder);
     const QFileInfo target(packagePath);
+    const QByteArray targetName = QFile::encodeName(packagePath);
+    // A write-protected package is not replaced behind its owner's back, even
+    // where the folder would allow the rename (or the user is root).
+    struct stat old {};
+    const bool replacing = ::stat(targetName.constData(), &old) == 0;
+    if (replacing && (::access(targetName.constData(), W_OK) != 0 || (old.st_mode & 0222) == 0))
+        throw KoaError(errnum::PermissionDenied,
+                       u"The package is write-protected: "_s + packagePath);
     // Written beside the destination, so putting it in place is one rename.
     const QString partial = target.absolutePath() + u"/."_s + target.fileName() + u".part"_s;
+    const QByteArray partialName = QFile::encodeName(partial);
     QFile::remove(partial);
+    Descriptor part;
+    part.fd =
+        ::open(partialName.constData(), O_RDWR | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0666);
+    if (part.fd < 0)
+        writeFailed(errno, packagePath);
 
-    int err = 0;
-    Archive za(zip_open(QFile::encodeName(partial).constData(), ZIP_CREATE | ZIP_TRUNCATE, &err));
+    PartFileSink sink(part.fd); // outlives the archive, whose source it is
+    zip_error_t ze;
+    zip_error_init(&ze);
+    zip_source_t* out = sink.source(&ze);
+    if (!out) {
+        QFile::remove(partial);
+        archiveError(u"Cannot create "_s + packagePath, &ze);
+    }
+    Archive za(zip_open_from_source(out, ZIP_CREATE | ZIP_TRUNCATE, &ze));
     if (!za) {
-        zip_error_t ze;
-        zip_error_init_with_code(&ze, err);
+        zip_source_free(out);
+        QFile::remove(partial);
         archiveError(u"Cannot create "_s + packagePath, &ze);
     }
 
@@ -246,6 +362,7 @@ void packFolder(const QString& folder, const QString& packagePath) {
     }
     entries.sort(); // the same folder always gives the same archive
 
+    auto dropPartial = qScopeGuard([&] { QFile::remove(partial); });
     for (const QString& rel : entries) {
         const QFileInfo info(base.filePath(rel));
         const QByteArray name = rel.toUtf8();
@@ -273,36 +390,31 @@ void packFolder(const QString& folder, const QString& packagePath) {
 
     if (zip_close(za.get()) != 0) {
         const QString why = QString::fromUtf8(zip_strerror(za.get()));
-        QFile::remove(partial);
         const bool full = zip_error_code_system(zip_get_error(za.get())) == ENOSPC;
         throw KoaError(full ? errnum::DiskFull : errnum::Archive,
                        u"Cannot write "_s + packagePath + u": "_s + why);
     }
     za.release(); // zip_close freed it
+    if (!sink.committed())
+        throw KoaError(errnum::Archive, u"Nothing to pack in "_s + folder);
 
-    try {
-        writeMarker(partial, "KO");
-        // A package saved again keeps the permissions its owner gave it.
-        struct stat old {};
-        if (::stat(QFile::encodeName(packagePath).constData(), &old) == 0)
-            ::chmod(QFile::encodeName(partial).constData(), old.st_mode & 07777);
-        syncFile(partial);
-        std::error_code ec;
-        std::filesystem::rename(fsPath(partial), fsPath(packagePath), ec);
-        if (ec)
-            throw KoaError(errnum::PathFileAccess,
-                           u"Cannot write "_s + packagePath + u": "_s +
-                               QString::fromLocal8Bit(ec.message().c_str()));
-        // The rename itself reaches the disk only with its folder.
-        const int dir = ::open(QFile::encodeName(target.absolutePath()).constData(),
-                               O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-        if (dir >= 0) {
-            ::fsync(dir);
-            ::close(dir);
-        }
-    } catch (...) {
-        QFile::remove(partial);
-        throw;
+    // A package saved again keeps the permissions its owner gave it.
+    if (replacing)
+        ::fchmod(part.fd, old.st_mode & 07777);
+    if (::pwrite(part.fd, "KO", 2, 0) != 2 || ::fsync(part.fd) != 0)
+        writeFailed(errno, packagePath);
+    std::error_code ec;
+    std::filesystem::rename(fsPath(partial), fsPath(packagePath), ec);
+    if (ec)
+        throw KoaError(errnum::PathFileAccess, u"Cannot write "_s + packagePath + u": "_s +
+                                                   QString::fromLocal8Bit(ec.message().c_str()));
+    dropPartial.dismiss();
+    // The rename itself reaches the disk only with its folder.
+    const int dir = ::open(QFile::encodeName(target.absolutePath()).constData(),
+                           O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (dir >= 0) {
+        ::fsync(dir);
+        ::close(dir);
     }
 }
 
@@ -321,54 +433,79 @@ void unpackPackage(const QString& packagePath, const QString& destination) {
     // Every entry is checked before the first byte is written.
     const zip_int64_t count = zip_get_num_entries(za.get(), 0);
     std::vector<QString> paths(static_cast<size_t>(std::max<zip_int64_t>(count, 0)));
+    std::vector<zip_uint64_t> declared(paths.size());
+    zip_uint64_t total = 0;
     for (zip_int64_t i = 0; i < count; ++i) {
-        const char* raw = zip_get_name(za.get(), static_cast<zip_uint64_t>(i), ZIP_FL_ENC_GUESS);
+        const auto index = static_cast<zip_uint64_t>(i);
+        const char* raw = zip_get_name(za.get(), index, ZIP_FL_ENC_GUESS);
         const QString rel = raw ? safeEntryPath(QString::fromUtf8(raw)) : QString();
-        if (rel.isEmpty() || isLinkEntry(za.get(), static_cast<zip_uint64_t>(i)))
+        if (rel.isEmpty() || isLinkEntry(za.get(), index))
             throw KoaError(errnum::Archive, u"Package entry leaves its folder: "_s +
                                                 QString::fromUtf8(raw ? raw : "(unnamed)"));
-        paths[static_cast<size_t>(i)] = rel;
+        zip_stat_t st;
+        if (zip_stat_index(za.get(), index, 0, &st) != 0 || !(st.valid & ZIP_STAT_SIZE))
+            archiveError(u"Cannot read "_s + rel, za.get());
+        paths[index] = rel;
+        declared[index] = st.size;
+        total = st.size > UINT64_MAX - total ? UINT64_MAX : total + st.size;
     }
+
+    // A package that would fill the disk is refused before anything is written.
+    const auto packageBytes = static_cast<zip_uint64_t>(QFileInfo(packagePath).size());
+    if (total > ExpansionFloor && total / MaxExpansion > packageBytes)
+        throw KoaError(errnum::Archive, u"Package unpacks to "_s + QString::number(total) +
+                                            u" bytes, too many for its size: "_s + packagePath);
+    const qint64 room = freeBytes(destination);
+    if (room >= 0 && total > static_cast<zip_uint64_t>(room))
+        throw KoaError(errnum::DiskFull, u"Package unpacks to "_s + QString::number(total) +
+                                             u" bytes, more than is free: "_s + packagePath);
 
     const QDir dest(destination);
     if (!dest.mkpath(u"."_s))
         throw KoaError(errnum::PathNotFound, u"Cannot create "_s + destination);
     std::vector<char> buffer(1 << 20);
-    for (zip_int64_t i = 0; i < count; ++i) {
-        const QString& rel = paths[static_cast<size_t>(i)];
-        const QString out = dest.filePath(rel);
-        if (rel.endsWith(u'/')) {
-            if (!dest.mkpath(rel))
-                throw KoaError(errnum::PathNotFound, u"Cannot create "_s + out);
-            continue;
-        }
-        if (!dest.mkpath(QFileInfo(rel).path()))
-            throw KoaError(errnum::PathNotFound, u"Cannot create "_s + QFileInfo(out).path());
-        zip_file_t* zf = zip_fopen_index(za.get(), static_cast<zip_uint64_t>(i), 0);
-        if (!zf)
-            archiveError(u"Cannot read "_s + rel, za.get());
-        const int fd = ::open(QFile::encodeName(out).constData(),
-                              O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC | O_NOFOLLOW, 0644);
-        if (fd < 0) {
-            zip_fclose(zf);
-            throw KoaError(errnum::PathFileAccess, u"Cannot write "_s + out);
-        }
-        try {
+    QStringList written;
+    try {
+        for (zip_int64_t i = 0; i < count; ++i) {
+            const auto index = static_cast<zip_uint64_t>(i);
+            const QString& rel = paths[index];
+            const QString out = dest.filePath(rel);
+            if (rel.endsWith(u'/')) {
+                if (!dest.mkpath(rel))
+                    throw KoaError(errnum::PathNotFound, u"Cannot create "_s + out);
+                continue;
+            }
+            if (!dest.mkpath(QFileInfo(rel).path()))
+                throw KoaError(errnum::PathNotFound, u"Cannot create "_s + QFileInfo(out).path());
+            zip_file_t* zf = zip_fopen_index(za.get(), index, 0);
+            if (!zf)
+                archiveError(u"Cannot read "_s + rel, za.get());
+            const auto closeEntry = qScopeGuard([zf] { zip_fclose(zf); });
+            Descriptor file;
+            file.fd = ::open(QFile::encodeName(out).constData(),
+                             O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC | O_NOFOLLOW, 0644);
+            if (file.fd < 0)
+                throw KoaError(errnum::PathFileAccess, u"Cannot write "_s + out);
+            written.append(out);
+            // An entry that inflates past the size it declared is a lie.
+            zip_uint64_t done = 0;
             for (;;) {
                 const zip_int64_t n = zip_fread(zf, buffer.data(), buffer.size());
                 if (n < 0)
                     archiveError(u"Cannot read "_s + rel, zip_file_get_error(zf));
                 if (n == 0)
                     break;
-                writeAll(fd, buffer.data(), static_cast<size_t>(n), out);
+                done += static_cast<zip_uint64_t>(n);
+                if (done > declared[index])
+                    throw KoaError(errnum::Archive,
+                                   u"Package entry is larger than it says: "_s + rel);
+                writeAll(file.fd, buffer.data(), static_cast<size_t>(n), out);
             }
-        } catch (...) {
-            ::close(fd);
-            zip_fclose(zf);
-            throw;
         }
-        ::close(fd);
-        zip_fclose(zf);
+    } catch (...) {
+        for (const QString& f : written)
+            QFile::remove(f);
+        throw;
     }
     qCDebug(lcPackage) << "unpacked" << count << "entries of" << packagePath;
 }

@@ -9,6 +9,8 @@
 #include <QFileInfo>
 #include <QStandardPaths>
 
+#include <sys/stat.h>
+
 using namespace Qt::Literals::StringLiterals;
 
 namespace koa {
@@ -29,6 +31,15 @@ void ensureLink(const QString& target, const QString& link) {
     }
     if (!QFile::link(target, link))
         throw KoaError(errnum::PathFileAccess, u"Cannot link "_s + link + u" to "_s + target);
+}
+
+// The account settings and the open course are the user's alone: an older
+// copy or a wide umask may have left them open to others.
+void narrowToOwner(const QString& path, mode_t mode) {
+    struct stat st {};
+    const QByteArray name = QFile::encodeName(path);
+    if (::lstat(name.constData(), &st) == 0 && !S_ISLNK(st.st_mode) && (st.st_mode & 077) != 0)
+        ::chmod(name.constData(), mode);
 }
 } // namespace
 
@@ -67,8 +78,9 @@ void ProgramFolder::prepare() const {
         if (!QFileInfo::exists(shippedSettings))
             throw KoaError(errnum::FileNotFound, u"File not found: "_s + shippedSettings);
         copyFileOver(shippedSettings, settingsDatabase());
-        QFile(settingsDatabase()).setPermissions(QFileDevice::ReadOwner | QFileDevice::WriteOwner);
     }
+    narrowToOwner(settingsDatabase(), 0600);
+    narrowToOwner(workingFolder(), 0700);
 }
 
 QString ProgramFolder::path(const QString& relative) const {

@@ -13,6 +13,7 @@
 #include <QComboBox>
 #include <QDir>
 #include <QFileInfo>
+#include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
 #include <QPlainTextEdit>
@@ -227,4 +228,37 @@ TEST_F(MediaObjects, MovieSizeComesFromTheMediaBackEnd) {
     add(u"movies"_s, u"Clip"_s, movie);
     EXPECT_EQ(stored(u"SELECT width || 'x' || height FROM movies"_s), u"320x240"_s);
     EXPECT_EQ(m_pool->GetAspectRatio(), 320.0 / 240.0);
+}
+
+TEST_F(MediaObjects, StoredFileNamesThatLeaveTheirFolderAreNeverFollowed) {
+    // GIVEN rows of someone else's course whose files lie outside the course
+    const QString outside = file(u"precious.gif"_s, gifOf(4, 4));
+    const QString climbing = QDir(mediaFolder(u"pictures"_s)).relativeFilePath(outside);
+    ASSERT_TRUE(climbing.startsWith(u"../"_s));
+    exec(u"INSERT INTO pictures (name, filename) VALUES ('Climber', '"_s + climbing + u"')"_s);
+    exec(u"INSERT INTO sounds (name, filename) VALUES ('Absolute', '"_s + outside + u"')"_s);
+    exec(u"INSERT INTO dlinks (name, filename) VALUES ('Manual', '"_s + climbing + u"')"_s);
+
+    // WHEN they are shown and deleted THEN only their rows go, and the user hears of it
+    for (const QString& key : {u"pictures"_s, u"sounds"_s}) {
+        chooseType(key);
+        m_pool->medialist->setCurrentRow(0);
+        EXPECT_TRUE(m_pool->Image1->pixmap().isNull()); // not even shown
+        m_scripted->clear();
+        m_pool->delete_media_Click();
+        EXPECT_EQ(m_scripted->messages(),
+                  QStringList(
+                      {u"The file of this object lies outside the course and was left alone."_s}));
+        EXPECT_TRUE(listed().isEmpty());
+    }
+    m_pool->textcombo->setCurrentIndex(m_pool->textcombo->findData(u"dlinks"_s));
+    m_pool->textcombo_Click();
+    m_pool->textlist->setCurrentRow(0);
+    m_scripted->clear();
+    m_pool->delete_text_Click();
+    EXPECT_EQ(
+        m_scripted->messages(),
+        QStringList({u"The file of this object lies outside the course and was left alone."_s}));
+    EXPECT_EQ(stored(u"SELECT count(*) FROM dlinks"_s).toInt(), 0);
+    EXPECT_EQ(readFile(outside), gifOf(4, 4));
 }

@@ -1,8 +1,10 @@
 #include "objectpool/objectpool.h"
+#include "render/browser.h"
 #include "shell/editorset.h"
 #include "store/coursefiles.h"
 #include "store/database.h"
 #include "tests/support/anchor.h"
+#include "tests/support/pagescript.h"
 #include "tests/support/testsupport.h"
 #include "texteditor/texteditor.h"
 
@@ -129,4 +131,19 @@ TEST_F(TextObjects, RenamingAQuizKeepsItsStatementsAndPlacedQuizzesStay) {
     EXPECT_EQ(m_scripted->messages().constLast(),
               u"Cannot delete object - it is beeing used in the composer."_s);
     EXPECT_EQ(listed().size(), 1);
+}
+
+TEST_F(TextObjects, ThePreviewShowsForeignMarkupAsText) {
+    // A text from a course written elsewhere, with markup the editor never writes.
+    course().exec(u"INSERT INTO texts (name, text) VALUES ('Foreign', ?)"_s,
+                  {u"<img src=x onerror=\"document.title='ran'\"><b>bold</b><script>x</script>"_s});
+    chooseType(u"texts"_s);
+    select(u"Foreign"_s);
+    render::Browser* preview = m_pool->WebBrowser1;
+    ASSERT_TRUE(
+        waitUntil([&] { return preview->readyState() == render::Browser::Complete; }, 20000));
+    EXPECT_EQ(evalIn(preview->page(), u"document.images.length + '|' + document.title + '|' + "
+                                      "document.querySelectorAll('b, script').length + '|' + "
+                                      "document.body.innerText"_s),
+              u"0||1|<img src=x onerror=\"document.title='ran'\">bold<script>x</script>"_s);
 }

@@ -1,5 +1,6 @@
 #include "store/coursedb.h"
 #include "store/database.h"
+#include "store/errors.h"
 #include "store/schema.h"
 #include "store/textescape.h"
 #include "tests/store/storetestutil.h"
@@ -7,7 +8,9 @@
 
 #include <QDir>
 #include <QSqlDatabase>
+#include <QSqlError>
 #include <QTemporaryDir>
+#include <QThread>
 
 #include <gtest/gtest.h>
 
@@ -165,4 +168,35 @@ TEST_F(CourseDatabase, CompactionKeepsContentAndLeavesNoScratchFile) {
 
     EXPECT_FALSE(CompressDatabase(m_dir.filePath(u"work/none.kod"_s), m_dir.filePath(u"work"_s)));
     EXPECT_EQ(scripted->messages(), QStringList({u"Error while compressing database!"_s}));
+}
+
+TEST_F(CourseDatabase, CourseFilesAreDistrustedAndRunawayQueriesStopped) {
+    // Only plain tables under course names, and no trigger anywhere.
+    execIn(work(), u"CREATE VIEW summary AS SELECT count(*) FROM pages"_s);
+    EXPECT_NO_THROW(checkCourseDatabase(work()));
+    execIn(work(), u"DROP TABLE pages"_s);
+    execIn(work(),
+           u"CREATE VIEW Pages AS SELECT 1 AS ID, 'p' AS name, '' AS sound, '' AS tabtext"_s);
+    EXPECT_THROW(checkCourseDatabase(work()), KoaError);
+    EXPECT_NO_THROW(checkCourseDatabase(blank()));
+    execIn(blank(), u"CREATE TRIGGER t AFTER DELETE ON texts BEGIN SELECT 1; END"_s);
+    EXPECT_THROW(checkCourseDatabase(blank()), KoaError);
+
+    Database db(work());
+    EXPECT_EQ(db.scalar(u"PRAGMA trusted_schema"_s).toInt(), 0);
+    // A statement that never ends is interrupted after a few seconds...
+    EXPECT_THROW(db.scalar(u"WITH RECURSIVE n(i) AS (SELECT 1 UNION ALL SELECT i + 1 FROM n) "
+                           "SELECT count(*) FROM n"_s),
+                 KoaError);
+    // ...but time the caller spends between rows does not count against it.
+    for (int i = 0; i < 12; ++i)
+        db.exec(u"INSERT INTO texts (name, text) VALUES (?, '')"_s, {QString::number(i)});
+    QSqlQuery rows = db.exec(u"SELECT name FROM texts"_s);
+    int seen = 0;
+    while (rows.next()) {
+        ++seen;
+        QThread::msleep(Database::QueryBusyLimitMs / 10);
+    }
+    EXPECT_FALSE(rows.lastError().isValid()) << rows.lastError().text().toStdString();
+    EXPECT_EQ(seen, 12);
 }

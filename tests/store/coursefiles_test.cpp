@@ -1,5 +1,6 @@
 #include "store/coursedb.h"
 #include "store/coursefiles.h"
+#include "store/coursepaths.h"
 #include "store/database.h"
 #include "store/fileops.h"
 #include "store/package.h"
@@ -8,9 +9,12 @@
 #include "tests/support/testsupport.h"
 
 #include <csignal>
+#include <filesystem>
 
 #include <QDir>
+#include <QElapsedTimer>
 #include <QFile>
+#include <QTemporaryDir>
 
 #include <gtest/gtest.h>
 
@@ -358,4 +362,94 @@ TEST_F(Files, ConversionOfACourseWithoutHeaderRowGivesABlankHeader) {
     EXPECT_EQ(valueOf(db(), u"SELECT count(*) FROM header"_s).toInt(), 1);
     EXPECT_EQ(CheckKOFVersion(db()), u"1.1"_s);
     EXPECT_EQ(valueOf(db(), u"SELECT skin FROM header"_s).toString(), u"Classic"_s);
+}
+
+TEST(CoursePaths, StoredNamesStayInTheirFolder) {
+    QTemporaryDir dir;
+    const QString pictures = dir.filePath(u"course/pictures"_s);
+    QDir().mkpath(pictures);
+    writeFile(pictures + u"/1.png"_s, "inside");
+    writeFile(dir.filePath(u"secret.txt"_s), "outside");
+    ASSERT_TRUE(QFile::link(dir.filePath(u"secret.txt"_s), pictures + u"/out.png"_s));
+    ASSERT_TRUE(QFile::link(pictures + u"/1.png"_s, pictures + u"/same.png"_s));
+    ASSERT_TRUE(QFile::link(dir.filePath(u"gone"_s), pictures + u"/dangling.png"_s));
+
+    for (const QString& refused :
+         {QString(), u"."_s, u".."_s, u"../secret.txt"_s, u"../../etc/passwd"_s, u"/etc/passwd"_s,
+          u"sub/1.png"_s, u"..\\secret.txt"_s, u"1.png"_s + QChar(0) + u"x"_s, u"out.png"_s,
+          u"dangling.png"_s}) {
+        EXPECT_TRUE(fileInFolder(pictures, refused).isEmpty()) << refused.toStdString();
+    }
+    EXPECT_EQ(fileInFolder(pictures, u"1.png"_s), pictures + u"/1.png"_s);
+    EXPECT_EQ(fileInFolder(pictures, u"same.png"_s), pictures + u"/same.png"_s);
+    EXPECT_EQ(fileInFolder(pictures, u"not yet there.png"_s), pictures + u"/not yet there.png"_s);
+    EXPECT_EQ(courseFilePath(dir.filePath(u"course"_s), u"dlinks"_s, u"2.pdf"_s),
+              dir.filePath(u"course/documents/2.pdf"_s));
+    EXPECT_TRUE(courseFilePath(dir.filePath(u"course"_s), u"texts"_s, u"2.pdf"_s).isEmpty());
+}
+
+TEST_F(Files, HostileCourseDatabasesAreRefusedAndChangeNothing) {
+    savedCourse(u"good.kof"_s);
+    // A course whose layout never ends, and one that runs its maker's code on our writes.
+    const std::vector<std::pair<QString, QStringList>> hostile = {
+        {u"endless"_s,
+         {u"DROP TABLE data"_s,
+          u"CREATE VIEW data AS WITH RECURSIVE n(i) AS (SELECT 1 UNION ALL SELECT i + 1 FROM n) "
+          "SELECT 'modules' AS type, 'M' AS name, i AS \"index\" FROM n"_s}},
+        {u"trigger"_s,
+         {u"CREATE TRIGGER wipe AFTER INSERT ON data BEGIN DELETE FROM texts; END"_s}},
+    };
+    for (const auto& [name, statements] : hostile) {
+        SCOPED_TRACE(name.toStdString());
+        const QString folder = m_program.scratch(name);
+        schema::createBlankCourse(folder);
+        for (const QString& statement : statements)
+            execIn(folder + u"/koa.kod"_s, statement);
+        const QString pkg = m_program.scratch(name + u".kof"_s);
+        package::packFolder(folder, pkg);
+        const QByteArray before = readFile(pkg);
+
+        m_scripted->clear();
+        QElapsedTimer clock;
+        clock.start();
+        EXPECT_FALSE(m_files.Open_file(pkg, false));
+        EXPECT_LT(clock.elapsed(), 30000); // it ends; the refusal itself is immediate
+        EXPECT_EQ(m_scripted->messages(), QStringList({u"Error opening file"_s}));
+        EXPECT_EQ(readFile(pkg), before);
+        EXPECT_EQ(m_files.displayName(), u"good"_s);
+        EXPECT_EQ(valueOf(db(), u"SELECT title FROM header"_s).toString(), u"Fire drill"_s);
+        // An exported course is no more trusted than a package.
+        EXPECT_FALSE(m_files.ImportFile(folder));
+    }
+    EXPECT_EQ(m_errors.locations(), QStringList(2, u"fileselector / ImportFile()"_s));
+}
+
+TEST_F(Files, WriteProtectedPackageIsNotReplaced) {
+    const QString target = savedCourse(u"locked.kof"_s);
+    const QByteArray before = readFile(target);
+    QFile::setPermissions(target, QFileDevice::ReadOwner | QFileDevice::ReadGroup);
+    execIn(db(), u"UPDATE header SET title = 'changed'"_s);
+    m_scripted->clear();
+    EXPECT_FALSE(m_files.Save_course(false));
+    EXPECT_EQ(
+        m_scripted->messages(),
+        QStringList(
+            {u"Error saving file. Make sure there is enough space on the destination drive and try again."_s}));
+    EXPECT_EQ(readFile(target), before);
+    EXPECT_EQ(QDir(QFileInfo(target).absolutePath()).entryList(QDir::Files | QDir::Hidden),
+              QStringList({u"locked.kof"_s}));
+}
+
+TEST_F(Files, SettingsAndWorkingFolderAreNarrowedToTheUser) {
+    namespace fs = std::filesystem;
+    const auto mode = [](const QString& p) {
+        return fs::status(fsPath(p)).permissions() & fs::perms::mask;
+    };
+    m_files.New_file(false);
+    EXPECT_EQ(mode(work()), fs::perms::owner_all);
+    fs::permissions(fsPath(work()), fs::perms(0755));
+    fs::permissions(fsPath(m_program.folder().settingsDatabase()), fs::perms(0644));
+    m_program.folder().prepare();
+    EXPECT_EQ(mode(work()), fs::perms::owner_all);
+    EXPECT_EQ(mode(m_program.folder().settingsDatabase()), fs::perms(0600));
 }

@@ -1,10 +1,12 @@
 #include "store/errors.h"
+#include "store/fileops.h"
 #include "store/package.h"
 #include "store/schema.h"
 #include "tests/store/storetestutil.h"
 #include "tests/support/testsupport.h"
 
 #include <QDir>
+#include <QElapsedTimer>
 #include <QFile>
 #include <QProcess>
 #include <QTemporaryDir>
@@ -138,4 +140,44 @@ TEST_F(Package, LinkEntriesAreRefused) {
     ASSERT_EQ(zip.exitCode(), 0);
     EXPECT_THROW(package::unpackPackage(path(u"links.kof"_s), path(u"out"_s)), KoaError);
     EXPECT_FALSE(QFileInfo(path(u"out/etc"_s)).exists());
+}
+
+TEST_F(Package, PackagesThatWouldFillTheDiskAreRefusedBeforeTheyDo) {
+    // GIVEN a bomb that tells its size, one that lies about it, and a
+    // course that is honest but larger than the free space
+    const QString honest = path(u"honest.kof"_s);
+    writeZerosZip(honest, u"koa.kod"_s, quint64(300) << 20);
+    const QString lying = path(u"lying.kof"_s);
+    writeZerosZip(lying, u"pictures/1.png"_s, quint64(40) << 20, 1000);
+    const QString course = path(u"course.kof"_s);
+    package::packFolder(path(u"course"_s), course);
+
+    // Each is refused for its own reason; a lie is caught while inflating.
+    const std::vector<std::pair<QString, QString>> cases = {{honest, u"too many for its size"_s},
+                                                            {lying, u"larger than it says"_s},
+                                                            {course, u"more than is free"_s}};
+    for (const auto& [bomb, reason] : cases) {
+        SCOPED_TRACE(bomb.toStdString());
+        if (bomb == course)
+            setFreeSpaceProbe([](const QString&) { return qint64(16 * 1024); });
+        const QByteArray before = readFile(bomb);
+        QElapsedTimer clock;
+        clock.start();
+        // WHEN it is unpacked THEN it is refused, leaving no file behind
+        try {
+            package::unpackPackage(bomb, path(u"out"_s));
+            ADD_FAILURE() << "unpacked";
+        } catch (const KoaError& e) {
+            EXPECT_TRUE(e.description().contains(reason)) << e.what();
+        }
+        EXPECT_LT(clock.elapsed(), 20000);
+        EXPECT_EQ(readFile(bomb), before);
+        EXPECT_TRUE(QDir(path(u"out"_s)).entryList(QDir::Files).isEmpty());
+        EXPECT_FALSE(QFileInfo::exists(path(u"out/koa.kod"_s)));
+        EXPECT_FALSE(QFileInfo::exists(path(u"out/pictures/1.png"_s)));
+        setFreeSpaceProbe({});
+    }
+    // The same course unpacks where there is room.
+    package::unpackPackage(course, path(u"out"_s));
+    EXPECT_EQ(treeOf(path(u"out"_s)), treeOf(path(u"course"_s)));
 }

@@ -2,6 +2,7 @@
 
 #include "store/coursefiles.h"
 
+#include <optional>
 #include <utility>
 #include <vector>
 
@@ -41,5 +42,9 @@ void execIn(const QString& database, const QString& sql, const QVariantList& par
 
 // A ZIP archive (plain "PK") with the given entries; a name ending in "/" is a folder.
 void writeZip(const QString& path, const std::vector<std::pair<QString, QByteArray>>& entries);
+// A ZIP archive of one deflated entry of `bytes` zeros, made without holding them.
+// `claimed`, when set, is written into both headers as the entry's size.
+void writeZerosZip(const QString& path, const QString& name, quint64 bytes,
+                   std::optional<quint32> claimed = std::nullopt);
 
 } // namespace koa::test

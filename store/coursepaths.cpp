@@ -1,0 +1,48 @@
+#include "coursepaths.h"
+
+#include "schema.h"
+
+#include <QFileInfo>
+
+using namespace Qt::Literals::StringLiterals;
+
+namespace koa {
+
+bool isPlainFileName(const QString& name) {
+    return !name.isEmpty() && name != u"."_s && name != u".."_s && !name.contains(u'/') &&
+           !name.contains(u'\\') && !name.contains(QChar(0));
+}
+
+QString fileInFolder(const QString& folder, const QString& name) {
+    if (!isPlainFileName(name) || folder.isEmpty())
+        return {};
+    const QString path = folder + u'/' + name;
+    const QFileInfo file(path);
+    // A link in the folder may only point at another file of the same folder.
+    if (file.isSymLink() || file.exists()) {
+        const QString real = file.canonicalFilePath();
+        const QString realFolder = QFileInfo(folder).canonicalFilePath();
+        if (real.isEmpty() || realFolder.isEmpty() || QFileInfo(real).path() != realFolder)
+            return {};
+    }
+    return path;
+}
+
+QString fileFolderOf(const QString& table) {
+    if (table.compare(u"dlinks"_s, Qt::CaseInsensitive) == 0)
+        return u"documents"_s;
+    for (const QString& media : schema::mediaTables()) {
+        if (table.compare(media, Qt::CaseInsensitive) == 0)
+            return media;
+    }
+    return {};
+}
+
+QString courseFilePath(const QString& courseFolder, const QString& table, const QString& name) {
+    const QString sub = fileFolderOf(table);
+    if (sub.isEmpty())
+        return {};
+    return fileInFolder(courseFolder + u'/' + sub, name);
+}
+
+} // namespace koa
