@@ -4,6 +4,7 @@
 #include "markupsanitizer.h"
 #include "pagecss.h"
 #include "store/cachefolder.h"
+#include "store/coursepaths.h"
 #include "store/database.h"
 #include "store/errors.h"
 #include "store/interaction.h"
@@ -49,6 +50,13 @@ constexpr qint64 NoEnd = std::numeric_limits<qint64>::max();
 // A field as concatenated text: a null field is empty text.
 QString text(const QVariant& field) {
     return field.isNull() ? QString() : field.toString();
+}
+
+// A course's file lies in its own folder: a name that would lead elsewhere
+// names no file at all.
+QString plainFileName(const QVariant& field) {
+    const QString name = text(field);
+    return isPlainFileName(name) ? name : QString();
 }
 
 // A skin is a folder below skins/; a name that would lead elsewhere is not one.
@@ -250,7 +258,7 @@ Renderer::Position Renderer::LocatePosition(Database& db) {
             QSqlQuery sound =
                 db.exec(u"SELECT filename FROM sounds WHERE name = ?"_s, {settings.value(0)});
             if (sound.next())
-                m_state.pageSound = text(sound.value(0));
+                m_state.pageSound = plainFileName(sound.value(0));
         }
         return position;
     });
@@ -354,7 +362,7 @@ void Renderer::appendPlacedRow(Database& db, const QString& type, const QString&
         appendQuiz(db, object.value(0), text(object.value(1)), text(object.value(2)));
         return;
     }
-    const QString file = urlName(text(object.value(0)));
+    const QString file = urlName(plainFileName(object.value(0)));
     const QString width = numberText(object.value(1));
     const QString height = numberText(object.value(2));
     QString tag;
@@ -743,7 +751,8 @@ QString Renderer::GetFile(const QString& documentName) {
     return trapped<QString>(location("GetFile"), QString(), [&] {
         Database db = open();
         QSqlQuery q = db.exec(u"SELECT filename FROM dlinks WHERE name = ?"_s, {documentName});
-        return q.next() ? text(q.value(0)) : FileNotFound;
+        const QString file = q.next() ? plainFileName(q.value(0)) : QString();
+        return file.isEmpty() ? FileNotFound : file;
     });
 }
 

@@ -477,7 +477,7 @@ TEST_F(RendererTest, CourseTextsShowAsText) {
     exec(u"INSERT INTO pages (name, sound, tabtext) VALUES ('Q', '', ?)"_s, {evil});
     exec(u"INSERT INTO texts (name, text) VALUES ('T', ?)"_s, {evil});
     exec(u"INSERT INTO pictures (name, filename, width, height, alignment, \"float\", caption) "
-         "VALUES ('Pic', '1.gif', '10 onload=alert(4)', 20, 'Left', 1, ?)"_s,
+         "VALUES ('Pic', '../../1.gif', '10 onload=alert(4)', 20, 'Left', 1, ?)"_s,
          {evil});
     exec(u"INSERT INTO quizes (ID, name, text) VALUES (3, 'Quiz', ?)"_s, {evil});
     exec(u"INSERT INTO statements (quizname, statement, status) VALUES ('Quiz', ?, ?), "
@@ -503,12 +503,21 @@ TEST_F(RendererTest, CourseTextsShowAsText) {
     EXPECT_TRUE(page.contains(u"value=false name=answer0"_s));
     EXPECT_TRUE(page.contains(u"value=true name=answer1"_s));
     EXPECT_TRUE(page.contains(u"name=box1>Press &lt;Enter&gt; to confirm"_s));
-    EXPECT_TRUE(page.contains(u"width= height=20 border=0"_s));
+    // A file name that leaves its folder names no file.
+    EXPECT_TRUE(page.contains(u"<img src=temp/pictures/ width= height=20 border=0"_s));
     EXPECT_EQ(menu.count(shown), 2); // title and module
     EXPECT_TRUE(menu.contains(u"button_status='';"_s));
     EXPECT_TRUE(title.contains(u"R&amp;D &lt;team&gt;"_s));
     EXPECT_TRUE(title.contains(shown + u"<br>more"_s));
     EXPECT_EQ(glossary.count(shown), 2);
+
+    exec(u"INSERT INTO dlinks (name, filename) VALUES ('Doc', '/etc/passwd')"_s);
+    m_host.take();
+    m_renderer->HandleInput(u"dlink*Doc"_s);
+    EXPECT_EQ(
+        m_host.take(),
+        QStringList{
+            u"script javascript:showMessage('The file this link referres to cannot be found.')"_s});
 }
 
 TEST_F(RendererTest, ASkinThatIsNotInstalledShowsAsTheDefault) {
