@@ -1,5 +1,10 @@
 #include "browser.h"
 
+#include "confinement.h"
+#include "store/cachefolder.h"
+#include "store/errors.h"
+
+#include <QChildEvent>
 #include <QCoreApplication>
 #include <QDir>
 #include <QFile>
@@ -13,11 +18,13 @@
 #include <QUuid>
 #include <QWebEngineDownloadRequest>
 #include <QWebEngineLoadingInfo>
+#include <QWebEngineNewWindowRequest>
 #include <QWebEnginePage>
 #include <QWebEngineProfile>
 #include <QWebEngineScript>
 #include <QWebEngineScriptCollection>
 #include <QWebEngineSettings>
+#include <QWebEngineUrlRequestInterceptor>
 
 using namespace Qt::Literals::StringLiterals;
 
@@ -142,22 +149,66 @@ class Page : public QWebEnginePage {
 public:
     using QWebEnginePage::QWebEnginePage;
 
-    std::function<bool(const QUrl&, NavigationType, bool)> onNavigation;
+    std::function<bool(const QUrl&, bool)> onNavigation;
     std::function<void(JavaScriptConsoleMessageLevel, const QString&, int, const QString&)>
         onConsole;
-    std::function<QWebEnginePage*()> onNewWindow;
 
 protected:
-    bool acceptNavigationRequest(const QUrl& url, NavigationType type, bool isMainFrame) override {
-        return onNavigation ? onNavigation(url, type, isMainFrame) : true;
+    // The type tells nothing here: a script's `location = ...` and a
+    // script-made click come as clicked links too.
+    bool acceptNavigationRequest(const QUrl& url, NavigationType, bool isMainFrame) override {
+        return onNavigation ? onNavigation(url, isMainFrame) : true;
     }
     void javaScriptConsoleMessage(JavaScriptConsoleMessageLevel level, const QString& message,
                                   int line, const QString& source) override {
         if (onConsole)
             onConsole(level, message, line, source);
     }
-    QWebEnginePage* createWindow(WebWindowType) override {
-        return onNewWindow ? onNewWindow() : nullptr;
+};
+
+// Sees every request of every page: documents, frames, their files, fetches,
+// XMLHttpRequests and WebSockets (data: and blob: never come here; they hold
+// only what the page has already).
+class RequestGuard : public QWebEngineUrlRequestInterceptor {
+public:
+    using QWebEngineUrlRequestInterceptor::QWebEngineUrlRequestInterceptor;
+
+    void interceptRequest(QWebEngineUrlRequestInfo& info) override {
+        if (allowed(info))
+            return;
+        qCInfo(lcBrowser).noquote() << "refused" << info.requestUrl().toString() << "asked for by"
+                                    << info.initiator().toString();
+        info.block(true);
+    }
+
+    static Confinement& confinement() {
+        static Confinement shared;
+        return shared;
+    }
+    // The browsers' own folders for the large documents they write.
+    static QStringList& scratchFolders() {
+        static QStringList folders;
+        return folders;
+    }
+
+private:
+    static bool allowed(const QWebEngineUrlRequestInfo& info) {
+        const QUrl url = info.requestUrl();
+        const QString scheme = url.scheme();
+        if (scheme == u"file"_s) {
+            const QString path = url.toLocalFile();
+            if (confinement().allows(path))
+                return true;
+            Confinement scratch;
+            for (const QString& folder : scratchFolders())
+                scratch.allowFolder(folder);
+            return scratch.allows(path);
+        }
+        // A written document, should the engine ever ask.
+        if (scheme == u"data"_s)
+            return info.resourceType() == QWebEngineUrlRequestInfo::ResourceTypeMainFrame;
+        // The engine's own viewer of PDF documents.
+        return scheme == u"chrome-extension"_s || scheme == u"chrome"_s;
     }
 };
 
@@ -166,14 +217,25 @@ protected:
 // names, so nothing may be cached. Shared, because the engine crashed once a
 // few dozen profiles had been made and destroyed in one run (every New and
 // Open makes the windows with their browsers afresh).
+//
+// Its guard judges the requests of every page of the program.
 QWebEngineProfile* sharedProfile() {
     static QPointer<QWebEngineProfile> profile;
     if (!profile) {
         profile = new QWebEngineProfile(QCoreApplication::instance());
         profile->setHttpCacheType(QWebEngineProfile::NoCache);
+        // A later child of the application than the profile: it outlives it.
+        auto* guard = new RequestGuard(QCoreApplication::instance());
+        profile->setUrlRequestInterceptor(guard);
     }
     return profile;
 }
+
+// How long a click or a key lets the page hand one address outside: long
+// enough for the course's document and glossary links, which the program
+// answers by having the page open them; as long as the engine lets a page
+// open a window after a click.
+constexpr qint64 UserActionLifespanMs = 5000;
 
 } // namespace
 
@@ -181,24 +243,22 @@ Browser::Browser(QWidget* parent) : QWebEngineView(parent) {
     m_profile = sharedProfile();
 
     auto* page = new Page(m_profile, this);
-    page->onNavigation = [this](const QUrl& url, QWebEnginePage::NavigationType type,
-                                bool isMainFrame) {
-        return acceptNavigation(url, type, isMainFrame);
+    page->onNavigation = [this](const QUrl& url, bool isMainFrame) {
+        return acceptNavigation(url, isMainFrame);
     };
     page->onConsole = [this](QWebEnginePage::JavaScriptConsoleMessageLevel level,
                              const QString& message, int line, const QString& source) {
         consoleMessage(level, message, line, source);
     };
-    page->onNewWindow = [this] {
-        return newWindow();
-    };
     m_page = page;
+    connect(m_page, &QWebEnginePage::newWindowRequested, this, &Browser::newWindow);
 
     QWebEngineSettings* settings = m_page->settings();
     settings->setAttribute(QWebEngineSettings::JavascriptEnabled, true);
     // Course frames script each other (parent.engine, parent.upper) and read
     // their own files.
     settings->setAttribute(QWebEngineSettings::LocalContentCanAccessFileUrls, true);
+    settings->setAttribute(QWebEngineSettings::LocalContentCanAccessRemoteUrls, false);
     settings->setAttribute(QWebEngineSettings::PlaybackRequiresUserGesture, false);
     // Documents in the object pool may be PDF files.
     settings->setAttribute(QWebEngineSettings::PluginsEnabled, true);
@@ -226,6 +286,12 @@ Browser::~Browser() {
     m_closing = true;
     // The engine wants every page gone before its profile.
     delete m_page;
+    if (m_scratch)
+        RequestGuard::scratchFolders().removeOne(m_scratch->path());
+}
+
+void Browser::setConfinement(const Confinement& confinement) {
+    RequestGuard::confinement() = confinement;
 }
 
 void Browser::navigate(const QString& localFilePath) {
@@ -306,8 +372,19 @@ void Browser::writeDocument(const QString& html, const QString& baseFolder) {
 }
 
 QString Browser::scratchFolder() {
-    if (!m_scratch)
-        m_scratch = std::make_unique<QTemporaryDir>(QDir::tempPath() + u"/koa-browser-XXXXXX"_s);
+    if (!m_scratch) {
+        // In the private cache folder, which the pages may read, and nobody else.
+        QString cache;
+        try {
+            cache = cacheFolder();
+        } catch (const KoaError& e) {
+            qCWarning(lcBrowser).noquote() << "no private folder:" << e.description();
+            return {};
+        }
+        m_scratch = std::make_unique<QTemporaryDir>(cache + u"/browser-XXXXXX"_s);
+        if (m_scratch->isValid())
+            RequestGuard::scratchFolders().append(m_scratch->path());
+    }
     return m_scratch->isValid() ? m_scratch->path() : QString();
 }
 
@@ -399,20 +476,55 @@ void Browser::loadingChanged(const QWebEngineLoadingInfo& info) {
     completeWhenBothDone();
 }
 
-bool Browser::acceptNavigation(const QUrl& url, int type, bool isMainFrame) {
+bool Browser::acceptNavigation(const QUrl& url, bool isMainFrame) {
+    // Which local files may show is the guard's to say.
     if (isLocal(url))
         return true;
-    // A frame of a course page may hold a page of the web (a video, a map);
-    // only links and scripts that lead a frame there are refused.
-    const bool web = url.scheme() == u"http"_s || url.scheme() == u"https"_s;
-    if (web && !isMainFrame && type != QWebEnginePage::NavigationTypeLinkClicked &&
-        type != QWebEnginePage::NavigationTypeFormSubmitted)
-        return true;
-    qCInfo(lcBrowser).noquote() << "external link" << url.toString();
+    // No page of the web shows here, not in a frame either: the page names
+    // the address, which could carry whatever it has read.
     if (isMainFrame)
         m_refusedUrl = url;
-    post([this, url] { emit externalLinkRequested(url); });
+    handOutside(url, false);
     return false;
+}
+
+void Browser::handOutside(const QUrl& url, bool userInitiated) {
+    // The engine says whether a new window comes from the user, but not for
+    // links, script's addresses and files; the user's own input events are
+    // the program's to see, and no script can make one.
+    const bool userActed = m_userActed.isValid() && m_userActed.elapsed() < UserActionLifespanMs;
+    if (!userInitiated && !userActed) {
+        qCInfo(lcBrowser).noquote() << "not asked for by the user:" << url.toString();
+        return;
+    }
+    // One address for one action.
+    m_userActed.invalidate();
+    qCInfo(lcBrowser).noquote() << "outside:" << url.toString();
+    post([this, url] { emit externalLinkRequested(url); });
+}
+
+bool Browser::event(QEvent* event) {
+    // The engine shows the page in a child widget of its own, made anew when
+    // the page's process starts again.
+    if (event->type() == QEvent::ChildAdded) {
+        if (auto* child = qobject_cast<QWidget*>(static_cast<QChildEvent*>(event)->child()))
+            child->installEventFilter(this);
+    }
+    return QWebEngineView::event(event);
+}
+
+bool Browser::eventFilter(QObject* watched, QEvent* event) {
+    switch (event->type()) {
+    case QEvent::MouseButtonPress:
+    case QEvent::MouseButtonRelease:
+    case QEvent::KeyPress:
+    case QEvent::TouchBegin:
+        m_userActed.start();
+        break;
+    default:
+        break;
+    }
+    return QWebEngineView::eventFilter(watched, event);
 }
 
 void Browser::consoleMessage(int level, const QString& message, int line, const QString& source) {
@@ -446,8 +558,7 @@ void Browser::pageReport(QChar kind, const QString& text) {
 
 void Browser::download(QWebEngineDownloadRequest* download) {
     // The profile is shared: only this browser's pages are its business.
-    const QWebEnginePage* from = download->page();
-    if (from != m_page && (!from || from->parent() != m_page))
+    if (download->page() != m_page)
         return;
     // Nothing is saved (the request is left unaccepted); a file that cannot be
     // shown here is the desktop's to open.
@@ -463,20 +574,14 @@ void Browser::download(QWebEngineDownloadRequest* download) {
         m_loading = false;
         m_readyState = Complete;
     }
-    post([this, url] { emit externalLinkRequested(url); });
+    handOutside(url, false);
 }
 
-QWebEnginePage* Browser::newWindow() {
-    // A link for a new window: the page made here only learns where the link
-    // leads, reports it and goes.
-    auto* catcher = new Page(m_profile, m_page);
-    catcher->onNavigation = [this, catcher](const QUrl& url, QWebEnginePage::NavigationType, bool) {
-        qCInfo(lcBrowser).noquote() << "new window for" << url.toString();
-        post([this, url] { emit externalLinkRequested(url); });
-        catcher->deleteLater();
-        return false;
-    };
-    return catcher;
+void Browser::newWindow(QWebEngineNewWindowRequest& request) {
+    // No window opens here: where it would lead goes outside. Left unopened,
+    // the request makes no page.
+    qCInfo(lcBrowser).noquote() << "new window for" << request.requestedUrl().toString();
+    handOutside(request.requestedUrl(), request.isUserInitiated());
 }
 
 void Browser::post(std::function<void()> call) {

@@ -3,6 +3,7 @@
 #include <functional>
 #include <memory>
 
+#include <QElapsedTimer>
 #include <QString>
 #include <QUrl>
 #include <QWebEngineView>
@@ -10,14 +11,22 @@
 class QTemporaryDir;
 class QWebEngineDownloadRequest;
 class QWebEngineLoadingInfo;
+class QWebEngineNewWindowRequest;
 class QWebEnginePage;
 class QWebEngineProfile;
 
 namespace koa::render {
 
+class Confinement;
+
 // The browser that shows generated course pages: object previews, the preview
-// windows, the viewer and announcements. It shows local files only; links
-// that lead outside are handed to externalLinkRequested instead.
+// windows, the viewer and announcements. Courses come from anyone, so their
+// pages are kept in: they load only the local files the running program
+// allows (setConfinement), no page of the web and nothing by any other
+// scheme, not even in a frame, and they connect nowhere. A link that leads
+// outside, a new window or a file that is not shown here is handed to
+// externalLinkRequested instead, and only when the user has just clicked or
+// typed in the page: script alone opens nothing.
 //
 // Every document gets a fresh read of its files (no cache), frames of local
 // pages may script each other, and media play without a click.
@@ -45,6 +54,10 @@ public:
     explicit Browser(QWidget* parent = nullptr);
     ~Browser() override;
 
+    // The local files the pages of every browser of the program may load,
+    // from now on; until it is called, none.
+    static void setConfinement(const Confinement& confinement);
+
     // Shows a local file as the top-level document.
     void navigate(const QString& localFilePath);
     // Shows a local file in the frame named `frameName`, searched through
@@ -69,10 +82,15 @@ signals:
     // Page script in some frame assigned window.status; every assignment
     // arrives, in order, even when the text repeats.
     void statusTextChange(const QString& text);
-    // A link or script asked for a page outside the course (the web, mail),
-    // for a new window or for a file that is not shown here (an archive);
-    // nothing was navigated.
+    // The user asked for a page outside the course (the web, mail), for a
+    // new window or for a file that is not shown here (an archive), by a
+    // click or key in the page a moment ago; one click or key hands out one
+    // address. Nothing was navigated.
     void externalLinkRequested(const QUrl& url);
+
+protected:
+    bool event(QEvent* event) override;
+    bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
     void runInFrame(const QString& frameName, const QString& action, const QString& what,
@@ -83,9 +101,11 @@ private:
     void loadingChanged(const QWebEngineLoadingInfo& info);
     void pageReport(QChar kind, const QString& text);
     void download(QWebEngineDownloadRequest* download);
-    bool acceptNavigation(const QUrl& url, int type, bool isMainFrame);
+    bool acceptNavigation(const QUrl& url, bool isMainFrame);
     void consoleMessage(int level, const QString& message, int line, const QString& source);
-    QWebEnginePage* newWindow();
+    void newWindow(QWebEngineNewWindowRequest& request);
+    // Hands `url` outside when the user asked for it; the page alone may not.
+    void handOutside(const QUrl& url, bool userInitiated);
     QString scratchFolder();
     QString largeDocumentFile(const QString& html, const QUrl& base);
     // Signals and callbacks go out through the event loop.
@@ -101,6 +121,7 @@ private:
     bool m_documentLoaded = false; // ... says it has loaded
     bool m_engineDone = false;     // ... and the engine has ended its load
     QUrl m_refusedUrl;             // a top-level navigation refused as external
+    QElapsedTimer m_userActed;     // the user's last click or key in the page
     bool m_closing = false;
     std::unique_ptr<QTemporaryDir> m_scratch; // written documents too large for a URL
     QString m_lastLargeDocument;

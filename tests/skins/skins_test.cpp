@@ -3,6 +3,7 @@
 // the menu and the pages answer the learner and lead through the course.
 #include "render/browser.h"
 #include "render/browserhost.h"
+#include "render/confinement.h"
 #include "render/renderer.h"
 #include "store/database.h"
 #include "store/schema.h"
@@ -91,9 +92,10 @@ protected:
             u"Welcome aboard. See "_s + link('i', u"go"_s, u"Quiz page"_s, u"the quiz"_s) +
             u", the "_s +
             link('k', u"keyword"_s, u"Skipper&#39;s rule"_s, u"<dfn>Skipper&#39;s rule</dfn>"_s) +
-            u", the "_s + link('d', u"dlink"_s, u"Checklist"_s, u"checklist"_s) + u", the "_s +
-            link('e', u"xgo"_s, u"www.example.org/forecast"_s, u"forecast"_s) + u" and "_s +
-            link('i', u"go"_s, u"Nowhere"_s, u"a lost page"_s) + u"."_s;
+            u", the "_s + link('d', u"dlink"_s, u"Checklist"_s, u"<code>checklist</code>"_s) +
+            u", the "_s +
+            link('e', u"xgo"_s, u"www.example.org/forecast"_s, u"<cite>forecast</cite>"_s) +
+            u" and "_s + link('i', u"go"_s, u"Nowhere"_s, u"a lost page"_s) + u"."_s;
         db.exec(
             u"INSERT INTO texts (name, text) VALUES ('Welcome', ?), ('Ropes', 'Ropes and sails'), "
             "('Only', 'Only page'), ('Seventh', 'Seventh module')"_s,
@@ -118,6 +120,7 @@ protected:
                    u"pages:Rigging"_s, u"texts:Ropes"_s, u"modules:Quay"_s, u"pages:Last words"_s,
                    u"texts:Only"_s});
 
+        render::Browser::setConfinement(render::Confinement::forProgramFolder(m_program.folder()));
         // As the preview does: a loaded frameset gets the screen of its mode.
         m_host.setRenderer(&m_renderer);
         m_host.setAbout([this] { ++m_abouts; });
@@ -297,13 +300,19 @@ TEST_P(SkinTest, APageAnswersItsButtonsLinksAndQuiz) {
 
     // What opens outside the course: the web page without the program, the
     // document and the glossary that the program names.
+    // They need the learner's click: script alone opens nothing.
     const qsizetype opened = m_external.size();
-    EXPECT_EQ(statusOf(clickFirst(u"a[type=e]"_s)), QStringList());
+    const qsizetype texts = m_status.size();
+    ASSERT_TRUE(clickByHand(m_browser.page(), u"a[type=e]"_s));
     EXPECT_EQ(outside(opened), QUrl(u"http://www.example.org/forecast"_s));
-    run(clickFirst(u"a[type=d]"_s));
+    EXPECT_EQ(m_status.size(), texts);
+    ASSERT_TRUE(clickByHand(m_browser.page(), u"a[type=d]"_s));
     EXPECT_EQ(outside(opened + 1), QUrl::fromLocalFile(m_program.path(u"temp/documents/5.pdf"_s)));
-    run(clickFirst(u"[data-command=glossary]"_s));
+    ASSERT_TRUE(clickByHand(m_browser.page(), u"[data-command=glossary]"_s));
     EXPECT_EQ(outside(opened + 2), QUrl::fromLocalFile(m_renderer.glossaryFile()));
+    run(clickFirst(u"a[type=e]"_s));
+    waitUntil([] { return false; }, 500);
+    EXPECT_EQ(m_external.size(), opened + 3);
 
     // A keyword: its stored description, its apostrophe intact.
     EXPECT_TRUE(click(u"a[type=k]"_s));

@@ -5,8 +5,11 @@
 #include <memory>
 #include <optional>
 
+#include <QPoint>
+#include <QTest>
 #include <QVariant>
 #include <QWebEnginePage>
+#include <QWebEngineView>
 
 namespace koa::test {
 
@@ -44,6 +47,46 @@ inline bool clickOnce(QWebEnginePage* page, const QString& selector, int millise
     const QString yes = QStringLiteral("true");
     return waitUntil([&] { return evalIn(page, onFirst(selector, yes)) == yes; }, milliseconds) &&
            evalIn(page, clickFirst(selector)) == yes;
+}
+
+// Clicks the first element matching `selector` with the mouse, as the user
+// would, once a frame has it: unlike a click made by script, the page takes
+// it for the user's own. The browser must be shown. False when no frame has
+// the element in time.
+inline bool clickByHand(QWebEnginePage* page, const QString& selector, int milliseconds = 10000) {
+    const QString where = QStringLiteral(R"((function find(w) {
+    try {
+        var e = w.document.querySelector('%1');
+        if (e && w.document.readyState !== 'loading') {
+            e.scrollIntoView({block: 'center', inline: 'center'});
+            var r = e.getClientRects()[0] || e.getBoundingClientRect();
+            var x = r.left + r.width / 2, y = r.top + r.height / 2;
+            for (; w.frameElement; w = w.parent) {
+                var f = w.frameElement.getBoundingClientRect();
+                x += f.left + w.frameElement.clientLeft;
+                y += f.top + w.frameElement.clientTop;
+            }
+            return Math.round(x) + ',' + Math.round(y);
+        }
+    } catch (x) {}
+    for (var i = 0; i < w.frames.length; ++i) {
+        var at = find(w.frames[i]);
+        if (at) return at;
+    }
+    return '';
+})(window))")
+                              .arg(selector);
+    QString at;
+    QWebEngineView* view = QWebEngineView::forPage(page);
+    if (!view || !view->focusProxy() ||
+        !waitUntil([&] { return !(at = evalIn(page, where)).isEmpty(); }, milliseconds))
+        return false;
+    // The scrolled page must be drawn before its new places take clicks.
+    waitUntil([] { return false; }, 100);
+    const QStringList xy = at.split(u',');
+    QTest::mouseClick(view->focusProxy(), Qt::LeftButton, {},
+                      QPoint(xy.at(0).toInt(), xy.at(1).toInt()));
+    return true;
 }
 
 } // namespace koa::test
