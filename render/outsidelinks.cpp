@@ -5,7 +5,9 @@
 #include <QDesktopServices>
 #include <QDir>
 #include <QFileInfo>
+#include <QGuiApplication>
 #include <QLoggingCategory>
+#include <QScreen>
 #include <QUrlQuery>
 
 using namespace Qt::Literals::StringLiterals;
@@ -13,6 +15,19 @@ using namespace Qt::Literals::StringLiterals;
 Q_LOGGING_CATEGORY(lcLinks, "koa.links")
 
 namespace koa::render {
+
+namespace {
+
+// A reading window beside the course: at most 640 x 720, and within the
+// screen's free area on small screens.
+QSize glossarySize(const QWidget* owner) {
+    const QScreen* screen =
+        owner && owner->screen() ? owner->screen() : QGuiApplication::primaryScreen();
+    const QSize room = screen ? screen->availableGeometry().size() * 9 / 10 : QSize(640, 720);
+    return QSize(640, 720).boundedTo(room);
+}
+
+} // namespace
 
 OutsideLinks::OutsideLinks(QWidget* owner, QString glossaryFile, QStringList documentFolders)
     : QObject(owner), m_owner(owner), m_glossaryFile(std::move(glossaryFile)),
@@ -29,7 +44,7 @@ void OutsideLinks::open(const QUrl& url) {
                 m_glossary->setWindowFlag(Qt::Window);
                 m_glossary->setAttribute(Qt::WA_DeleteOnClose);
                 m_glossary->setWindowTitle(u"KOA Glossary"_s);
-                m_glossary->resize(640, 720);
+                m_glossary->resize(glossarySize(m_owner));
             }
             m_glossary->navigate(path);
             m_glossary->show();

@@ -6,6 +6,8 @@
 #include "store/coursefiles.h"
 #include "store/errors.h"
 
+#include <utility>
+
 #include <QCloseEvent>
 #include <QCoreApplication>
 #include <QDeadlineTimer>
@@ -103,10 +105,11 @@ void preview::documentComplete(bool ok) {
         state.documentLoaded = true;
         if (!ok || shuttingDown)
             return;
+        if (std::exchange(state.skipNextRender, false))
+            return; // loaded while hidden: whatever view it is, it plays nothing
         if (Renderer::framesetFor(state.previewMode) != state.frameset) {
             // Another view was asked for while this frameset loaded (the title
             // page right after opening a course): ShowPreview loads its frameset.
-            state.skipNextRender = false;
             return;
         }
         m_renderer.renderCurrent();
@@ -120,6 +123,9 @@ void preview::ShowPreview() {
         if (m_fullScreen)
             presentFullScreen();
         RenderState& state = m_renderer.state();
+        // Shown, the preview renders every load: only a load made while it was
+        // hidden (a new course, another skin) may render nothing.
+        state.skipNextRender = false;
         if (!waitForFrameset())
             return; // the preview was closed meanwhile
         if (!state.documentLoaded) {

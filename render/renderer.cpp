@@ -42,8 +42,6 @@ const QString FileNotFound = u"File not found"_s;
 const QString CaptionStart =
     u"<tr><td><center><table border=0 cellpadding=0 cellspacing=0><tr><td><i><font color=606060 style=font-size:8pt>"_s;
 const QString CaptionEnd = u"</font></i></td><tr></table></td></tr>"_s;
-// The index-tab list has room for 20 tabs and its end mark.
-constexpr int TabListSize = 21;
 // Stands for the end mark's 10 to the power 99: beyond every page.
 constexpr qint64 NoEnd = std::numeric_limits<qint64>::max();
 
@@ -569,16 +567,10 @@ void Renderer::WriteIndexTabs(qint64 position) {
             }
             for (const auto& [index, name] : modulePages) {
                 const QString tab = tabTexts.value(name);
-                if (tab.isEmpty())
-                    continue;
-                if (int(tabs.size()) >= TabListSize)
-                    throw KoaError(9, u"Subscript out of range"_s);
-                tabs.push_back({tab, index, name});
+                if (!tab.isEmpty())
+                    tabs.push_back({tab, index, name});
             }
         }
-        // The end mark takes a place of its own: a 21st tab leaves it none.
-        if (int(tabs.size()) >= TabListSize)
-            throw KoaError(9, u"Subscript out of range"_s);
         const auto active = [&](size_t j) {
             const qint64 next = j + 1 < tabs.size() ? tabs[j + 1].index : NoEnd;
             return position >= tabs[j].index && position < next;
@@ -658,7 +650,9 @@ void Renderer::HandleInput(const QString& statusText) {
         const qsizetype star = statusText.indexOf(u'*');
         const QString command = star < 0 ? statusText : statusText.left(star);
         QString argument = star < 0 ? QString() : statusText.mid(star + 1);
-        ParseText(argument);
+        // Keyword and document names are stored escaped, page names as typed.
+        if (command != u"go"_s)
+            ParseText(argument);
 
         if (command == u"fastbackward"_s) {
             m_state.pageNumber = 0;
@@ -758,10 +752,15 @@ QString Renderer::GetFile(const QString& documentName) {
 
 void Renderer::glossary() {
     trap(location("glossary"), [&] {
-        QString page =
-            u"<html><head><title>KOA Glossary</title></head><body bgcolor='#FFFFFF'><table width='100%' border='1' style='border-collapse:collapse' bordercolor='#111111' cellpadding='3' cellspacing='0'>"_s;
+        QString page;
         {
             Database db = open();
+            readSkin(db);
+            // The skin's style sheet dresses the glossary like the course.
+            page =
+                u"<html class='koa-glossary'><head><title>KOA Glossary</title><link rel='stylesheet' href='"_s +
+                m_state.programPathUrl + u"skins/"_s + urlName(m_state.skin) +
+                u"/skin.css'></head><body bgcolor='#FFFFFF'><table width='100%' border='1' style='border-collapse:collapse' bordercolor='#111111' cellpadding='3' cellspacing='0'>"_s;
             QSqlQuery keywords = db.exec(u"SELECT name, desc FROM keywords ORDER BY name ASC"_s);
             while (keywords.next())
                 page += u"<tr><td width='200'><i>"_s + htmlText(text(keywords.value(0))) +

@@ -78,6 +78,15 @@ QString storedAddress(QString address) {
     return address;
 }
 
+// A page or document name in the same place: the attribute turns the
+// references back into the name's own "<" and ">", which would otherwise end
+// the page's script.
+QString storedName(QString name) {
+    name.replace(u'<', u"&#60;"_s);
+    name.replace(u'>', u"&#62;"_s);
+    return name;
+}
+
 // Outside spans a double quote stays as it is.
 QString plainCharacter(QChar c) {
     if (c == u'<')
@@ -202,8 +211,8 @@ QString Markup::rtf2html(QTextDocument& document, bool& ok, int& longLinks) {
                         const std::optional<int> number = linkNumber(name);
                         target = (number ? m_targets.at(*number) : std::nullopt)
                                      .value_or(placeholderTarget(link->kind));
-                        if (link->kind == LinkKind::External)
-                            target = storedAddress(target);
+                        target = link->kind == LinkKind::External ? storedAddress(target)
+                                                                  : storedName(target);
                     }
                     html += u"<a type="_s + link->type + u" href=javascript:void(0); onclick=\""_s +
                             link->call + target + link->closing + text + link->end;

@@ -143,6 +143,21 @@ TEST_F(PreviewOnWideScreen, ASkinChosenWhileHiddenRendersNothingUntilShown) {
     EXPECT_TRUE(shows(u"First words"_s));
 }
 
+TEST_F(PreviewOnWideScreen, ASkinChosenAfterTheTitlePageShowsThePageWhenShown) {
+    auto* header = static_cast<editors::header*>(m_anchor->headerWindow());
+    header->ShowHeader_Click();
+    EXPECT_TRUE(shows(u"Knot school"_s));
+    clickTab(m_preview, shell::keys::Header);
+    // The course menu's frameset loads behind the header in the new skin.
+    header->skin->setCurrentText(u"Harbour"_s);
+    header->skin_click();
+    ASSERT_TRUE(waitUntil([&] { return m_preview->renderer().state().documentLoaded; }, 20000));
+    clickTab(header, shell::keys::Preview);
+    EXPECT_TRUE(shows(u"skins/Harbour"_s));
+    EXPECT_TRUE(shows(u"First words"_s));
+    EXPECT_TRUE(click(u"[data-command=forward]"_s));
+}
+
 TEST_F(PreviewOnWideScreen, TheTitlePageLeadsToTheMenuAndBackIntoThePages) {
     auto* header = static_cast<editors::header*>(m_anchor->headerWindow());
     header->ShowHeader_Click();
@@ -268,6 +283,14 @@ TEST_F(PreviewOnSmallScreen, ShowsTheCourseFullScreenAndClosesBackToTheCallingWi
     EXPECT_EQ(close->Label1->text(), u"Close"_s);
     EXPECT_TRUE(close->windowFlags().testFlag(Qt::WindowStaysOnTopHint));
     EXPECT_TRUE(shows(u"First words"_s)); // the composer's first page
+
+    // The glossary's window fits the small screen.
+    ASSERT_TRUE(clickByHand(browser->page(), u"[data-command=glossary]"_s));
+    ASSERT_TRUE(waitUntil([&] { return m_preview->outsideLinks()->glossaryWindow(); }, 10000));
+    const QSize room = QGuiApplication::primaryScreen()->availableGeometry().size();
+    const QSize glossary = m_preview->outsideLinks()->glossaryWindow()->size();
+    EXPECT_TRUE(glossary.width() <= room.width() && glossary.height() <= room.height())
+        << glossary.width() << "x" << glossary.height();
 
     QTest::mouseClick(close->Label1, Qt::LeftButton);
     EXPECT_TRUE(composer->isVisible());

@@ -175,14 +175,19 @@ TEST_F(Markups, EachLinkKindLoadsAndStoresWithItsTarget) {
     EXPECT_EQ(page.foreground().color(), QColor(192, 64, 0));
     EXPECT_TRUE(page.fontUnderline());
     EXPECT_EQ(m_markup.targets().at(2), u"Page <2>"_s);
-    EXPECT_EQ(stored(m_doc), html);
+    // The page name's brackets are stored as references, which the page's
+    // attribute turns back into the name.
+    QString own = html;
+    own.replace(u"Page <2>"_s, u"Page &#60;2&#62;"_s);
+    EXPECT_EQ(stored(m_doc), own);
+    EXPECT_EQ(roundTrip(own), own);
 
     // Adjacent links of one kind become one with the first target; a number
     // that the list does not hold keeps the link with the placeholder.
     append(m_doc, u"x"_s, formatOf(u"koa:3"_s, 10, colour::Document));
     append(m_doc, u"orphan"_s, formatOf(u"koa:99"_s, 10, colour::External));
     EXPECT_EQ(stored(m_doc),
-              html.chopped(11) + u"x</code></a>"_s + external(u"http://"_s, u"orphan"_s));
+              own.chopped(11) + u"x</code></a>"_s + external(u"http://"_s, u"orphan"_s));
 
     // A typed address cannot end the script string or the attribute it stands in.
     m_doc.clear();
