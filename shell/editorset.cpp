@@ -5,6 +5,8 @@
 #include "store/errors.h"
 #include "store/interaction.h"
 
+#include <utility>
+
 #include <QCoreApplication>
 
 using namespace Qt::Literals::StringLiterals;
@@ -78,6 +80,14 @@ bool EditorSet::SaveCourse(bool force) {
     });
 }
 
+bool EditorSet::mayLeaveAll() const {
+    for (const QPointer<EditorWindow>& w : m_windows) {
+        if (w && !w->mayLeave())
+            return false;
+    }
+    return true;
+}
+
 void EditorSet::closeWindow(const QString& key) {
     if (EditorWindow* w = m_windows.take(key)) {
         w->leave(); // lets go of what it plays or shows
@@ -87,28 +97,40 @@ void EditorSet::closeWindow(const QString& key) {
     }
 }
 
+void EditorSet::closeCourseWindows() {
+    // The file header window shows up again where the user was working.
+    EditorWindow* current = loaded(currentWindow);
+    EditorWindow* header = loaded(keys::Header);
+    if (header && current && current != header)
+        header->move(current->pos());
+    if (auto* preview = qobject_cast<PreviewWindow*>(loaded(keys::Preview)))
+        preview->shutDown();
+    closeWindow(keys::Preview);
+    closeWindow(keys::ObjectPool);
+    closeWindow(keys::Composer);
+}
+
 void EditorSet::ExitCourse(bool endProgram) {
     trap(u"commonModule / ExitCourse()"_s, [&] {
         closing = true;
-        // The file header window shows up again where the user was working.
-        EditorWindow* current = loaded(currentWindow);
-        EditorWindow* header = loaded(keys::Header);
-        if (header && current && current != header)
-            header->move(current->pos());
-        if (auto* preview = qobject_cast<PreviewWindow*>(loaded(keys::Preview)))
-            preview->shutDown();
-        closeWindow(keys::Preview);
-        closeWindow(keys::ObjectPool);
-        closeWindow(keys::Composer);
+        closeCourseWindows();
         if (!endProgram) {
             closing = false;
             return;
         }
-        if (header)
+        if (EditorWindow* header = loaded(keys::Header))
             header->close();
         if (this->endProgram)
             this->endProgram();
     });
+}
+
+void EditorSet::closeStaleWindows() {
+    if (!loaded(keys::ObjectPool) && !loaded(keys::Composer) && !loaded(keys::Preview))
+        return;
+    const bool wasClosing = std::exchange(closing, true);
+    closeCourseWindows();
+    closing = wasClosing;
 }
 
 void EditorSet::loadEditors(const QString& displayName) {
@@ -131,7 +153,7 @@ void EditorSet::copyGeometry(const QWidget& from, QWidget& to) {
 
 void EditorSet::switchWindow(EditorWindow& from, const QString& key) {
     from.flush();
-    if (key == from.key())
+    if (key == from.key() || !from.mayLeave())
         return;
     // A read-only course cannot be edited; the caller reselects its own tab.
     if ((key == keys::ObjectPool || key == keys::Composer) && headerWindow()->readOnly())

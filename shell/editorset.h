@@ -91,11 +91,18 @@ public:
 
     // May the open course be given up? `force`: save without asking.
     bool SaveCourse(bool force);
+    // Whether every loaded window may be left (see EditorWindow::mayLeave).
+    bool mayLeaveAll() const;
     // Closes the object pool, composer and preview; with `endProgram` the
     // file header window too, and the program ends.
     void ExitCourse(bool endProgram);
     // Loads the object pool, composer and preview hidden and titles them.
     void loadEditors(const QString& displayName);
+    // Closes the object pool, composer and preview (the closing flag set by the caller).
+    void closeCourseWindows();
+    // Closes the object pool, composer and preview still open over the course
+    // that was there before: a course that is loaded shows in fresh windows.
+    void closeStaleWindows();
     // Retitles every loaded editor window.
     void setDisplayName(const QString& displayName);
     // The tab strip's click in window `from`.

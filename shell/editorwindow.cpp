@@ -55,7 +55,8 @@ void EditorWindow::buildMenus() {
     add(file, menuExport, u"menuExport"_s, u"&Export"_s, {}, &EditorWindow::menuExport_Click);
     add(file, menuMerge, u"menuMerge"_s, u"&Merge"_s, {}, &EditorWindow::menuMerge_Click);
     file->addSeparator();
-    add(file, menuExit, u"menuExit"_s, u"E&xit"_s, QKeySequence::Quit,
+    // Not QKeySequence::Quit: some desktops' key themes bind nothing to it.
+    add(file, menuExit, u"menuExit"_s, u"E&xit"_s, QKeySequence(Qt::CTRL | Qt::Key_Q),
         &EditorWindow::menuExit_Click);
     QMenu* online = menuBar()->addMenu(u"&KOA online"_s);
     add(online, menuUpload, u"menuUpload"_s, u"&Upload"_s, {}, &EditorWindow::menuUpload_Click);
@@ -223,10 +224,16 @@ void EditorWindow::menuAbout_Click() {
 
 void EditorWindow::closeEvent(QCloseEvent* event) {
     bool accept = false;
+    bool held = false;
     trap(location(u"Form_QueryUnload"_s), [&] {
         flush();
         if (m_editors.closing) {
             accept = true;
+            return;
+        }
+        // The window manager closes even a disabled window.
+        if (!m_editors.mayLeaveAll()) {
+            held = true;
             return;
         }
         if (m_editors.SaveCourse(false)) {
@@ -238,7 +245,8 @@ void EditorWindow::closeEvent(QCloseEvent* event) {
         event->accept();
     } else {
         event->ignore();
-        closeCancelled();
+        if (!held)
+            closeCancelled();
     }
 }
 

@@ -53,6 +53,10 @@ public:
     // Whether switching to this window shows it in the place of the last
     // one (the preview on a small screen shows the course full screen).
     virtual bool showsInPlace() const { return true; }
+    // False while the author's work holds the window: an editor it opened is
+    // still open, or an entry was refused. The window then shows what is to
+    // be finished, and it is neither left nor closed.
+    virtual bool mayLeave() { return true; }
     // The close was refused by the save question.
     virtual void closeCancelled() {}
     // Save, Save as, Export or Upload has run on the flushed course; the
