@@ -1,6 +1,7 @@
 #include "header.h"
 
 #include "shell/quotefree.h"
+#include "store/coursedb.h"
 #include "store/coursefiles.h"
 #include "store/database.h"
 #include "store/errors.h"
@@ -145,9 +146,10 @@ void header::fillSkinList() {
 }
 
 void header::Timer1_Timer() {
+    Timer1.stop();
     trap(location(u"Timer1.Timer"_s), [&] {
-        Timer1.stop();
         editors().currentWindow = shell::keys::Header;
+        editors().closeStaleWindows();
         author->clear();
         target_group->clear();
         description->clear();
@@ -156,36 +158,32 @@ void header::Timer1_Timer() {
         lblReadOnly->hide();
         setInputsEnabled(true);
         skin->clear();
-        fillSkinList();
-        {
-            Database course(editors().files().folder().workingDatabase(), Database::Mode::ReadOnly);
-            QSqlQuery q = course.exec(u"SELECT title, author, target_group, skin, description, "
-                                      "menuscroll, status FROM header ORDER BY rowid LIMIT 1"_s);
-            if (q.next()) {
-                course_name->setText(q.value(0).toString());
-                author->setText(q.value(1).toString());
-                target_group->setText(q.value(2).toString());
-                QString shown = q.value(3).toString();
-                if (shown.isEmpty())
-                    shown = u"Classic"_s;
-                // A skin this installation does not list is shown as stored.
-                if (skin->findText(shown, Qt::MatchFixedString) < 0)
-                    skin->addItem(shown);
-                skin->setCurrentIndex(skin->findText(shown, Qt::MatchFixedString));
-                m_currentSkin = skin->currentText();
-                description->setPlainText(withLf(unParseText(q.value(4))));
-                ScrollCheck->setChecked(q.value(5).toInt() != 0);
-                if (q.value(6).toInt() != 0) {
-                    lblReadOnly->show();
-                    setInputsEnabled(false);
-                }
+        // Without the installation's skin list the course still shows its own.
+        trap(location(u"Timer1.Timer"_s), [&] { fillSkinList(); });
+        if (const std::optional<HeaderFields> h =
+                readHeader(editors().files().folder().workingDatabase())) {
+            course_name->setText(h->title);
+            author->setText(h->author);
+            target_group->setText(h->targetGroup);
+            const QString shown = h->skin.isEmpty() ? u"Classic"_s : h->skin;
+            // A skin this installation does not list is shown as stored.
+            if (skin->findText(shown, Qt::MatchFixedString) < 0)
+                skin->addItem(shown);
+            skin->setCurrentIndex(skin->findText(shown, Qt::MatchFixedString));
+            m_currentSkin = skin->currentText();
+            description->setPlainText(withLf(unParseText(h->description)));
+            ScrollCheck->setChecked(h->menuscroll);
+            if (h->readOnly) {
+                lblReadOnly->show();
+                setInputsEnabled(false);
             }
         }
         editors().loadEditors(editors().files().displayName());
-        show();
-        if (course_name->isEnabled())
-            course_name->setFocus();
     });
+    // Whatever failed, the user keeps a window to work in or to end the program from.
+    show();
+    if (course_name->isEnabled())
+        course_name->setFocus();
 }
 
 void header::save_data() {

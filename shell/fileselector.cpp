@@ -58,15 +58,14 @@ bool fileselector::Form_Load(const QStringList& commandLine) {
         return false;
 
     showSplash();
-    CheckExtensions(m_programPath);
+    CheckExtensions(m_programPath, m_folder.shipped() + u"/icons"_s);
     trap(u"fileselector / Form_Load()"_s, [&] { m_folder.prepare(); });
     readServerSetting();
     m_uploadUser = u"koa_upload"_s;
     m_uploadPassword = u"pum8welsa4"_s;
 
-    if (!trap(u"fileselector / Form_Load()"_s, [&] { m_editors->headerWindow(); }))
-        return false;
-
+    // No window is made before the questions below are answered: one made
+    // earlier would load a course inside their message boxes.
     bool rescued = false;
     if (m_files->rescueNeeded())
         rescued = m_files->offerRescue();
@@ -74,6 +73,14 @@ bool fileselector::Form_Load(const QStringList& commandLine) {
         const QString path = commandLine.join(u' ');
         if (path.isEmpty() || !m_files->Open_file(path, false))
             m_files->New_file(false);
+    }
+    // Whatever failed on the way, the user gets a window, or the program ends
+    // in order: a process without one would lock the user out.
+    if (!headerWindow())
+        courseLoaded();
+    if (!headerWindow()) {
+        Form_Unload();
+        return false;
     }
     return true;
 }
@@ -145,7 +152,9 @@ void fileselector::endWait() {
 }
 
 void fileselector::courseLoaded() {
-    if (HeaderWindow* header = headerWindow())
+    HeaderWindow* header = trapped<HeaderWindow*>(u"Header / Form_Load()"_s, nullptr,
+                                                  [&] { return m_editors->headerWindow(); });
+    if (header)
         header->Timer1_Timer();
 }
 

@@ -128,6 +128,42 @@ void checkCourseDatabase(const QString& databasePath) {
         db.fail(q, u"sqlite_master"_s);
 }
 
+void completeCourseTables(const QString& databasePath) {
+    Database db(databasePath);
+    db.begin();
+    for (const schema::Table& table : schema::courseTables()) {
+        if (!db.hasTable(table.name)) {
+            db.exec(schema::createTableSql(table));
+            continue;
+        }
+        const QStringList present = db.columns(table.name);
+        for (const schema::Column& column : table.columns) {
+            // SQLite adds no key column to a table that has rows; rows are found without one.
+            if (present.contains(column.name, Qt::CaseInsensitive) ||
+                column.type.contains(u"PRIMARY KEY"_s))
+                continue;
+            db.exec(u"ALTER TABLE "_s + quoteIdentifier(table.name) + u" ADD COLUMN "_s +
+                    quoteIdentifier(column.name) + u" "_s + column.type);
+        }
+    }
+    db.commit();
+}
+
+std::optional<HeaderFields> readHeader(const QString& databasePath) {
+    Database db(databasePath, Database::Mode::ReadOnly);
+    QSqlQuery q = db.exec(u"SELECT title, author, target_group, skin, description, menuscroll, "
+                          "status FROM header ORDER BY rowid LIMIT 1"_s);
+    if (!q.next())
+        return std::nullopt;
+    return HeaderFields{fieldText(q.value(0)),
+                        fieldText(q.value(1)),
+                        fieldText(q.value(2)),
+                        fieldText(q.value(3)),
+                        q.value(4),
+                        q.value(5).toInt() != 0,
+                        q.value(6).toInt() != 0};
+}
+
 QString CheckKOFVersion(const QString& databasePath) {
     try {
         Database db(databasePath, Database::Mode::ReadOnly);

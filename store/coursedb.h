@@ -1,6 +1,9 @@
 #pragma once
 
+#include <optional>
+
 #include <QString>
+#include <QVariant>
 
 namespace koa {
 
@@ -18,6 +21,24 @@ bool IsDBblank(const QString& databasePath, const QString& blankDatabasePath);
 // such a name) and it may hold no trigger, since either would run code of
 // the file's maker on our reads and writes. Throws KoaError when refused.
 void checkCourseDatabase(const QString& databasePath);
+
+// Gives a course database opened directly the tables and fields that this
+// program reads and an older course may lack, empty as a conversion leaves
+// them, so that it opens with their defaults. Throws KoaError.
+void completeCourseTables(const QString& databasePath);
+
+// The first header row as the file header window shows it; nullopt when the
+// course has none. Throws KoaError when it cannot be read.
+struct HeaderFields {
+    QString title;
+    QString author;
+    QString targetGroup;
+    QString skin;         // empty: the window shows "Classic"
+    QVariant description; // stored form
+    bool menuscroll = false;
+    bool readOnly = false; // `status`
+};
+std::optional<HeaderFields> readHeader(const QString& databasePath);
 
 // The `version` field of the first header row, or "error" when it cannot be read.
 QString CheckKOFVersion(const QString& databasePath);

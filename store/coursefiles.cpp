@@ -11,6 +11,7 @@
 
 #include <filesystem>
 
+#include <QDateTime>
 #include <QDir>
 #include <QFileInfo>
 #include <QLoggingCategory>
@@ -147,6 +148,12 @@ bool CourseFiles::Open_file(const QString& givenPath, bool wait) {
         }
         const QString version = CheckKOFVersion(staging + u"/koa.kod"_s);
         if (version >= QString::fromLatin1(schema::CurrentVersion)) {
+            // Packed by hand or by an older program: media can be added all the same.
+            for (const QString& media : schema::courseFolders()) {
+                if (!QDir().mkpath(staging + u"/"_s + media))
+                    throw KoaError(errnum::PathFileAccess, u"Cannot create the folder "_s + media);
+            }
+            completeCourseTables(staging + u"/koa.kod"_s);
             replaceWorkingFolder(staging);
             ValidateDataTable(m_folder.workingDatabase());
             loaded(path, QFileInfo(path).completeBaseName());
@@ -334,18 +341,28 @@ bool CourseFiles::offerRescue() {
         loaded(QString(), u"Rescued file"_s);
         return true;
     }
-    // The copy in the rescue folder is now the only one: it is kept.
-    m_keepRescue = true;
+    // The copy in the rescue folder is now the only one: it moves where no
+    // later start or rescue deletes it, and the user is told where.
+    const QString kept = keptRescueFolder();
+    const bool moved = trap(u"fileselector / Form_Load()"_s, [&] { moveFolder(rescue, kept); });
     New_file(false);
     guard.end();
-    interaction().message(messages::RescueFailed + QDir::toNativeSeparators(rescue));
+    interaction().message(messages::RescueFailed + QDir::toNativeSeparators(moved ? kept : rescue));
     return true;
+}
+
+QString CourseFiles::keptRescueFolder() const {
+    const QString stem = m_folder.path(
+        u"rescued "_s + QDateTime::currentDateTime().toString(u"yyyy-MM-dd hh.mm.ss"_s));
+    QString kept = stem;
+    for (int n = 2; QFileInfo::exists(kept); ++n)
+        kept = stem + u" ("_s + QString::number(n) + u")"_s;
+    return kept;
 }
 
 void CourseFiles::removeWorkingFolders() {
     removeFolder(m_folder.workingFolder());
-    if (!m_keepRescue)
-        removeFolder(m_folder.rescueFolder());
+    removeFolder(m_folder.rescueFolder());
 }
 
 } // namespace koa

@@ -53,12 +53,13 @@ public:
 private:
     void loaded(const QString& path, const QString& displayName);
     void replaceWorkingFolder(const QString& staging);
+    // Where a rescue that failed keeps its only copy of the course.
+    QString keptRescueFolder() const;
 
     ProgramFolder m_folder;
     CourseHost& m_host;
     QString m_currentPath;
     QString m_displayName;
-    bool m_keepRescue = false;
 };
 
 namespace messages {

@@ -137,7 +137,8 @@ QString Commands::usage() {
     return u"Usage: koa-tool COMMAND ARGUMENTS...\n"
            "\n"
            "Commands:\n"
-           "  new OUT.kof            Write a new, blank course as the package OUT.kof.\n"
+           "  new OUT.kof [--force]  Write a new, blank course as the package OUT.kof;\n"
+           "                         an existing OUT.kof only with --force.\n"
            "  info PKG.kof [--json]  Show the header, the row count of every course table\n"
            "                         and the module and page layout of a package;\n"
            "                         --json prints one JSON object.\n"
@@ -177,6 +178,7 @@ int Commands::run(QStringList arguments) {
 
     QStringList files;
     bool json = false;
+    bool force = false;
     bool onlyFiles = false;
     RenderRequest request;
     const auto setWhat = [&](const QString& what) {
@@ -196,6 +198,8 @@ int Commands::run(QStringList arguments) {
             return Done;
         } else if (a == u"--json"_s && command == u"info"_s) {
             json = true;
+        } else if (a == u"--force"_s && command == u"new"_s) {
+            force = true;
         } else if (rendering && a == u"--page"_s) {
             bool moduleOk = false;
             bool pageOk = false;
@@ -240,7 +244,7 @@ int Commands::run(QStringList arguments) {
         return usageError(u"render needs --page, --menu, --header or --glossary"_s);
 
     if (command == u"new"_s)
-        return newCourse(files[0]);
+        return newCourse(files[0], force);
     if (command == u"info"_s)
         return info(files[0], json);
     if (command == u"check"_s)
@@ -252,7 +256,16 @@ int Commands::run(QStringList arguments) {
     return pack(files[0], files[1]);
 }
 
-int Commands::newCourse(const QString& out) {
+int Commands::newCourse(const QString& out, bool force) {
+    // A course that is there already is somebody's work.
+    if (QFileInfo(out).isDir()) {
+        printError(out + u" is a folder"_s);
+        return Failed;
+    }
+    if (QFileInfo::exists(out) && !force) {
+        printError(out + u" exists; --force writes over it"_s);
+        return Failed;
+    }
     const auto program = PrivateProgramFolder::make();
     if (!program)
         return Failed;
@@ -350,6 +363,8 @@ int Commands::check(const QString& package) {
     const QString version = CheckKOFVersion(program->folder().workingDatabase());
     std::optional<CourseSummary> summary;
     try {
+        // The file header window reads the header first; what fails there fails in KOA.
+        readHeader(program->folder().workingDatabase());
         summary = CourseSummary::read(program->folder().workingDatabase());
     } catch (const KoaError& e) {
         errorDetected(e.number(), e.description(), u"koa-tool / check"_s);

@@ -28,7 +28,7 @@ public:
     static QString usage();
 
 private:
-    int newCourse(const QString& out);
+    int newCourse(const QString& out, bool force);
     int info(const QString& package, bool json);
     int check(const QString& package);
     int unpack(const QString& package, const QString& folder);

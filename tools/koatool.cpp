@@ -11,10 +11,10 @@ int main(int argc, char* argv[]) {
     QCoreApplication app(argc, argv);
     QCoreApplication::setApplicationName(u"koa-tool"_s);
     QCoreApplication::setApplicationVersion(QString::fromLatin1(KOA_VERSION_TEXT));
-    // The store's progress notes stay out of the output, and its error reports
-    // reach stderr once, through the tool's own sink. QT_LOGGING_RULES can
-    // bring them back.
-    QLoggingCategory::setFilterRules(u"koa.*.debug=false\nkoa.errors.warning=false"_s);
+    // Only the tool's own lines reach stderr: the store's log lines stay out
+    // and its error reports come once, through the tool's sink.
+    // QT_LOGGING_RULES can bring the log lines back.
+    QLoggingCategory::setFilterRules(u"koa.*=false"_s);
     koa::tool::Commands commands;
     return commands.run(app.arguments().mid(1));
 }

@@ -8,6 +8,8 @@
 #include <QCoreApplication>
 #include <QFileInfo>
 #include <QLineEdit>
+#include <QTest>
+#include <QWebEngineView>
 
 #include <gtest/gtest.h>
 
@@ -171,4 +173,22 @@ TEST_F(EditorWindows, ReadOnlyCourseKeepsTheEditingWindowsClosedAndRefusesUpload
     clickTab(window(keys::Preview), keys::ObjectPool);
     EXPECT_EQ(visibleWindows(), QStringList({keys::Preview}));
     EXPECT_EQ(shownTab(window(keys::Preview)), keys::Preview);
+}
+
+TEST_F(EditorWindows, MenuShortcutsWorkWhileThePreviewsPageHasTheFocus) {
+    const auto pageOfPreview = [&] {
+        clickTab(window(keys::Header), keys::Preview);
+        auto* browser = window(keys::Preview)->findChild<QWebEngineView*>(u"WebBrowser1"_s);
+        EXPECT_TRUE(waitUntil([&] { return browser->focusProxy() != nullptr; }, 20000));
+        QWidget* page = browser->focusProxy();
+        page->setFocus();
+        return page;
+    };
+    QTest::keyClick(pageOfPreview(), Qt::Key_S,
+                    Qt::ControlModifier); // a new course asks for a name
+    EXPECT_EQ(m_scripted->shown().size(), 1);
+    QTest::keyClick(pageOfPreview(), Qt::Key_PageDown, Qt::ControlModifier); // on to the first tab
+    EXPECT_EQ(visibleWindows(), QStringList({keys::Header}));
+    QTest::keyClick(pageOfPreview(), Qt::Key_Q, Qt::ControlModifier);
+    EXPECT_TRUE(m_ended);
 }

@@ -1,20 +1,31 @@
+#include "composer/composer.h"
+#include "composer/droplist.h"
+#include "editors/header.h"
+#include "objectpool/objectpool.h"
 #include "shell/about.h"
 #include "shell/fileassociation.h"
 #include "shell/fileselector.h"
 #include "shell/prerequisites.h"
 #include "store/coursedb.h"
 #include "store/database.h"
+#include "store/fileops.h"
 #include "store/package.h"
 #include "tests/support/anchor.h"
 #include "tests/support/childprocess.h"
+#include "tests/support/mediafiles.h"
+#include "tests/support/modalboxes.h"
 #include "tests/support/testsupport.h"
 
 #include <QApplication>
+#include <QCheckBox>
+#include <QComboBox>
 #include <QCoreApplication>
 #include <QDeadlineTimer>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QLineEdit>
+#include <QListWidget>
 #include <QProcess>
 #include <QPushButton>
 #include <QTemporaryDir>
@@ -49,6 +60,20 @@ protected:
         return root() + u"/temp"_s + (rel.isEmpty() ? QString() : u"/"_s + rel);
     }
     QString title(const fileselector& a) const { return a.headerWindow()->windowTitle(); }
+    // A course folder made from the shipped blank course, changed by `sql`.
+    QString courseFolder(const QString& name, const QString& sql) const {
+        const QString folder = m_dir.filePath(name);
+        copyFolder(QCoreApplication::applicationDirPath() + u"/blank_file"_s, folder);
+        Database course(folder + u"/koa.kod"_s);
+        for (const QString& statement : sql.split(u';', Qt::SkipEmptyParts))
+            course.exec(statement);
+        return folder;
+    }
+    QString packedCourse(const QString& name, const QString& sql) const {
+        const QString package = m_dir.filePath(name + u".kof"_s);
+        package::packFolder(courseFolder(name, sql), package);
+        return package;
+    }
 
     QTemporaryDir m_dir;
     ScriptedScope m_scripted;
@@ -187,25 +212,42 @@ TEST_F(Startup, ServerSettingBuildsTheBases) {
 }
 
 TEST_F(Startup, FileTypeIsRegisteredOnlyWhenTheCommandLacksThisProgram) {
-    const QString program = u"/opt/koa one/bin/koa"_s;
-    CheckExtensions(program);
+    const QString icons = QCoreApplication::applicationDirPath() + u"/icons"_s;
+    // Every character the entry's quoting rules single out.
+    const QString program = u"/opt/koa 100% \\ \"one\" $HOME `x`/bin/koa"_s;
+    CheckExtensions(program, icons);
     const QString desktop = QString::fromUtf8(readFile(desktopEntryFile()));
-    EXPECT_TRUE(desktop.contains(u"Exec=\"/opt/koa one/bin/koa\" %f"_s)) << desktop.toStdString();
+    EXPECT_TRUE(desktop.contains(
+        u"Exec=\"/opt/koa 100%% \\\\\\\\ \\\\\"one\\\\\" \\\\$HOME \\\\`x\\\\`/bin/koa\" %f\n"_s))
+        << desktop.toStdString();
     EXPECT_TRUE(desktop.contains(u"MimeType=application/x-koa-file;"_s));
+    EXPECT_TRUE(desktop.contains(u"Icon=koa\n"_s));
+    EXPECT_EQ(registeredCommand(), program + u" %f"_s);
     const QString mime = QString::fromUtf8(readFile(mimePackageFile()));
     EXPECT_TRUE(mime.contains(u"value=\"KO\\x03\\x04\""_s)) << mime.toStdString();
     EXPECT_TRUE(mime.contains(u"<glob pattern=\"*.kof\"/>"_s));
+    EXPECT_TRUE(mime.contains(u"<icon name=\"application-x-koa-file\"/>"_s));
+    EXPECT_EQ(readFile(programIconFile()), readFile(icons + u"/koa.svg"_s));
+    EXPECT_EQ(readFile(fileIconFile()), readFile(icons + u"/application-x-koa-file.svg"_s));
+    EXPECT_TRUE(readFile(programIconFile()).startsWith("<?xml"));
+
+    // Registered already: the next start writes nothing.
+    writeFile(desktopEntryFile(), (desktop + u"# left alone\n"_s).toUtf8());
+    CheckExtensions(program, icons);
+    EXPECT_TRUE(readFile(desktopEntryFile()).contains("# left alone"));
+    // An icon gone from the theme is put back.
+    QFile::remove(fileIconFile());
+    CheckExtensions(program, icons);
+    EXPECT_TRUE(QFileInfo::exists(fileIconFile()));
 
     writeFile(desktopEntryFile(), (desktop + u"# left alone\n"_s).toUtf8());
-    CheckExtensions(program);
-    EXPECT_TRUE(readFile(desktopEntryFile()).contains("# left alone"));
-
-    CheckExtensions(u"/usr/local/bin/koa"_s); // the program moved
+    CheckExtensions(u"/usr/local/bin/koa"_s, icons); // the program moved
     EXPECT_FALSE(readFile(desktopEntryFile()).contains("# left alone"));
-    EXPECT_TRUE(registeredCommand().contains(u"/usr/local/bin/koa"_s));
+    EXPECT_EQ(registeredCommand(), u"/usr/local/bin/koa %f"_s);
 
-    associateExtension(u"k.of"_s, program, u"KOA-file"_s); // never for a dotted extension
-    EXPECT_TRUE(registeredCommand().contains(u"/usr/local/bin/koa"_s));
+    // never for a dotted extension
+    associateExtension(u"k.of"_s, program, u"KOA-file"_s, icons);
+    EXPECT_EQ(registeredCommand(), u"/usr/local/bin/koa %f"_s);
 }
 
 TEST_F(Startup, SplashHidesItselfAndTheAboutWindowGetsItsButtonsBack) {
@@ -221,4 +263,144 @@ TEST_F(Startup, SplashHidesItselfAndTheAboutWindowGetsItsButtonsBack) {
     QCoreApplication::processEvents();
     EXPECT_TRUE(window.cmdOK->isVisible());
     EXPECT_TRUE(window.cmdSysInfo->isVisible());
+}
+
+TEST_F(Startup, PackagesOpenedAtStartUpShowOneMessageAndTheHeaderWindowLoadsOnce) {
+    // Real message boxes: timers run inside them as they do for the user.
+    AnsweredBoxes boxes;
+    struct Case {
+        QString package;
+        QStringList texts;
+        QString title;
+        QString courseTitle;
+    };
+    const std::vector<Case> cases = {
+        {m_dir.filePath(u"broken.kof"_s), {u"Error opening file"_s}, u"New file"_s, QString()},
+        {packedCourse(u"Old"_s, u"UPDATE header SET title = 'Old', version = '1.0'"_s),
+         {koa::messages::OlderVersion},
+         u"Imported file"_s,
+         u"Old"_s},
+        // An older program's header lacks fields the window reads: they come empty.
+        {packedCourse(u"Lacking"_s, u"CREATE TABLE h2 AS SELECT title, author, target_group, "
+                                    "description, skin, sound, picture, version FROM header;"
+                                    "DROP TABLE header; ALTER TABLE h2 RENAME TO header;"
+                                    "UPDATE header SET title = 'Lacking fields'"_s),
+         {},
+         u"Lacking"_s,
+         u"Lacking fields"_s},
+    };
+    writeFile(cases[0].package, "KO but nothing else");
+    for (const Case& c : cases) {
+        boxes.clear();
+        auto anchor = anchorAt(root());
+        ASSERT_TRUE(anchor->Form_Load({c.package}));
+        auto* header = static_cast<editors::header*>(anchor->headerWindow());
+        EXPECT_EQ(boxes.texts(), c.texts);
+        EXPECT_EQ(title(*anchor), u"KOA File Header - "_s + c.title);
+        EXPECT_TRUE(header->isVisible());
+        EXPECT_EQ(header->course_name->text(), c.courseTitle);
+        EXPECT_FALSE(header->ScrollCheck->isChecked());
+        EXPECT_TRUE(m_errors.reports().isEmpty())
+            << m_errors.locations().join(u", "_s).toStdString();
+        anchor->Form_Unload();
+    }
+}
+
+TEST_F(Startup, RescueAnsweredNoLeavesEveryWindowShowingTheNewCourse) {
+    {
+        auto crashed = anchorAt(root());
+        ASSERT_TRUE(crashed->Form_Load({}));
+        Database(work(u"koa.kod"_s))
+            .exec(u"INSERT INTO pictures (name, filename, size) VALUES ('Crashed', '1.gif', 1)"_s);
+        addLayout(work(u"koa.kod"_s), {u"modules:Crashed module"_s, u"pages:"_s});
+    } // gone without its orderly end
+    ASSERT_TRUE(QFileInfo::exists(work(u"koa.kod"_s)));
+
+    AnsweredBoxes boxes;
+    boxes.queue(QMessageBox::No);
+    auto anchor = anchorAt(root());
+    ASSERT_TRUE(anchor->Form_Load({}));
+    EXPECT_EQ(boxes.texts(), QStringList({koa::messages::Rescue}));
+    EXPECT_EQ(title(*anchor), u"KOA File Header - New file"_s);
+    auto* pool = qobject_cast<objectpool::objectpool*>(anchor->editors().loaded(keys::ObjectPool));
+    auto* comp = qobject_cast<composer::composer*>(anchor->editors().loaded(keys::Composer));
+    ASSERT_TRUE(pool && comp);
+    pool->mediacombo->setCurrentIndex(pool->mediacombo->findData(u"pictures"_s));
+    pool->mediacombo_Click();
+    EXPECT_EQ(itemsOf(pool->medialist), QStringList());
+    EXPECT_EQ(itemsOf(comp->lstvModules), QStringList({u"New Module"_s, u"[END OF PROJECT]"_s}));
+    EXPECT_TRUE(m_errors.reports().isEmpty()) << m_errors.locations().join(u", "_s).toStdString();
+    anchor->Form_Unload();
+}
+
+TEST_F(Startup, FailedRescueKeepsItsCopyThroughLaterRescuesAndStarts) {
+    const auto leaveCourse = [&](const QByteArray& database) {
+        writeFile(work(u"koa.kod"_s), database);
+        writeFile(work(u"pictures/1.gif"_s), gifOf(2, 2));
+    };
+    const auto start = [&](QMessageBox::StandardButton answer) {
+        AnsweredBoxes boxes;
+        boxes.queue(answer);
+        auto anchor = anchorAt(root());
+        EXPECT_TRUE(anchor->Form_Load({}));
+        EXPECT_TRUE(anchor->headerWindow()->isVisible());
+        anchor->Form_Unload();
+        return boxes.texts();
+    };
+    leaveCourse("no database");
+    const QStringList texts = start(QMessageBox::Yes);
+    ASSERT_EQ(texts.size(), 2);
+    ASSERT_TRUE(texts[1].startsWith(koa::messages::RescueFailed)) << texts[1].toStdString();
+    const QString kept = texts[1].mid(koa::messages::RescueFailed.size());
+    EXPECT_EQ(m_errors.locations(), QStringList({u"fileselector / ImportFile()"_s}));
+
+    leaveCourse("again no database");
+    EXPECT_EQ(start(QMessageBox::Yes).size(), 2);
+    EXPECT_EQ(m_errors.locations(), QStringList(2, u"fileselector / ImportFile()"_s));
+    start(QMessageBox::Yes); // no question: a plain start
+    EXPECT_EQ(readFile(kept + u"/koa.kod"_s), "no database");
+    EXPECT_EQ(readFile(kept + u"/pictures/1.gif"_s), gifOf(2, 2));
+}
+
+TEST_F(Startup, WhateverFailsTheHeaderWindowShowsTheCourse) {
+    // The settings database became unreadable after a first run.
+    {
+        auto first = anchorAt(root());
+        ASSERT_TRUE(first->Form_Load({}));
+        first->Form_Unload();
+    }
+    writeFile(root() + u"/data/data.kod"_s, QByteArray(4096, 'x'));
+    const QString package = packedCourse(u"Kept"_s, u"UPDATE header SET title = 'Still here'"_s);
+    auto anchor = anchorAt(root());
+    ASSERT_TRUE(anchor->Form_Load({package}));
+    auto* header = static_cast<editors::header*>(anchor->headerWindow());
+    EXPECT_TRUE(header->isVisible());
+    EXPECT_EQ(title(*anchor), u"KOA File Header - Kept"_s);
+    EXPECT_EQ(header->course_name->text(), u"Still here"_s);
+    EXPECT_TRUE(m_errors.locations().contains(u"Header / Timer1.Timer()"_s));
+    anchor->Form_Unload();
+}
+
+TEST_F(Startup, PackageZippedWithOnlyItsDatabaseTakesNewMedia) {
+    const QString folder = courseFolder(u"bare"_s, u"UPDATE header SET title = 'Bare'"_s);
+    const QString package = m_dir.filePath(u"bare.kof"_s);
+    QProcess zip;
+    zip.setWorkingDirectory(folder);
+    zip.start(u"zip"_s, {u"-q"_s, package, u"koa.kod"_s});
+    ASSERT_TRUE(zip.waitForFinished(20000) && zip.exitCode() == 0);
+
+    auto anchor = anchorAt(root());
+    ASSERT_TRUE(anchor->Form_Load({package}));
+    EXPECT_EQ(title(*anchor), u"KOA File Header - bare"_s);
+    auto* pool = static_cast<objectpool::objectpool*>(anchor->editors().window(keys::ObjectPool));
+    pool->mediacombo->setCurrentIndex(pool->mediacombo->findData(u"pictures"_s));
+    pool->mediacombo_Click();
+    writeFile(m_dir.filePath(u"logo.gif"_s), gifOf(40, 30));
+    m_scripted->queueInput(u"Logo"_s);
+    m_scripted->queueFile(m_dir.filePath(u"logo.gif"_s));
+    pool->new_media_Click();
+    EXPECT_EQ(itemsOf(pool->medialist), QStringList({u"Logo"_s}));
+    EXPECT_EQ(treeOf(work(u"pictures"_s)), QStringList({u"1.gif"_s}));
+    EXPECT_TRUE(m_errors.reports().isEmpty()) << m_errors.locations().join(u", "_s).toStdString();
+    anchor->Form_Unload();
 }

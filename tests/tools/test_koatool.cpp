@@ -107,6 +107,15 @@ TEST_F(KoaTool, NewCourseReadsBackThroughInfo) {
     // Neither command made or touched the user's own program folder.
     EXPECT_FALSE(QFileInfo::exists(qEnvironmentVariable("XDG_DATA_HOME") + u"/koa"_s));
 
+    // An existing file is written over only when asked to.
+    writeFile(pkg, "someone's work");
+    const Result refused = koaTool({u"new"_s, pkg});
+    EXPECT_EQ(refused.exitCode, 1);
+    EXPECT_EQ(refused.err, u"koa-tool: "_s + pkg + u" exists; --force writes over it\n"_s);
+    EXPECT_EQ(readFile(pkg), "someone's work");
+    EXPECT_EQ(koaTool({u"new"_s, pkg, u"--force"_s}).exitCode, 0);
+    EXPECT_TRUE(package::hasPackageMarker(pkg));
+
     // A save that cannot be written fails with the program's message.
     const Result nowhere = koaTool({u"new"_s, scratch(u"missing/course.kof"_s)});
     EXPECT_EQ(nowhere.exitCode, 1);
@@ -139,8 +148,23 @@ TEST_F(KoaTool, CheckOpensAsTheProgramDoes) {
     const Result refused = koaTool({u"check"_s, damaged});
     EXPECT_EQ(refused.exitCode, 1);
     EXPECT_TRUE(refused.out.contains(u"opened        no\n"_s)) << refused.out.toStdString();
-    EXPECT_TRUE(refused.all().contains(messages::ErrorOpening));
+    // Only the tool's own lines: no log lines of the store.
+    EXPECT_EQ(refused.err, u"koa-tool: "_s + messages::ErrorOpening + u"\n"_s);
     EXPECT_EQ(readFile(damaged), junk);
+
+    // A course of an older program with the current version and a header
+    // without its later fields opens, in the tool as in KOA.
+    {
+        QDir().mkpath(scratch(u"lacking"_s));
+        Database db(scratch(u"lacking/koa.kod"_s), Database::Mode::Create);
+        db.exec(u"CREATE TABLE header (title TEXT, author TEXT, skin TEXT, version TEXT)"_s);
+        db.exec(u"INSERT INTO header VALUES ('Lacking', 'Ann', 'Classic', '1.1')"_s);
+    }
+    package::packFolder(scratch(u"lacking"_s), scratch(u"lacking.kof"_s));
+    const Result lacking = koaTool({u"check"_s, scratch(u"lacking.kof"_s)});
+    EXPECT_EQ(lacking.exitCode, 0) << lacking.all().toStdString();
+    EXPECT_TRUE(lacking.out.contains(u"opened        yes\n"_s)) << lacking.out.toStdString();
+    EXPECT_EQ(lacking.err, QString());
 
     EXPECT_EQ(koaTool({u"check"_s, scratch(u"absent.kof"_s)}).exitCode, 1);
 }
