@@ -387,6 +387,11 @@ void composer::leave() {
     publish();
 }
 
+bool composer::mayLeave() {
+    // A refused page name keeps the author here, on the name (see UpdatePage).
+    return !m_pageNameConflict;
+}
+
 void composer::closeCancelled() {
     showModule(m_currentModule);
 }
@@ -519,7 +524,7 @@ void composer::lstvModules_ItemClick() {
 void composer::UpdateModuleName() {
     trap(location(u"UpdateModuleName"_s), [&] {
         const QString name = txtAddModule->text();
-        if (name.isEmpty())
+        if (name.trimmed().isEmpty())
             return;
         QTreeWidgetItem* selected = lstvModules->currentItem();
         bool taken = false;

@@ -41,6 +41,7 @@ public:
     void flush() override;
     void arrive(const QString& fromKey) override;
     void leave() override;
+    bool mayLeave() override;
     void closeCancelled() override;
     void afterCourseCommand() override;
 

@@ -9,7 +9,8 @@ using namespace Qt::Literals::StringLiterals;
 namespace koa::composer {
 
 QString moduleNameFromAnswer(const QString& answer) {
-    return shell::withoutQuotes(answer.left(MaxModuleName));
+    const QString name = shell::withoutQuotes(answer.left(MaxModuleName));
+    return name.trimmed().isEmpty() ? QString() : name;
 }
 
 bool sameName(const QString& a, const QString& b) {
@@ -17,7 +18,7 @@ bool sameName(const QString& a, const QString& b) {
 }
 
 bool isUnnamed(const QString& typed) {
-    return typed.isEmpty() || sameName(typed, NoNamePage);
+    return typed.trimmed().isEmpty() || sameName(typed, NoNamePage);
 }
 
 QString storedTab(const QString& shown) {

@@ -25,11 +25,11 @@ inline constexpr int MaxModuleName = 50;
 
 // The module name made from the answer to "Name your new module.": its first
 // 50 characters without apostrophes and double quotes, which would end the
-// strings that names are written into.
+// strings that names are written into; empty when only blanks are left.
 QString moduleNameFromAnswer(const QString& answer);
 // Module and page names are unique without regard to case.
 bool sameName(const QString& a, const QString& b);
-// A page name box that holds no name: empty or "(Unnamed page)" in any case.
+// A page name box that holds no name: empty, blanks or "(Unnamed page)" in any case.
 bool isUnnamed(const QString& typed);
 
 // The tab caption as stored (every blank as "&nbsp;") and as shown.

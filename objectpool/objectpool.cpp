@@ -36,6 +36,9 @@
 #include <QScopeGuard>
 #include <QUrl>
 #include <QVBoxLayout>
+#include <QWebEnginePage>
+#include <QWebEngineScript>
+#include <QWebEngineScriptCollection>
 
 using namespace Qt::Literals::StringLiterals;
 
@@ -50,6 +53,16 @@ const QString FileOutside =
 QString shownSize(const QVariant& kb) {
     return kb.isNull() ? QString() : QString::number(kb.toDouble());
 }
+
+// The text preview's look as pages have it. The course style sheet that the
+// preview's document holds, as courses have it, names a family that may not
+// be installed and sizes written "12 pt", which browsers drop, and the <q>
+// around the text would draw quotation marks; this sheet is adopted beside it.
+const QString TextLook = u"q{font-family:'Trebuchet MS',sans-serif;quotes:none} "
+                         "q::before,q::after{content:none} "
+                         "strong{font:bold 12pt 'Trebuchet MS',sans-serif} "
+                         "em{font:20pt 'Trebuchet MS',sans-serif} "
+                         "cite,dfn,code{font:bold 10pt 'Trebuchet MS',sans-serif}"_s;
 
 int fieldValue(const QLineEdit* field) {
     return field->text().isEmpty() ? 0 : field->text().toInt();
@@ -71,6 +84,12 @@ objectpool::objectpool(shell::EditorSet& editors)
 objectpool::~objectpool() {
     // No media file stays open once the window is gone.
     MediaPlayer1->clear();
+    // Only the program's end takes the pool away under an open editor; the
+    // editor must not write into the course that goes with it.
+    if (m_editor) {
+        m_editor->disconnect(this);
+        m_editor->close();
+    }
 }
 
 QString objectpool::workingFolder() const {
@@ -235,6 +254,15 @@ QWidget* objectpool::buildTextHalf() {
     WebBrowser1 = new render::Browser(frame);
     WebBrowser1->setObjectName(u"WebBrowser1"_s);
     WebBrowser1->setMinimumSize(160, 100);
+    QWebEngineScript look;
+    look.setName(u"koa-text-look"_s);
+    look.setInjectionPoint(QWebEngineScript::DocumentCreation);
+    look.setWorldId(QWebEngineScript::MainWorld);
+    look.setSourceCode(u"(function () { var s = new CSSStyleSheet(); s.replaceSync(\""_s +
+                       TextLook +
+                       u"\"); document.adoptedStyleSheets = "
+                       "document.adoptedStyleSheets.concat([s]); })();"_s);
+    WebBrowser1->page()->scripts().insert(look);
 
     auto* buttons = new QGridLayout;
     buttons->addWidget(new_text, 0, 0, 1, 2);
@@ -245,13 +273,16 @@ QWidget* objectpool::buildTextHalf() {
     chooser->addWidget(textcombo);
     chooser->addWidget(textlist, 1);
     chooser->addLayout(buttons);
+    // A keyword's description and a text's preview take turns under the label.
+    auto* shown = new QGridLayout;
+    shown->addWidget(description, 0, 0);
+    shown->addWidget(WebBrowser1, 0, 0);
     auto* desc = new QVBoxLayout;
     desc->addWidget(lblDesc);
-    desc->addWidget(description, 1);
+    desc->addLayout(shown, 1);
     auto* layout = new QHBoxLayout(frame);
     layout->addLayout(chooser, 2);
-    layout->addLayout(desc, 3);
-    layout->addWidget(WebBrowser1, 3);
+    layout->addLayout(desc, 5);
 
     connect(textcombo, &QComboBox::activated, this, &objectpool::textcombo_Click);
     connect(textlist, &QListWidget::itemDoubleClicked, this, &objectpool::edit_text_Click);
@@ -339,6 +370,7 @@ void objectpool::textIdle() {
     m_textObject.clear();
     description->setEnabled(false);
     description->clear();
+    description->show();
     WebBrowser1->hide();
     SelectedTextObject.clear();
     lblDesc->clear();
@@ -438,6 +470,15 @@ void objectpool::flush() {
 
 void objectpool::leave() {
     MediaPlayer1->stop();
+}
+
+bool objectpool::mayLeave() {
+    if (!m_editor)
+        return true;
+    // What is typed in the editor would be lost with the pool.
+    m_editor->raise();
+    m_editor->activateWindow();
+    return false;
 }
 
 void objectpool::mediacombo_Click() {
@@ -672,6 +713,7 @@ void objectpool::showText(const QString& key, const QString& name) {
         lblDesc->setText(u"Description"_s);
     } else if (key == u"texts"_s) {
         lblDesc->setText(u"Preview"_s);
+        description->hide();
         WebBrowser1->show();
         // Only the editor's own markup shows as such; links show as links
         // but do nothing here.
@@ -769,15 +811,18 @@ void objectpool::openEditor(const QString& key, const QString& name) {
     if (key == u"texts"_s) {
         auto* editor = new texteditor::texteditor(m_store.database(), name, this);
         connect(editor, &texteditor::texteditor::closed, this, &objectpool::editorClosed);
+        m_editor = editor;
         editor->show();
     } else if (key == u"quizes"_s) {
         auto* editor = new editors::quiz(m_store.database(), name, this);
         connect(editor, &editors::quiz::closed, this, &objectpool::editorClosed);
+        m_editor = editor;
         editor->show();
     }
 }
 
 void objectpool::editorClosed() {
+    m_editor = nullptr;
     if (!m_textObject.isEmpty())
         set_controls(textcombo, m_textObject);
 }

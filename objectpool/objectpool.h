@@ -5,6 +5,8 @@
 
 #include <optional>
 
+#include <QPointer>
+
 class QCheckBox;
 class QComboBox;
 class QLabel;
@@ -32,6 +34,7 @@ public:
 
     void flush() override;
     void leave() override;
+    bool mayLeave() override;
 
     void Create_objecttypes();
     void List_refresh(QListWidget* list, const QString& key);
@@ -118,6 +121,7 @@ private:
     QSize naturalSize();
 
     ObjectStore m_store;
+    QPointer<QWidget> m_editor; // the open text or quiz editor
     QString m_mediaType;
     QString m_mediaObject;
     QString m_textObject;                         // the shown text object's plain name

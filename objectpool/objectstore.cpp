@@ -179,14 +179,16 @@ bool ObjectStore::inUse(const QString& key, const QString& name) const {
 std::optional<QString> ObjectStore::textUsingKeyword(const QString& keyword) const {
     QString escaped = keyword;
     ParseText(escaped);
-    // A keyword link calls keyword(\'name\') in the stored markup.
+    // A keyword link calls keyword(\'name\') in the stored markup. Its name
+    // is compared as the database compares keyword names (the editor links
+    // "anchor" to the keyword "Anchor"): ASCII letters in either case.
     const QString call = u"\\'"_s + escaped + u"\\'"_s;
     Database db(database(), Database::Mode::ReadOnly);
-    QSqlQuery q = db.exec(u"SELECT name, text FROM texts ORDER BY rowid"_s);
-    while (q.next()) {
-        if (q.value(1).toString().contains(call))
-            return q.value(0).toString();
-    }
+    QSqlQuery q = db.exec(
+        u"SELECT name FROM texts WHERE instr(lower(text), lower(?)) > 0 ORDER BY rowid LIMIT 1"_s,
+        {call});
+    if (q.next())
+        return q.value(0).toString();
     return std::nullopt;
 }
 

@@ -2,6 +2,8 @@
 
 #include <cmath>
 
+#include <QFileInfo>
+
 using namespace Qt::Literals::StringLiterals;
 
 namespace koa::objectpool {
@@ -40,6 +42,9 @@ const ObjectType* objectType(const QString& key) {
 }
 
 QString cleanObjectName(const QString& typed) {
+    // A name of blanks names nothing the author could tell apart.
+    if (typed.left(MaxNameLength).trimmed().isEmpty())
+        return {};
     QString name = typed.left(MaxNameLength);
     name.replace(u'"', u'#');
     name.replace(u'\'', u'#');
@@ -47,7 +52,8 @@ QString cleanObjectName(const QString& typed) {
 }
 
 QString storedFileName(qint64 id, const QString& chosenPath) {
-    return QString::number(id) + chosenPath.right(4);
+    const QString suffix = QFileInfo(chosenPath).suffix();
+    return QString::number(id) + (suffix.isEmpty() ? QString() : u'.' + suffix);
 }
 
 qint64 roundHalfEven(double value) {

@@ -25,10 +25,11 @@ inline constexpr int MaxDisplaySize = 9999;
 
 // A name as the pool stores it: its first 50 characters, apostrophes and
 // double quotes turned into "#", because names end up between apostrophes
-// in generated script.
+// in generated script. Empty when they hold nothing but blanks.
 QString cleanObjectName(const QString& typed);
-// The stored file's name: the row's id and the last four characters of the
-// chosen path ("12.gif", "12jpeg").
+// The stored file's name: the row's id and the chosen file's extension with
+// its dot, so that the desktop still knows the type ("12.gif", "12.docx",
+// "12" for a name without one).
 QString storedFileName(qint64 id, const QString& chosenPath);
 // Bytes as kilobytes to one decimal, halves to the even neighbour.
 double kilobytes(qint64 bytes);

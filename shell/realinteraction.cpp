@@ -15,18 +15,42 @@ QString caption(const QString& title) {
     return title.isEmpty() ? u"KOA"_s : title;
 }
 
-// "KOA files (*.kof) |*.kof" and "KOA files |*.kof" name a description and a
-// pattern; Qt wants "KOA files (*.kof)".
-QString qtFilter(const QString& filter) {
-    const QString description = filter.section(u'|', 0, 0).trimmed();
-    const QString pattern = filter.section(u'|', 1, 1).trimmed();
-    if (pattern.isEmpty())
+// A pattern that matches without regard to case, in every dialog: the
+// desktop's own dialogs compare names case-sensitively. "*.*" matches names
+// without a dot too.
+QString anyCase(const QString& pattern) {
+    if (pattern == u"*.*"_s)
+        return u"*"_s;
+    QString out;
+    for (const QChar c : pattern) {
+        if (c.toLower() != c.toUpper())
+            out += u'[' + c.toLower() + c.toUpper() + u']';
+        else
+            out += c;
+    }
+    return out;
+}
+} // namespace
+
+QString qtNameFilter(const QString& filter) {
+    QString description = filter.section(u'|', 0, 0).trimmed();
+    QStringList patterns = filter.section(u'|', 1).split(u';', Qt::SkipEmptyParts);
+    for (QString& p : patterns)
+        p = p.trimmed();
+    patterns.removeAll(QString());
+    if (patterns.isEmpty())
         return description;
-    if (description.contains(u'('))
-        return description;
-    return description + u" ("_s + pattern + u")"_s;
+    if (!description.contains(u'('))
+        description += u" ("_s + patterns.join(u' ') + u')';
+    QStringList matching;
+    for (const QString& p : std::as_const(patterns))
+        matching << anyCase(p);
+    // Qt takes the last parenthesis for the patterns and, with the details
+    // hidden, shows what stands before it.
+    return description + u" ("_s + matching.join(u' ') + u')';
 }
 
+namespace {
 QString defaultSuffix(const QString& filter) {
     static const QRegularExpression suffix(u"\\*\\.(\\w+)"_s);
     const QRegularExpressionMatch m = suffix.match(filter);
@@ -69,14 +93,17 @@ std::optional<QString> RealInteraction::inputText(const QString& prompt, const Q
 
 std::optional<QString> RealInteraction::openFile(const QString& title, const QString& filter) {
     const QString path = QFileDialog::getOpenFileName(QApplication::activeWindow(), caption(title),
-                                                      QString(), qtFilter(filter));
+                                                      QString(), qtNameFilter(filter), nullptr,
+                                                      QFileDialog::HideNameFilterDetails);
     if (path.isEmpty())
         return std::nullopt;
     return path;
 }
 
 std::optional<QString> RealInteraction::saveFile(const QString& title, const QString& filter) {
-    QFileDialog dialog(QApplication::activeWindow(), caption(title), QString(), qtFilter(filter));
+    QFileDialog dialog(QApplication::activeWindow(), caption(title), QString(),
+                       qtNameFilter(filter));
+    dialog.setOption(QFileDialog::HideNameFilterDetails);
     dialog.setAcceptMode(QFileDialog::AcceptSave);
     dialog.setDefaultSuffix(defaultSuffix(filter));
     if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())

@@ -4,6 +4,12 @@
 
 namespace koa::shell {
 
+// A file filter as the program writes it, "Picture files (*.gif;*.jpg)|*.gif;*.jpg"
+// (what the dialog shows, "|", patterns separated by ";"), as a Qt name
+// filter whose patterns match without regard to case. Dialogs given it hide
+// the filter details, so that they show the description alone.
+QString qtNameFilter(const QString& filter);
+
 // Message boxes, questions, input boxes and file dialogs of the desktop.
 class RealInteraction : public Interaction {
 public:

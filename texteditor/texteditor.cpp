@@ -89,6 +89,7 @@ texteditor::texteditor(QString courseDatabase, QString textName, QWidget* object
     setWindowTitle(u"KOA Text Editor"_s);
     setAttribute(Qt::WA_DeleteOnClose);
     buildControls();
+    rtText->setLinkTargets(&m_markup.targets());
     Timer1.setSingleShot(true);
     Timer1.setInterval(50);
     connect(&Timer1, &QTimer::timeout, this, &texteditor::Timer1_Timer);
@@ -174,6 +175,8 @@ void texteditor::buildControls() {
     txtLink->setPlaceholderText(u"Address of an external link"_s);
     txtLink->setEnabled(false);
     txtLink->installEventFilter(this);
+    // Every edit counts, keys or not: pasting, middle-click and dropping too.
+    connect(txtLink, &QLineEdit::textEdited, this, &texteditor::txtLink_Change);
 
     cmdOK = new QPushButton(u"OK"_s, this);
     cmdOK->setObjectName(u"cmdOK"_s);
@@ -330,8 +333,6 @@ bool texteditor::eventFilter(QObject* watched, QEvent* event) {
         else if (event->type() == QEvent::FocusOut &&
                  static_cast<QFocusEvent*>(event)->reason() != Qt::PopupFocusReason)
             txtLink_LostFocus();
-        else if (event->type() == QEvent::KeyRelease)
-            txtLink_KeyUp();
     }
     return QWidget::eventFilter(watched, event);
 }
@@ -517,8 +518,11 @@ void texteditor::txtLink_GotFocus() {
     });
 }
 
-void texteditor::txtLink_KeyUp() {
-    trap(location(u"txtLink_KeyUp"_s), [&] {
+void texteditor::txtLink_Change() {
+    trap(location(u"txtLink_Change"_s), [&] {
+        // A drop reaches the field without giving it the focus.
+        if (m_txtLinkEntry == 0)
+            txtLink_GotFocus();
         if (m_txtLinkEntry > 0)
             m_markup.targets().set(m_txtLinkEntry, txtLink->text());
     });

@@ -46,7 +46,8 @@ public:
     void cmbIlink_Click();
     void cmbDlink_Click();
     void txtLink_GotFocus();
-    void txtLink_KeyUp();
+    // The field's text changed by the author: the link's target follows.
+    void txtLink_Change();
     void txtLink_LostFocus();
     // Extends the selection over the link around the caret and opens its
     // detail control; false when there is no link there.

@@ -113,7 +113,9 @@ protected:
 TEST(ComposerRules, NamesTabsAndColumnWidths) {
     EXPECT_EQ(moduleNameFromAnswer(QString(60, u'm')), QString(50, u'm'));
     EXPECT_EQ(moduleNameFromAnswer(u"Ann's \"Intro\""_s), u"Anns Intro"_s);
+    EXPECT_TRUE(moduleNameFromAnswer(u" ' \" "_s).isEmpty()); // blanks name nothing
     EXPECT_TRUE(isUnnamed(u"(UNNAMED PAGE)"_s));
+    EXPECT_TRUE(isUnnamed(u"   "_s));
     EXPECT_EQ(storedTab(u"Part one "_s), u"Part&nbsp;one&nbsp;"_s);
     EXPECT_EQ(shownTab(storedTab(u"Part one "_s)), u"Part one "_s);
     // 21 rows (20 and the closing row) get the narrow column.
@@ -164,6 +166,7 @@ TEST_F(Composer, ModulesAreAddedRenamedAndDeletedByTheRules) {
     newModule(u"Ann's \"Intro\""_s);
     newModule(u"ANNS INTRO"_s);
     newModule(QString()); // nothing, and no message
+    newModule(u"   "_s);
     EXPECT_EQ(m_scripted->messages(),
               QStringList({u"'ANNS INTRO' already exists, please choose another name!"_s}));
     EXPECT_EQ(itemsOf(c->lstvModules), QStringList({u"New Module"_s, QString(50, u'm'),
@@ -182,6 +185,8 @@ TEST_F(Composer, ModulesAreAddedRenamedAndDeletedByTheRules) {
     c->UpdateModuleName();
     EXPECT_EQ(m_scripted->messages(),
               QStringList({u"'NEW MODULE' already exists, please choose another name!"_s}));
+    c->txtAddModule->setText(u"  "_s); // no name: the module keeps its own
+    c->UpdateModuleName();
     EXPECT_EQ(stored().mid(4, 1), QStringList({u"modules:anns intro"_s}));
     EXPECT_EQ(c->lstvModule->headerItem()->text(0), u"anns intro"_s);
 
@@ -231,8 +236,14 @@ TEST_F(Composer, PageNamesSoundsAndTabsFollowThePageInformation) {
     selectRow(1); // the author is held on the refused name
     EXPECT_EQ(c->lstvModule->indexOfTopLevelItem(c->lstvModule->currentItem()), 0);
     namePage(0, u"elsewhere"_s);
-    EXPECT_EQ(m_scripted->messages(),
-              QStringList({u"Page name already exists"_s, u"Page name already exists"_s}));
+    // Leaving by the tab strip is refused as well: the typed name stays, in focus.
+    clickTab(c, shell::keys::ObjectPool);
+    EXPECT_EQ(set().currentWindow, shell::keys::Composer);
+    EXPECT_TRUE(c->isVisible());
+    EXPECT_EQ(shownTab(c), shell::keys::Composer);
+    EXPECT_EQ(c->txtPageName->text(), u"elsewhere"_s);
+    EXPECT_EQ(c->focusWidget(), c->txtPageName);
+    EXPECT_EQ(m_scripted->messages(), QStringList(3, u"Page name already exists"_s));
     EXPECT_EQ(pageList().constFirst(), u"Start"_s);
 
     // A rename carries the `pages` row along; an emptied name drops it.

@@ -3,6 +3,7 @@
 #include "objectpool/objecttypes.h"
 #include "objectpool/updown.h"
 #include "shell/editorset.h"
+#include "shell/realinteraction.h"
 #include "store/coursefiles.h"
 #include "store/database.h"
 #include "tests/support/anchor.h"
@@ -12,11 +13,14 @@
 #include <QCheckBox>
 #include <QComboBox>
 #include <QDir>
+#include <QFileDialog>
 #include <QFileInfo>
+#include <QFileSystemModel>
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
 #include <QPlainTextEdit>
+#include <QTemporaryDir>
 #include <QTest>
 
 #include <gtest/gtest.h>
@@ -66,13 +70,40 @@ protected:
 TEST(MediaRules, NamesFileNamesAndSizes) {
     EXPECT_EQ(cleanObjectName(QString(60, u'x')), QString(50, u'x'));
     EXPECT_EQ(cleanObjectName(u"Ann's \"logo\""_s), u"Ann#s #logo#"_s);
+    EXPECT_TRUE(cleanObjectName(u" \t "_s).isEmpty());
     EXPECT_EQ(storedFileName(12, u"/home/ann/logo.gif"_s), u"12.gif"_s);
-    EXPECT_EQ(storedFileName(7, u"/home/ann/photo.jpeg"_s), u"7jpeg"_s);
+    EXPECT_EQ(storedFileName(7, u"/home/ann/photo.jpeg"_s), u"7.jpeg"_s);
+    EXPECT_EQ(storedFileName(7, u"/home/ann/ab"_s), u"7"_s);
+    EXPECT_EQ(storedFileName(7, u"/home/a.b/x.c"_s), u"7.c"_s);
     EXPECT_EQ(kilobytes(1536), 1.5);
     EXPECT_EQ(kilobytes(1000), 1.0);
     EXPECT_EQ(kilobytes(1280), 1.2); // 1.25 KB: the half goes to the even neighbour
     EXPECT_EQ(roundHalfEven(75.75), 76);
     EXPECT_EQ(roundHalfEven(2.5), 2);
+}
+
+TEST(FileDialogs, ListTheFilesOfTheirPatternsInAnyCase) {
+    QTemporaryDir dir;
+    for (const char* name : {"one.gif", "two.jpg", "PHOTO.JPG", "three.png", "README", "c.KOF"})
+        writeFile(dir.filePath(QString::fromLatin1(name)), "x");
+    // The names a real dialog lists in the folder, and the filter it shows.
+    auto listed = [&](const QString& filter) {
+        QFileDialog dialog(nullptr, u"Open"_s, dir.path(), shell::qtNameFilter(filter));
+        dialog.setOptions(QFileDialog::DontUseNativeDialog | QFileDialog::HideNameFilterDetails);
+        auto* model = dialog.findChild<QFileSystemModel*>();
+        const QModelIndex root = model->index(dir.path());
+        EXPECT_TRUE(waitUntil([&] { return model->rowCount(root) > 0; }, 5000));
+        QStringList names;
+        for (int row = 0; row < model->rowCount(root); ++row)
+            names << model->index(row, 0, root).data().toString();
+        names.sort(Qt::CaseInsensitive);
+        return names + itemsOf(dialog.findChild<QComboBox*>(u"fileTypeCombo"_s));
+    };
+    EXPECT_EQ(listed(mediaTypes().constFirst().filter),
+              QStringList(
+                  {u"one.gif"_s, u"PHOTO.JPG"_s, u"two.jpg"_s, u"Picture files (*.gif;*.jpg)"_s}));
+    EXPECT_EQ(listed(u"Document files (*.*)|*.*"_s).size(), 7);
+    EXPECT_EQ(listed(u"KOA files |*.kof"_s), QStringList({u"c.KOF"_s, u"KOA files (*.kof)"_s}));
 }
 
 TEST_F(MediaObjects, NewObjectsAreCopiedMeasuredAndShown) {
@@ -91,8 +122,8 @@ TEST_F(MediaObjects, NewObjectsAreCopiedMeasuredAndShown) {
               u"1.gif 400x300 Center"_s);
     EXPECT_EQ(stored(u"SELECT filename || ' ' || width || 'x' || height FROM pictures "
                      "WHERE name = 'Photo 2'"_s),
-              u"3jpeg 64x48"_s);
-    EXPECT_TRUE(QFileInfo::exists(mediaFolder(u"pictures"_s) + u"/3jpeg"_s));
+              u"3.jpeg 64x48"_s);
+    EXPECT_TRUE(QFileInfo::exists(mediaFolder(u"pictures"_s) + u"/3.jpeg"_s));
     EXPECT_EQ(stored(u"SELECT width || 'x' || height FROM flash"_s), u"320x320"_s);
     EXPECT_EQ(stored(u"SELECT size FROM sounds"_s).toDouble(), 1.5);
 

@@ -6,12 +6,18 @@
 #include "tests/support/anchor.h"
 #include "tests/support/pagescript.h"
 #include "tests/support/testsupport.h"
+#include "texteditor/richtextfield.h"
 #include "texteditor/texteditor.h"
 
+#include <QCloseEvent>
 #include <QComboBox>
+#include <QCoreApplication>
 #include <QFileInfo>
+#include <QLabel>
 #include <QListWidget>
 #include <QPlainTextEdit>
+#include <QPushButton>
+#include <QTest>
 
 #include <gtest/gtest.h>
 
@@ -52,14 +58,29 @@ protected:
 
 } // namespace
 
-TEST_F(TextObjects, ANewTextOpensTheEditorAtOnce) {
+TEST_F(TextObjects, ANewTextOpensTheEditorAtOnceWhichHoldsThePool) {
+    add(u"texts"_s, u"   "_s); // blanks name nothing: no text, no editor, no message
+    EXPECT_EQ(shownWindow<texteditor::texteditor>(), nullptr);
     add(u"texts"_s, u"Welcome <1>"_s);
     texteditor::texteditor* editor = shownWindow<texteditor::texteditor>();
     ASSERT_NE(editor, nullptr);
     EXPECT_FALSE(m_pool->isEnabled()); // until the editor closes
     EXPECT_EQ(m_pool->SelectedTextObject, u"Welcome &#60;1&#62;"_s);
     EXPECT_EQ(listed(), QStringList({u"Welcome <1>"_s}));
-    editor->close();
+
+    // The window manager's close and the tab strip leave the typed text alone.
+    ASSERT_TRUE(waitUntil([&] { return editor->isLoaded(); }, 5000));
+    QTest::keyClicks(editor->rtText, u"typed"_s);
+    QCloseEvent close;
+    QCoreApplication::sendEvent(m_pool, &close);
+    EXPECT_FALSE(close.isAccepted());
+    set().switchWindow(*m_pool, shell::keys::Composer);
+    EXPECT_EQ(set().loaded(shell::keys::ObjectPool), m_pool);
+    EXPECT_NE(set().currentWindow, shell::keys::Composer);
+    EXPECT_TRUE(m_scripted->messages().isEmpty()); // no save question
+    ASSERT_EQ(shownWindow<texteditor::texteditor>(), editor);
+    QTest::mouseClick(editor->cmdOK, Qt::LeftButton);
+    EXPECT_EQ(course().scalar(u"SELECT text FROM texts"_s), u"typed"_s);
     EXPECT_TRUE(m_pool->isEnabled());
 }
 
@@ -72,8 +93,9 @@ TEST_F(TextObjects, KeywordsKeepTheirDescriptionAndCannotGoWhileATextUsesThem) {
     select(u"Anchor"_s);
     EXPECT_EQ(m_pool->description->toPlainText(), u"Holds the \"ship\"\nin place"_s);
 
+    // The editor links a keyword in any letter case.
     const QString link = u"<a type=k href=javascript:void(0); onclick=\"parent.engine.keyword("
-                         "\\'Anchor\\');\"><dfn>Anchor</dfn></a>"_s;
+                         "\\'anchor\\');\"><dfn>anchor</dfn></a>"_s;
     course().exec(u"INSERT INTO texts (name, text) VALUES ('Plain', 'no links'), "
                   "('Harbour', ?), ('Later', ?)"_s,
                   {link, link});
@@ -100,14 +122,26 @@ TEST_F(TextObjects, DocumentsCarryTheirFileAndAreDeletedWhenOnlyLinked) {
     m_scripted->queueInput(u"Rules"_s);
     m_scripted->queueFile(doc);
     m_pool->new_text_Click();
-    const QString copied = m_anchor->files().folder().workingFolder() + u"/documents/1.pdf"_s;
+    const QString documents = m_anchor->files().folder().workingFolder() + u"/documents/"_s;
+    const QString copied = documents + u"1.pdf"_s;
     ASSERT_TRUE(QFileInfo::exists(copied));
+    // Short names and long extensions: the file's own extension, with its dot.
+    for (const QString& name : {u"ab"_s, u"x.c"_s, u"report.docx"_s}) {
+        writeFile(m_dir.filePath(name), "doc");
+        m_scripted->queueInput(name);
+        m_scripted->queueFile(m_dir.filePath(name));
+        m_pool->new_text_Click();
+    }
+    EXPECT_EQ(course().scalar(u"SELECT group_concat(filename, ' ') FROM dlinks WHERE rowid > 1"_s),
+              u"2 3.c 4.docx"_s);
+    for (const QString& file : {u"2"_s, u"3.c"_s, u"4.docx"_s})
+        EXPECT_EQ(readFile(documents + file), "doc");
+    select(u"Rules"_s);
     course().exec(
         u"INSERT INTO texts (name, text) VALUES ('Intro', '<a type=d href=x>Rules</a>')"_s);
 
-    select(u"Rules"_s);
     m_pool->delete_text_Click();
-    EXPECT_TRUE(listed().isEmpty());
+    EXPECT_EQ(listed(), QStringList({u"ab"_s, u"x.c"_s, u"report.docx"_s}));
     EXPECT_FALSE(QFileInfo::exists(copied));
 }
 
@@ -146,4 +180,32 @@ TEST_F(TextObjects, ThePreviewShowsForeignMarkupAsText) {
                                       "document.querySelectorAll('b, script').length + '|' + "
                                       "document.body.innerText"_s),
               u"0||1|<img src=x onerror=\"document.title='ran'\">bold<script>x</script>"_s);
+}
+
+TEST_F(TextObjects, ThePreviewStandsUnderItsLabelInTheCourseFontsWithoutQuotes) {
+    course().exec(
+        u"INSERT INTO texts (name, text) VALUES ('Empty', ''), ('Head', '<em>Big</em>')"_s);
+    m_pool->show();
+    chooseType(u"texts"_s);
+    render::Browser* preview = m_pool->WebBrowser1;
+    auto shown = [&](const QString& name, const QString& script) {
+        select(name);
+        EXPECT_TRUE(
+            waitUntil([&] { return preview->readyState() == render::Browser::Complete; }, 20000));
+        return evalIn(preview->page(), script);
+    };
+    // Nothing at all shows for an empty text: no quotation marks around it.
+    EXPECT_EQ(shown(u"Empty"_s, u"var q = document.querySelector('q'); "
+                                "document.body.innerText.trim() + '|' + "
+                                "q.getBoundingClientRect().width + '|' + "
+                                "/sans-serif$/.test(getComputedStyle(q).fontFamily)"_s),
+              u"|0|true"_s);
+    EXPECT_EQ(shown(u"Head"_s,
+                    u"var em = document.querySelector('em'); "
+                    "getComputedStyle(em).fontSize + ' ' + getComputedStyle(em).fontStyle"_s),
+              u"26.6667px normal"_s);
+    EXPECT_EQ(m_pool->lblDesc->text(), u"Preview"_s);
+    EXPECT_FALSE(m_pool->description->isVisible());
+    EXPECT_EQ(m_pool->lblDesc->x(), preview->x());
+    EXPECT_LT(m_pool->lblDesc->y(), preview->y());
 }

@@ -214,6 +214,42 @@ TEST_F(TextEditorWindow, PastingKeepsFormatsButNothingTheMarkupCannotHold) {
     EXPECT_EQ(text.mid(2 * copied.size()).remove(u"<br>"_s), u"abc"_s) << text.toStdString();
 }
 
+TEST_F(TextEditorWindow, PastedLinksAndAddressesKeepTheirTargets) {
+    // GIVEN a link to a page copied from one text
+    open(internalLink(u"apple"_s, u"one"_s));
+    select(0, 3);
+    press(u"copy"_s);
+    auto* foreign = new QMimeData; // the same link from where its target is unknown
+    foreign->setHtml(QApplication::clipboard()->mimeData()->html());
+    m_editor->close();
+    expectClosed();
+
+    // WHEN it is pasted into a text whose link 1 leads elsewhere
+    course().exec(u"DELETE FROM texts"_s);
+    const QString web = test::link('e', u"xgo"_s, u"http://b.org/"_s, u"<cite>b</cite>"_s);
+    open(web + u" "_s);
+    QTest::keyClick(m_editor->rtText, Qt::Key_End);
+    press(u"paste"_s);
+    QApplication::clipboard()->setMimeData(foreign);
+    press(u"paste"_s);
+
+    // AND an address is pasted into the link field without a key
+    type(u" two"_s);
+    select(9, 12);
+    press(u"el"_s);
+    m_editor->activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(m_editor));
+    m_editor->txtLink->setFocus();
+    m_editor->txtLink->selectAll();
+    QApplication::clipboard()->setText(u"http://c.org/"_s);
+    m_editor->txtLink->paste();
+    QTest::mouseClick(m_editor->cmdOK, Qt::LeftButton);
+
+    // THEN the pasted link keeps its page, the foreign copy is plain text
+    EXPECT_EQ(stored(), web + u" "_s + internalLink(u"apple"_s, u"one"_s) + u"one "_s +
+                            test::link('e', u"xgo"_s, u"http://c.org/"_s, u"<cite>two</cite>"_s));
+}
+
 TEST_F(TextEditorWindow, CancelAndClosingStoreNothing) {
     open(u"<b>kept</b>"_s);
     EXPECT_EQ(m_editor->rtText->toPlainText(), u"kept"_s);
