@@ -1,12 +1,17 @@
 #include "windows.h"
 
 #include "composer/composer.h"
+#include "distribution/exportwindow.h"
+#include "distribution/mergewindow.h"
 #include "editors/header.h"
 #include "objectpool/objectpool.h"
+#include "online/view/onlinesettings.h"
 #include "render/browser.h"
 #include "render/confinement.h"
 #include "render/preview.h"
 #include "store/coursefiles.h"
+
+#include <QPointer>
 
 namespace koa::app {
 
@@ -32,6 +37,27 @@ shell::EditorFactories programWindows() {
     f.preview = [](shell::EditorSet& e) {
         confineBrowsers(e);
         return new render::preview(e);
+    };
+    f.exportCourse = [](shell::EditorWindow& from) {
+        // The calling window waits, disabled, until the export window closes.
+        distribution::exportWindow window(from.editors(), &from);
+        window.exec();
+    };
+    f.merge = [](shell::EditorWindow& from) {
+        // One merge window; it lives as long as the file header window.
+        static QPointer<distribution::merge> open;
+        if (!open) {
+            QWidget* owner = from.editors().loaded(shell::keys::Header);
+            open = new distribution::merge(from.editors(), owner ? owner : &from);
+            open->setAttribute(Qt::WA_DeleteOnClose);
+        }
+        open->show();
+        open->raise();
+        open->activateWindow();
+    };
+    f.onlineSettings = [] {
+        online::onlineSettings window(ProgramFolder::forUser().settingsDatabase());
+        window.exec();
     };
     return f;
 }

@@ -179,7 +179,7 @@ void EditorWindow::menuExport_Click() {
 void EditorWindow::menuMerge_Click() {
     command(u"menuMerge_Click"_s, false, [this] {
         if (m_editors.factories().merge)
-            m_editors.factories().merge();
+            m_editors.factories().merge(*this);
     });
 }
 

@@ -1,6 +1,6 @@
 #include "error.h"
 
-#include "curlrequest.h"
+#include "online/curlrequest.h"
 #include "topmost.h"
 
 #include <cstdlib>
@@ -134,7 +134,7 @@ void error::OKButton_Click() {
     const quint64 sent = m_received;
     showSending(true);
     trap(u"Error / OKButton_Click()"_s, [&] {
-        CurlRequest request(reportUrl(makerAddress(), m_report, m_facts));
+        online::CurlRequest request(reportUrl(makerAddress(), m_report, m_facts));
         request.setTimeLimit(m_sendLimit);
         // The answer is not read: a report that does not arrive is lost
         // without further notice.

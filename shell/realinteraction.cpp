@@ -100,6 +100,15 @@ std::optional<QString> RealInteraction::openFile(const QString& title, const QSt
     return path;
 }
 
+std::optional<QStringList> RealInteraction::openFiles(const QString& title, const QString& filter) {
+    const QStringList paths = QFileDialog::getOpenFileNames(
+        QApplication::activeWindow(), caption(title), QString(), qtNameFilter(filter), nullptr,
+        QFileDialog::HideNameFilterDetails);
+    if (paths.isEmpty())
+        return std::nullopt;
+    return paths;
+}
+
 std::optional<QString> RealInteraction::saveFile(const QString& title, const QString& filter) {
     QFileDialog dialog(QApplication::activeWindow(), caption(title), QString(),
                        qtNameFilter(filter));

@@ -19,6 +19,7 @@ public:
                                      const QString& preset) override;
     std::optional<QString> openFile(const QString& title, const QString& filter) override;
     std::optional<QString> saveFile(const QString& title, const QString& filter) override;
+    std::optional<QStringList> openFiles(const QString& title, const QString& filter) override;
 };
 
 } // namespace koa::shell

@@ -43,6 +43,22 @@ std::optional<QString> ScriptedInteraction::inputText(const QString& prompt, con
     return m_inputs.isEmpty() ? std::nullopt : m_inputs.takeFirst();
 }
 
+std::optional<QStringList> Interaction::openFiles(const QString& title, const QString& filter) {
+    const std::optional<QString> chosen = openFile(title, filter);
+    if (!chosen)
+        return std::nullopt;
+    if (chosen->isEmpty())
+        return QStringList();
+    QStringList parts = chosen->split(QChar(0));
+    if (parts.size() == 1)
+        return parts;
+    const QString folder = parts.takeFirst();
+    QStringList files;
+    for (const QString& name : parts)
+        files.append(folder + u'/' + name);
+    return files;
+}
+
 std::optional<QString> ScriptedInteraction::openFile(const QString& title, const QString& filter) {
     m_shown.append({Shown::Kind::OpenDialog, filter, title});
     return m_files.isEmpty() ? std::nullopt : m_files.takeFirst();

@@ -25,6 +25,10 @@ public:
     // nullopt: cancelled; an empty text: nothing chosen.
     virtual std::optional<QString> openFile(const QString& title, const QString& filter) = 0;
     virtual std::optional<QString> saveFile(const QString& title, const QString& filter) = 0;
+    // Several existing files at once, in the dialog's order; nullopt:
+    // cancelled. Unless overridden, openFile answers, and an answer holding
+    // NUL characters is read as the folder followed by the file names.
+    virtual std::optional<QStringList> openFiles(const QString& title, const QString& filter);
 };
 
 // The installed interaction (a silent scripted one until the program installs its own).

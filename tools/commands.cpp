@@ -1,6 +1,8 @@
 #include "commands.h"
 
 #include "coursesummary.h"
+#include "distribution/export.h"
+#include "distribution/merge.h"
 #include "privateprogramfolder.h"
 #include "render/renderer.h"
 #include "store/cachefolder.h"
@@ -145,6 +147,16 @@ QString Commands::usage() {
            "  check PKG.kof          Open a package as KOA does and show what it found.\n"
            "  unpack PKG.kof DIR     Unpack a package into the new or empty folder DIR.\n"
            "  pack DIR OUT.kof       Pack the folder DIR into the package OUT.kof.\n"
+           "  merge OUT.kof IN1.kof IN2.kof...\n"
+           "                         Merge packages into the new package OUT.kof: the\n"
+           "                         header of IN1, the objects and modules of all.\n"
+           "  export PKG.kof DIR [--read-only]\n"
+           "                         Export the course as the self-running folder DIR\n"
+           "                         (a new folder) with the viewer and autorun.inf;\n"
+           "                         --read-only marks the exported copy read-only.\n"
+           "  upload PKG.kof --server S --user U [--read-only]\n"
+           "                         Publish the course on the server S as KOA does; the\n"
+           "                         password comes from KOA_PASSWORD or the terminal.\n"
            "  render PKG.kof (--page MODULE PAGE | --menu | --header | --glossary)\n"
            "                         Write the document that KOA shows for a page\n"
            "                         (numbers from 0), the course menu, the title page\n"
@@ -175,10 +187,13 @@ int Commands::run(QStringList arguments) {
         printOut(u"koa-tool "_s + QString::fromLatin1(KOA_VERSION_TEXT) + u"\n"_s);
         return Done;
     }
+    if (command == u"upload"_s)
+        return upload(arguments);
 
     QStringList files;
     bool json = false;
     bool force = false;
+    bool readOnly = false;
     bool onlyFiles = false;
     RenderRequest request;
     const auto setWhat = [&](const QString& what) {
@@ -200,6 +215,8 @@ int Commands::run(QStringList arguments) {
             json = true;
         } else if (a == u"--force"_s && command == u"new"_s) {
             force = true;
+        } else if (a == u"--read-only"_s && command == u"export"_s) {
+            readOnly = true;
         } else if (rendering && a == u"--page"_s) {
             bool moduleOk = false;
             bool pageOk = false;
@@ -228,14 +245,18 @@ int Commands::run(QStringList arguments) {
         QString name;
         qsizetype files;
     };
-    static const QList<Shape> shapes = {{u"new"_s, 1},    {u"info"_s, 1}, {u"check"_s, 1},
-                                        {u"unpack"_s, 2}, {u"pack"_s, 2}, {u"render"_s, 1}};
+    static const QList<Shape> shapes = {{u"new"_s, 1},    {u"info"_s, 1},  {u"check"_s, 1},
+                                        {u"unpack"_s, 2}, {u"pack"_s, 2},  {u"render"_s, 1},
+                                        {u"merge"_s, 3},  {u"export"_s, 2}};
     const auto shape = std::find_if(shapes.begin(), shapes.end(),
                                     [&](const Shape& s) { return s.name == command; });
     if (shape == shapes.end())
         return usageError(u"unknown command "_s + command);
-    if (files.size() != shape->files)
-        return usageError(command + u" takes "_s + QString::number(shape->files) +
+    // merge takes the output and at least two inputs.
+    if (command == u"merge"_s ? files.size() < shape->files : files.size() != shape->files)
+        return usageError(command + u" takes "_s +
+                          (command == u"merge"_s ? u"at least "_s : QString()) +
+                          QString::number(shape->files) +
                           (shape->files == 1 ? u" file name"_s : u" file names"_s) + u", not "_s +
                           QString::number(files.size()));
     if (files.contains(QString()))
@@ -253,6 +274,10 @@ int Commands::run(QStringList arguments) {
         return unpack(files[0], files[1]);
     if (command == u"render"_s)
         return render(files[0], request);
+    if (command == u"merge"_s)
+        return merge(files[0], files.mid(1));
+    if (command == u"export"_s)
+        return exportCourse(files[0], files[1], readOnly);
     return pack(files[0], files[1]);
 }
 
@@ -521,6 +546,56 @@ int Commands::render(const QString& package, const RenderRequest& request) {
     }
     printOut(written + u"\n"_s);
     return m_errors.size() == errorsBefore ? Done : Failed;
+}
+
+int Commands::merge(const QString& out, const QStringList& inputs) {
+    for (const QString& input : inputs) {
+        if (!isReadableFile(input))
+            return Failed;
+    }
+    if (QFileInfo(out).isDir()) {
+        printError(out + u" is a folder"_s);
+        return Failed;
+    }
+    const auto program = PrivateProgramFolder::make();
+    if (!program)
+        return Failed;
+    // The refusals and failures are told as the merge window tells them.
+    distribution::MergeHost host;
+    distribution::CourseMerge merging(program->folder(), host);
+    QStringList absolute;
+    for (const QString& input : inputs)
+        absolute.append(QFileInfo(input).absoluteFilePath());
+    return merging.merge(absolute, QFileInfo(out).absoluteFilePath()) ? Done : Failed;
+}
+
+int Commands::exportCourse(const QString& package, const QString& folder, bool readOnly) {
+    if (!isReadableFile(package))
+        return Failed;
+    const auto program = PrivateProgramFolder::make();
+    if (!program)
+        return Failed;
+    const QString copy = copyToOpen(*program, package);
+    if (copy.isEmpty())
+        return Failed;
+    CourseHost host;
+    CourseFiles files(program->folder(), host);
+    if (!files.Open_file(copy, false)) {
+        printError(package + u" did not open"_s);
+        return Failed;
+    }
+    const distribution::ExportOutcome outcome = distribution::exportCourse(
+        distribution::ExportSource::forProgramFolder(program->folder()),
+        QFileInfo(folder).absoluteFilePath(), readOnly);
+    if (outcome.result != distribution::ExportOutcome::Result::Done) {
+        // The window's message, and for the command line what failed.
+        printError(outcome.message());
+        if (!outcome.detail.isEmpty())
+            printError(outcome.detail);
+        return Failed;
+    }
+    printOut(QFileInfo(folder).absoluteFilePath() + u"/"_s + outcome.viewerName + u"\n"_s);
+    return Done;
 }
 
 } // namespace koa::tool

@@ -33,6 +33,10 @@ private:
     int check(const QString& package);
     int unpack(const QString& package, const QString& folder);
     int pack(const QString& folder, const QString& out);
+    int merge(const QString& out, const QStringList& inputs);
+    int exportCourse(const QString& package, const QString& folder, bool readOnly);
+    // Publishes a package (uploadcommand.cpp).
+    int upload(const QStringList& arguments);
 
     // What `render` writes: "page", "menu", "header" or "glossary".
     struct RenderRequest {

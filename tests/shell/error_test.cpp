@@ -1,4 +1,4 @@
-#include "shell/curlrequest.h"
+#include "online/curlrequest.h"
 #include "shell/error.h"
 #include "shell/errorreport.h"
 #include "shell/fileselector.h"
@@ -27,6 +27,7 @@ using namespace Qt::Literals::StringLiterals;
 using namespace std::chrono_literals;
 using namespace koa;
 using namespace koa::shell;
+using koa::online::CurlRequest;
 using namespace koa::test;
 
 namespace {

@@ -1,0 +1,231 @@
+#include "export.h"
+
+#include "store/coursepaths.h"
+#include "store/database.h"
+#include "store/errors.h"
+#include "store/fileops.h"
+#include "store/programfolder.h"
+
+#include <cerrno>
+#include <cstdio>
+#include <cstring>
+#include <filesystem>
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QLoggingCategory>
+#include <QSqlQuery>
+#include <QTemporaryDir>
+
+#include <fcntl.h>
+
+Q_LOGGING_CATEGORY(lcExport, "koa.export")
+
+using namespace Qt::Literals::StringLiterals;
+
+namespace koa::distribution {
+
+namespace {
+
+const QString TemplateViewer = u"koa_viewer"_s;
+const QString DefaultSkin = u"Classic"_s;
+
+struct CourseHeader {
+    QString skin;
+    bool readOnly = false;
+};
+
+CourseHeader readCourseHeader(const QString& databasePath) {
+    Database db(databasePath, Database::Mode::ReadOnly);
+    QSqlQuery q = db.exec(u"SELECT skin, status FROM header ORDER BY rowid LIMIT 1"_s);
+    CourseHeader header;
+    if (q.next()) {
+        header.skin = q.value(0).toString();
+        header.readOnly = q.value(1).toInt() != 0;
+    }
+    return header;
+}
+
+// The skin folder the course's pages are shown in. An empty, foreign or
+// missing skin shows in the default skin, as the renderer does, so that is
+// the one the export carries.
+QString exportedSkin(const QString& skinsFolder, const QString& skin) {
+    if (!skin.isEmpty() && isPlainFileName(skin) && QFileInfo(skinsFolder + u'/' + skin).isDir())
+        return skin;
+    if (!skin.isEmpty())
+        qCWarning(lcExport).noquote()
+            << "the skin" << skin << "is not installed; exporting" << DefaultSkin;
+    return DefaultSkin;
+}
+
+void markReadOnly(const QString& databasePath) {
+    Database db(databasePath);
+    QSqlQuery q =
+        db.exec(u"UPDATE header SET status = 1 WHERE rowid = (SELECT min(rowid) FROM header)"_s);
+    if (q.numRowsAffected() > 0)
+        return;
+    // A course without a header row would leave its copy editable.
+    db.exec(u"INSERT INTO header (skin, status) VALUES ('', 1)"_s);
+}
+
+void writeFileWhole(const QString& path, const QByteArray& bytes) {
+    QFile file(path);
+    if (!file.open(QIODevice::WriteOnly | QIODevice::Truncate) ||
+        file.write(bytes) != bytes.size() || !file.flush())
+        throw KoaError(errnum::PathFileAccess,
+                       u"Cannot write "_s + path + u": "_s + file.errorString());
+    file.close();
+    if (file.error() != QFileDevice::NoError)
+        throw KoaError(errnum::PathFileAccess,
+                       u"Cannot write "_s + path + u": "_s + file.errorString());
+}
+
+// The working folder is the author's alone; the exported course is for every
+// learner who reads the medium.
+void openToReaders(const QString& folder) {
+    namespace fs = std::filesystem;
+    const auto readable = [](const fs::path& path, bool isFolder) {
+        std::error_code ignored;
+        fs::permissions(
+            path,
+            fs::perms::group_read | fs::perms::others_read |
+                (isFolder ? fs::perms::group_exec | fs::perms::others_exec : fs::perms::none),
+            fs::perm_options::add, ignored);
+    };
+    readable(fsPath(folder), true);
+    std::error_code ec;
+    for (auto it = fs::recursive_directory_iterator(fsPath(folder), ec);
+         !ec && it != fs::recursive_directory_iterator(); it.increment(ec)) {
+        std::error_code typeError;
+        readable(it->path(), it->is_directory(typeError));
+    }
+}
+
+// The finished folder takes the target's place only if nothing came there
+// meanwhile; an empty folder that appeared would otherwise be replaced.
+void moveIntoPlace(const QString& from, const QString& to) {
+    const QByteArray source = fsPath(from).c_str();
+    const QByteArray destination = fsPath(to).c_str();
+    int rc = ::renameat2(AT_FDCWD, source.constData(), AT_FDCWD, destination.constData(),
+                         RENAME_NOREPLACE);
+    if (rc != 0 && (errno == EINVAL || errno == ENOSYS)) {
+        // A file system without the no-replace rename.
+        if (QFileInfo::exists(to) || QFileInfo(to).isSymLink()) {
+            errno = EEXIST;
+        } else {
+            rc = std::rename(source.constData(), destination.constData());
+        }
+    }
+    if (rc != 0)
+        throw KoaError(errnum::PathFileAccess, u"Cannot move "_s + from + u" to "_s + to + u": "_s +
+                                                   QString::fromLocal8Bit(std::strerror(errno)));
+}
+
+// The viewer's name may not take the place of another file of the export
+// (a target called "temp" or "koa.inf"); it then gets a suffix.
+QString freeViewerName(const QString& folder, const QString& wanted) {
+    if (wanted == TemplateViewer || !QFileInfo::exists(folder + u'/' + wanted))
+        return wanted;
+    return wanted + u"_viewer"_s;
+}
+
+} // namespace
+
+QString viewerNameFor(const QString& target) {
+    QString name = QFileInfo(QDir::cleanPath(target)).fileName();
+    name.replace(u' ', u'_');
+    return name;
+}
+
+QByteArray autorunInf(const QString& viewerName) {
+    return "[autorun]\r\nopen = " + viewerName.toUtf8() + "\r\nIcon = Icons\\geom1b.ico\r\n";
+}
+
+ExportSource ExportSource::forProgramFolder(const ProgramFolder& folder) {
+    return {folder.path(u"export"_s), folder.workingFolder(), folder.path(u"skins"_s)};
+}
+
+bool courseIsReadOnly(const QString& databasePath) {
+    try {
+        return readCourseHeader(databasePath).readOnly;
+    } catch (const KoaError& e) {
+        qCWarning(lcExport).noquote() << e.description();
+        return false;
+    }
+}
+
+QString ExportOutcome::message() const {
+    switch (result) {
+    case Result::Done:
+        return {};
+    case Result::TargetExists:
+        return messages::ExportExists;
+    case Result::Failed:
+        break;
+    }
+    return messages::ExportFailed;
+}
+
+ExportOutcome exportCourse(const ExportSource& source, const QString& target, bool readOnly) {
+    ExportOutcome outcome;
+    const QFileInfo targetInfo(QDir::cleanPath(QFileInfo(target).absoluteFilePath()));
+    const QString to = targetInfo.absoluteFilePath();
+    outcome.viewerName = viewerNameFor(to);
+    if (targetInfo.exists() || targetInfo.isSymLink()) {
+        outcome.result = ExportOutcome::Result::TargetExists;
+        return outcome;
+    }
+    try {
+        if (outcome.viewerName.isEmpty())
+            throw KoaError(errnum::PathNotFound, u"No folder name in "_s + target);
+        const QString parent = targetInfo.absolutePath();
+        if (!QFileInfo(parent).isDir())
+            throw KoaError(errnum::PathNotFound, u"The folder "_s + parent + u" does not exist"_s);
+        // Beside the target, so the last step is a rename on the same drive.
+        QTemporaryDir staging(parent + u"/."_s + targetInfo.fileName() + u".export-XXXXXX"_s);
+        if (!staging.isValid())
+            throw KoaError(errnum::PathFileAccess, u"Cannot create a folder in "_s + parent +
+                                                       u": "_s + staging.errorString());
+        const QString stage = staging.filePath(u"export"_s);
+
+        if (!QFileInfo(source.templateFolder).isDir())
+            throw KoaError(errnum::PathNotFound,
+                           u"The export template "_s + source.templateFolder + u" is missing"_s);
+        copyFolder(source.templateFolder, stage);
+        copyFolder(source.workingFolder, stage + u"/temp"_s);
+        openToReaders(stage + u"/temp"_s);
+
+        const CourseHeader header = readCourseHeader(source.workingFolder + u"/koa.kod"_s);
+        outcome.readOnly = readOnly || header.readOnly;
+        const QString skin = exportedSkin(source.skinsFolder, header.skin);
+        if (!QDir().mkpath(stage + u"/skins"_s))
+            throw KoaError(errnum::PathFileAccess, u"Cannot create "_s + stage + u"/skins"_s);
+        copyFolder(source.skinsFolder + u'/' + skin, stage + u"/skins/"_s + skin);
+
+        if (outcome.readOnly)
+            markReadOnly(stage + u"/temp/koa.kod"_s);
+
+        outcome.viewerName = freeViewerName(stage, outcome.viewerName);
+        if (outcome.viewerName != TemplateViewer &&
+            !QFile::rename(stage + u'/' + TemplateViewer, stage + u'/' + outcome.viewerName))
+            throw KoaError(errnum::PathFileAccess,
+                           u"Cannot name the viewer "_s + outcome.viewerName);
+        writeFileWhole(stage + u"/autorun.inf"_s, autorunInf(outcome.viewerName));
+        // Kept executable whatever the medium it was copied from.
+        QFile::setPermissions(stage + u"/autorun.sh"_s,
+                              QFile::permissions(stage + u"/autorun.sh"_s) | QFile::ExeOwner |
+                                  QFile::ExeGroup | QFile::ExeOther);
+
+        moveIntoPlace(stage, to);
+        outcome.result = ExportOutcome::Result::Done;
+    } catch (const std::exception& e) {
+        const auto* koaError = dynamic_cast<const KoaError*>(&e);
+        outcome.detail = koaError ? koaError->description() : QString::fromLocal8Bit(e.what());
+        outcome.result = ExportOutcome::Result::Failed;
+        qCWarning(lcExport).noquote() << "export to" << to << "failed:" << outcome.detail;
+    }
+    return outcome;
+}
+
+} // namespace koa::distribution

@@ -1,0 +1,217 @@
+// The export of a course as a self-running folder, through the function the
+// window calls and through koa-tool, with a real course and the built template.
+#include "distribution/export.h"
+#include "store/coursefiles.h"
+#include "store/database.h"
+#include "store/interaction.h"
+#include "tests/support/testsupport.h"
+
+#include <csignal>
+
+#include <QCoreApplication>
+#include <QCryptographicHash>
+#include <QDir>
+#include <QFileInfo>
+#include <QProcess>
+#include <QSqlQuery>
+#include <QSqlRecord>
+
+#include <gtest/gtest.h>
+
+#include <sys/resource.h>
+
+using namespace Qt::Literals::StringLiterals;
+
+namespace koa::test {
+namespace {
+
+using distribution::ExportOutcome;
+using Result = ExportOutcome::Result;
+
+QString sqlValue(const QString& database, const QString& sql) {
+    Database db(database, Database::Mode::ReadOnly);
+    return db.scalar(sql).toString();
+}
+
+// Every row of every table, as text, in a fixed order.
+QStringList tablesOf(const QString& database) {
+    Database db(database, Database::Mode::ReadOnly);
+    QStringList tables;
+    QSqlQuery names =
+        db.exec(u"SELECT name FROM sqlite_master WHERE type = 'table' ORDER BY name"_s);
+    while (names.next())
+        tables.append(names.value(0).toString());
+    QStringList out;
+    for (const QString& table : tables) {
+        QSqlQuery rows =
+            db.exec(u"SELECT * FROM "_s + quoteIdentifier(table) + u" ORDER BY rowid"_s);
+        while (rows.next()) {
+            QStringList fields;
+            for (int i = 0; i < rows.record().count(); ++i)
+                fields.append(rows.value(i).toString());
+            out.append(table + u": "_s + fields.join(u'|'));
+        }
+    }
+    return out;
+}
+
+QByteArray checksum(const QString& path) {
+    return QCryptographicHash::hash(readFile(path), QCryptographicHash::Sha256);
+}
+
+class Export : public ::testing::Test {
+protected:
+    void SetUp() override {
+        files.New_file(false);
+        ASSERT_TRUE(QFileInfo::exists(program.folder().workingDatabase()));
+        Database db(program.folder().workingDatabase());
+        db.exec(u"UPDATE header SET title = 'Ships', skin = 'Harbour'"_s);
+        writeFile(program.folder().workingFolder() + u"/pictures/boat.png"_s, "not really a png");
+        QDir().mkpath(program.scratch(QString()));
+    }
+
+    ExportOutcome exportTo(const QString& name, bool readOnly = false) {
+        return distribution::exportCourse(
+            distribution::ExportSource::forProgramFolder(program.folder()), program.scratch(name),
+            readOnly);
+    }
+    QStringList scratchEntries() const {
+        return QDir(program.scratch(QString()))
+            .entryList(QDir::AllEntries | QDir::NoDotAndDotDot | QDir::Hidden);
+    }
+
+    ErrorRecorder errors;
+    ScriptedScope scripted;
+    TempProgramFolder program;
+    CourseHost host;
+    CourseFiles files{program.folder(), host};
+};
+
+TEST_F(Export, MakesTheSelfRunningFolder) {
+    const QByteArray workingBefore = checksum(program.folder().workingDatabase());
+
+    // A blank in the last component: the viewer is named with "_", the folder keeps it.
+    const ExportOutcome made = exportTo(u"Ship course"_s);
+    ASSERT_EQ(made.result, Result::Done) << made.detail.toStdString();
+    EXPECT_EQ(made.viewerName, u"Ship_course"_s);
+    const QString target = program.scratch(u"Ship course"_s);
+    const QStringList tree = treeOf(target);
+    for (const QString& expected :
+         {u"Ship_course"_s, u"Icons/geom1b.ico"_s, u"libraries.txt"_s, u"autorun.inf"_s,
+          u"autorun.sh"_s, u"koa.inf"_s, u"data/dummy.htm"_s, u"includes/page1.inc"_s,
+          u"includes/header.inc"_s, u"temp/koa.kod"_s, u"temp/pictures/boat.png"_s,
+          u"skins/Harbour/"_s})
+        EXPECT_TRUE(tree.contains(expected)) << expected.toStdString();
+    EXPECT_FALSE(tree.contains(u"koa_viewer"_s));
+    // Only the course's own skin goes along.
+    EXPECT_EQ(QDir(target + u"/skins"_s).entryList(QDir::Dirs | QDir::NoDotAndDotDot),
+              QStringList{u"Harbour"_s});
+    EXPECT_TRUE(QFileInfo(target + u"/Ship_course"_s).isExecutable());
+    EXPECT_TRUE(QFileInfo(target + u"/autorun.sh"_s).isExecutable());
+    EXPECT_EQ(readFile(target + u"/autorun.inf"_s),
+              QByteArray("[autorun]\r\nopen = Ship_course\r\nIcon = Icons\\geom1b.ico\r\n"));
+    // Learners other than the author read the course.
+    EXPECT_TRUE(QFileInfo(target + u"/temp/koa.kod"_s).permissions() & QFile::ReadOther);
+    EXPECT_EQ(sqlValue(target + u"/temp/koa.kod"_s, u"SELECT status FROM header"_s), u"0"_s);
+    // Nothing of the staging folder is left beside the target.
+    EXPECT_EQ(scratchEntries(), QStringList{u"Ship course"_s});
+
+    // A second export to the same place is refused and changes nothing.
+    const QByteArray copied = checksum(target + u"/temp/koa.kod"_s);
+    const ExportOutcome again = exportTo(u"Ship course"_s);
+    EXPECT_EQ(again.result, Result::TargetExists);
+    EXPECT_EQ(again.message(), u"An export of this file already exists at this location."_s);
+    EXPECT_EQ(checksum(target + u"/temp/koa.kod"_s), copied);
+
+    // The box marks only the copy read-only; the working course stays as it was.
+    ASSERT_EQ(exportTo(u"marked"_s, true).result, Result::Done);
+    EXPECT_EQ(sqlValue(program.scratch(u"marked/temp/koa.kod"_s), u"SELECT status FROM header"_s),
+              u"1"_s);
+    EXPECT_EQ(checksum(program.folder().workingDatabase()), workingBefore);
+    EXPECT_FALSE(distribution::courseIsReadOnly(program.folder().workingDatabase()));
+
+    // A read-only course gives a read-only copy with the box unchecked.
+    Database(program.folder().workingDatabase()).exec(u"UPDATE header SET status = 1"_s);
+    EXPECT_TRUE(distribution::courseIsReadOnly(program.folder().workingDatabase()));
+    ASSERT_EQ(exportTo(u"locked"_s, false).result, Result::Done);
+    EXPECT_EQ(sqlValue(program.scratch(u"locked/temp/koa.kod"_s), u"SELECT status FROM header"_s),
+              u"1"_s);
+
+    // A target named like a part of the export does not replace that part.
+    const ExportOutcome named = exportTo(u"temp"_s);
+    ASSERT_EQ(named.result, Result::Done);
+    EXPECT_EQ(named.viewerName, u"temp_viewer"_s);
+    EXPECT_TRUE(QFileInfo(program.scratch(u"temp/temp/koa.kod"_s)).isFile());
+    EXPECT_TRUE(errors.reports().isEmpty());
+}
+
+TEST_F(Export, AFailedExportLeavesNothingAtTheTarget) {
+    // A file-size limit stands in for a full disk: the viewer alone is larger.
+    struct sigaction ignore {};
+    struct sigaction before {};
+    ignore.sa_handler = SIG_IGN;
+    sigaction(SIGXFSZ, &ignore, &before);
+    rlimit limit{};
+    getrlimit(RLIMIT_FSIZE, &limit);
+    const rlimit saved = limit;
+    limit.rlim_cur = 256 * 1024;
+    ASSERT_EQ(setrlimit(RLIMIT_FSIZE, &limit), 0);
+    const ExportOutcome full = exportTo(u"full"_s);
+    setrlimit(RLIMIT_FSIZE, &saved);
+    sigaction(SIGXFSZ, &before, nullptr);
+
+    EXPECT_EQ(full.result, Result::Failed);
+    EXPECT_EQ(full.message(), u"Error during export. Make sure there is enough space on the "
+                              "destination drive and try again."_s);
+    EXPECT_TRUE(scratchEntries().isEmpty()) << scratchEntries().join(u' ').toStdString();
+    // The next try is not blocked.
+    EXPECT_EQ(exportTo(u"full"_s).result, Result::Done);
+
+    // A missing skin folder of an installed skin name, a missing template: failures too.
+    distribution::ExportSource noTemplate =
+        distribution::ExportSource::forProgramFolder(program.folder());
+    noTemplate.templateFolder = program.scratch(u"nowhere"_s);
+    EXPECT_EQ(distribution::exportCourse(noTemplate, program.scratch(u"second"_s), false).result,
+              Result::Failed);
+    EXPECT_FALSE(QFileInfo::exists(program.scratch(u"second"_s)));
+    EXPECT_EQ(scratchEntries(), QStringList{u"full"_s});
+    EXPECT_TRUE(errors.reports().isEmpty());
+}
+
+TEST_F(Export, ToolExportImportsAsTheSameCourse) {
+    addLayout(program.folder().workingDatabase(), {u"modules:Harbour"_s, u"pages:Quay"_s});
+    scripted->queueFile(program.scratch(u"ships.kof"_s));
+    ASSERT_TRUE(files.Save_course(true));
+    const QStringList saved = tablesOf(program.folder().workingDatabase());
+
+    const auto tool = [](const QStringList& arguments) {
+        QProcess p;
+        p.start(QCoreApplication::applicationDirPath() + u"/koa-tool"_s, arguments);
+        EXPECT_TRUE(p.waitForFinished(60000));
+        return std::pair(p.exitCode(), QString::fromLocal8Bit(p.readAllStandardError()));
+    };
+    const auto [made, madeErr] =
+        tool({u"export"_s, program.scratch(u"ships.kof"_s), program.scratch(u"out"_s)});
+    ASSERT_EQ(made, 0) << madeErr.toStdString();
+    const auto [again, againErr] =
+        tool({u"export"_s, program.scratch(u"ships.kof"_s), program.scratch(u"out"_s)});
+    EXPECT_EQ(again, 1);
+    EXPECT_TRUE(againErr.contains(u"An export of this file already exists at this location."_s));
+    const auto [locked, lockedErr] = tool(
+        {u"export"_s, program.scratch(u"ships.kof"_s), program.scratch(u"ro"_s), u"--read-only"_s});
+    ASSERT_EQ(locked, 0) << lockedErr.toStdString();
+    EXPECT_EQ(sqlValue(program.scratch(u"ro/temp/koa.kod"_s), u"SELECT status FROM header"_s),
+              u"1"_s);
+    const auto [help, helpErr] = tool({u"--help"_s});
+    EXPECT_EQ(help, 0);
+
+    // Import of the export's koa.inf gives back the same tables.
+    files.New_file(false);
+    scripted->queueFile(program.scratch(u"out/koa.inf"_s));
+    files.Import();
+    EXPECT_EQ(tablesOf(program.folder().workingDatabase()), saved);
+    EXPECT_TRUE(errors.reports().isEmpty());
+}
+
+} // namespace
+} // namespace koa::test

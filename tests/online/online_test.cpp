@@ -1,0 +1,405 @@
+#include "online/account.h"
+#include "online/curlrequest.h"
+#include "online/server.h"
+#include "online/staging.h"
+#include "online/upload.h"
+#include "store/database.h"
+#include "store/package.h"
+#include "store/schema.h"
+#include "tests/support/testsupport.h"
+
+#include <QCoreApplication>
+#include <QDir>
+#include <QElapsedTimer>
+#include <QFile>
+#include <QProcess>
+#include <QRandomGenerator>
+#include <QTcpServer>
+#include <QTcpSocket>
+#include <QTemporaryDir>
+#include <QTimer>
+#include <QUrlQuery>
+
+#include <gtest/gtest.h>
+
+using namespace Qt::Literals::StringLiterals;
+using namespace std::chrono_literals;
+using namespace koa;
+using namespace koa::online;
+
+namespace {
+
+// The publishing server's script on 127.0.0.1: one answer per action,
+// optionally late, with each request's arrival and answer times.
+class ScriptServer {
+public:
+    struct Request {
+        QByteArray target;
+        QByteArray host;
+        qint64 arrived = 0;
+        qint64 answered = -1;
+    };
+    ScriptServer() {
+        EXPECT_TRUE(m_server.listen(QHostAddress::LocalHost, 0));
+        m_clock.start();
+        QObject::connect(&m_server, &QTcpServer::newConnection, &m_server, [this] {
+            while (QTcpSocket* socket = m_server.nextPendingConnection()) {
+                QObject::connect(socket, &QTcpSocket::readyRead, socket,
+                                 [this, socket] { serve(socket); });
+                QObject::connect(socket, &QTcpSocket::disconnected, socket, &QObject::deleteLater);
+            }
+        });
+        // The server setting "koa.test" reaches this server.
+        CurlRequest::setConnectTo({u"www.koa.test:80:127.0.0.1:%1"_s.arg(m_server.serverPort())});
+    }
+    ~ScriptServer() { CurlRequest::setConnectTo({}); }
+    quint16 port() const { return m_server.serverPort(); }
+    QMap<QString, QByteArray> answers;
+    int delayMs = 0;
+    QList<Request> requests;
+
+private:
+    void serve(QTcpSocket* socket) {
+        QByteArray& pending = m_pending[socket];
+        pending += socket->readAll();
+        const qsizetype end = pending.indexOf("\r\n\r\n");
+        if (end < 0)
+            return;
+        const QList<QByteArray> lines = pending.left(end).split('\n');
+        Request r;
+        r.target = lines.value(0).split(' ').value(1);
+        for (const QByteArray& line : lines)
+            if (line.toLower().startsWith("host:"))
+                r.host = line.mid(5).trimmed();
+        r.arrived = m_clock.elapsed();
+        m_pending.remove(socket);
+        const qsizetype index = requests.size();
+        requests.append(r);
+        const QString action =
+            QUrlQuery(QUrl::fromEncoded(r.target).query()).queryItemValue(u"action"_s);
+        const QByteArray body = answers.value(action, "false");
+        QTimer::singleShot(delayMs, socket, [this, socket, body, index] {
+            requests[index].answered = m_clock.elapsed();
+            socket->write("HTTP/1.1 200 OK\r\nContent-Length: " + QByteArray::number(body.size()) +
+                          "\r\nConnection: close\r\n\r\n" + body);
+            socket->disconnectFromHost();
+        });
+    }
+    QTcpServer m_server;
+    QElapsedTimer m_clock;
+    QMap<QTcpSocket*, QByteArray> m_pending;
+};
+
+// pyftpdlib with the publishing account over `root`; `bytesPerSecond` slows uploads.
+class FtpServer {
+public:
+    explicit FtpServer(const QString& root, int bytesPerSecond = 0) {
+        QStringList args{QStringLiteral(KOA_FTP_SERVER_SCRIPT), root};
+        if (bytesPerSecond)
+            args.append(QString::number(bytesPerSecond));
+        m_process.start(u"/usr/bin/python3"_s, args);
+        if (!m_process.waitForStarted(10000) || !m_process.waitForReadyRead(20000)) {
+            ADD_FAILURE() << "the FTP server did not start: "
+                          << m_process.readAllStandardError().toStdString();
+            return;
+        }
+        while (!m_process.canReadLine() && m_process.waitForReadyRead(5000)) {
+        }
+        const QByteArray line = m_process.readLine().trimmed();
+        m_port = line.split(' ').value(1).toUShort();
+        EXPECT_NE(m_port, 0) << line.toStdString();
+        CurlRequest::setConnectTo({u"koa.test:21:127.0.0.1:%1"_s.arg(m_port)});
+    }
+    ~FtpServer() {
+        m_process.kill();
+        m_process.waitForFinished(5000);
+    }
+    quint16 port() const { return m_port; }
+
+private:
+    QProcess m_process;
+    quint16 m_port = 0;
+};
+
+// Both servers answer for "koa.test".
+void reachBoth(const ScriptServer& script, const FtpServer& ftp) {
+    CurlRequest::setConnectTo({u"www.koa.test:80:127.0.0.1:%1"_s.arg(script.port()),
+                               u"koa.test:21:127.0.0.1:%1"_s.arg(ftp.port())});
+}
+
+QStringList names(const QString& database, const QString& table) {
+    Database db(database, Database::Mode::ReadOnly);
+    QStringList out;
+    QSqlQuery q = db.exec(u"SELECT name FROM "_s + table + u" ORDER BY name"_s);
+    while (q.next())
+        out.append(q.value(0).toString());
+    return out;
+}
+
+} // namespace
+
+TEST(OnlineSettings, OneRowPrivateFileAndBaseAddresses) {
+    QTemporaryDir dir;
+    const QString path = dir.filePath(u"data.kod"_s);
+    schema::createSettingsDatabase(path, {u"Classic"_s});
+    EXPECT_TRUE(readAccount(path).server.isEmpty());
+    saveAccount(path, {u"anna"_s, u"pw1"_s, u"one.example"_s});
+    saveAccount(path, {u"bert"_s, u"p&w #2"_s, u"koa.test"_s});
+    EXPECT_EQ(Database(path).rowCount(u"user"_s), 1);
+    const Account a = readAccount(path);
+    EXPECT_EQ(a.user, u"bert"_s);
+    EXPECT_EQ(a.password, u"p&w #2"_s);
+    const QFile::Permissions others = QFile::ReadGroup | QFile::WriteGroup | QFile::ExeGroup |
+                                      QFile::ReadOther | QFile::WriteOther | QFile::ExeOther;
+    EXPECT_FALSE(QFile::permissions(path) & others);
+    EXPECT_TRUE(QFile::permissions(path) & QFile::ReadOwner);
+    const BaseDirs base = BaseDirs::SetBaseDirs(a.server);
+    EXPECT_EQ(base.http, u"http://www.koa.test/koa_upload.asp?"_s);
+    EXPECT_EQ(base.ftp, u"ftp://koa.test"_s);
+    EXPECT_TRUE(BaseDirs::SetBaseDirs(QString()).http.isEmpty());
+}
+
+TEST(OnlineQueries, AddressesAnswersAndBadNumbers) {
+    ScriptServer script;
+    CurlRequest http;
+    Server server(http, BaseDirs::SetBaseDirs(u"koa.test"_s).http);
+    script.answers = {{u"login"_s, "true"},
+                      {u"maxfilesize"_s, "12x"},
+                      {u"new"_s, "70000"},
+                      {u"checkconnection"_s, "true"},
+                      {u"success"_s, "yes"}};
+    EXPECT_TRUE(server.CheckUser(u"Ann & Bo"_s, u"p#w+1 2/ä"_s));
+    ASSERT_EQ(script.requests.size(), 1);
+    EXPECT_EQ(script.requests[0].host, "www.koa.test");
+    const QByteArray target = script.requests[0].target;
+    EXPECT_TRUE(target.startsWith(
+        "/koa_upload.asp?action=login&user=Ann%20%26%20Bo&passw=p%23w%2B1%202%2F%C3%A4&dummy="))
+        << target.toStdString();
+    EXPECT_GT(target.size(), qsizetype(strlen("/koa_upload.asp?action=login&user=Ann%20%26%20Bo&"
+                                              "passw=p%23w%2B1%202%2F%C3%A4&dummy=")));
+
+    EXPECT_TRUE(server.CheckHTMLConnection(10));
+    EXPECT_FALSE(server.confirmUpload(3)); // only "true" confirms
+    EXPECT_THROW(server.GetMaxFileSize(), KoaError);
+    EXPECT_THROW(server.registerUpload(u"u"_s, u"f"_s, u"t"_s, u"a"_s, u"v"_s), KoaError);
+    script.answers[u"new"_s] = "-4";
+    EXPECT_THROW(server.registerUpload(u"u"_s, u"f"_s, u"t"_s, u"a"_s, u"v"_s), KoaError);
+    script.answers[u"new"_s] = "17";
+    EXPECT_EQ(server.registerUpload(u"u"_s, u"f"_s, u"t"_s, u"a"_s, u"v"_s), 17);
+
+    // The answer's cap and the time limit.
+    script.answers[u"tos"_s] = QByteArray(5000, 'x');
+    http.setMaxBodySize(1000);
+    EXPECT_THROW(server.termsOfService(), KoaError);
+    script.delayMs = 3000;
+    QElapsedTimer clock;
+    clock.start();
+    EXPECT_FALSE(server.CheckHTMLConnection(1));
+    EXPECT_LT(clock.elapsed(), 2900);
+    EXPECT_EQ(http.timeLimit(), 30000ms); // restored
+
+    // No server set: an error, never a request to "www.".
+    Server none(http, QString());
+    EXPECT_THROW(none.CheckUser(u"a"_s, u"b"_s), KoaError);
+}
+
+TEST(OnlineQueries, TwoQueriesNeverOverlap) {
+    ScriptServer script;
+    script.answers = {{u"tos"_s, "terms"}, {u"maxfilesize"_s, "500"}};
+    script.delayMs = 300;
+    CurlRequest http;
+    Server server(http, BaseDirs::SetBaseDirs(u"koa.test"_s).http);
+    int limit = 0;
+    // The second query starts from an event handled while the first waits.
+    QTimer::singleShot(50, [&] { limit = server.GetMaxFileSize(); });
+    EXPECT_EQ(server.termsOfService(), u"terms"_s);
+    QElapsedTimer clock;
+    clock.start();
+    while (limit == 0 && clock.elapsed() < 5000)
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
+    EXPECT_EQ(limit, 500);
+    ASSERT_EQ(script.requests.size(), 2);
+    EXPECT_GE(script.requests[1].arrived, script.requests[0].answered);
+}
+
+TEST(UploadTimes, ClockAndEstimates) {
+    EXPECT_EQ(Upload::Ctime(75), u"1m 15s"_s);
+    EXPECT_EQ(Upload::Ctime(3725), u"1h 2m 5s"_s);
+    EXPECT_EQ(Upload::Ctime(40), u"40s"_s);
+    EXPECT_EQ(Upload::Ctime(3600), u"1h 0m 0s"_s);
+    EXPECT_EQ(Upload::Ctime(59.6), u"1m 0s"_s);
+    EXPECT_EQ(Upload::uploadTimes(440), u"56 K: 1m 20s       0.5 M: 7s       10 M: 0s"_s);
+}
+
+// A course with a placed and an unplaced picture, a document linked from a
+// placed text, one linked only from an unplaced text, and a page sound.
+class UploadFixture : public ::testing::Test {
+protected:
+    void SetUp() override {
+        m_working = m_dir.filePath(u"prog ram's & #folder/temp"_s);
+        m_upload = m_dir.filePath(u"prog ram's & #folder/upload"_s);
+        m_ftpRoot = m_dir.filePath(u"ftp"_s);
+        QDir().mkpath(m_ftpRoot);
+        schema::createBlankCourse(m_working);
+        Database db(m_working + u"/koa.kod"_s);
+        db.exec(u"UPDATE header SET title = 'A & B', author = 'Me', status = 0"_s);
+        const QByteArray noise = randomBytes(300 * 1024);
+        for (const auto& [table, name, file] : QList<std::tuple<QString, QString, QString>>{
+                 {u"pictures"_s, u"placed"_s, u"1.png"_s},
+                 {u"pictures"_s, u"unplaced"_s, u"2.png"_s},
+                 {u"sounds"_s, u"tune"_s, u"1.mp3"_s},
+                 {u"sounds"_s, u"quiet"_s, u"2.mp3"_s},
+                 {u"dlinks"_s, u"manual"_s, u"1.pdf"_s},
+                 {u"dlinks"_s, u"orphan"_s, u"2.pdf"_s}}) {
+            db.exec(u"INSERT INTO "_s + table + u" (name, filename) VALUES (?, ?)"_s, {name, file});
+            const QString folder = table == u"dlinks"_s ? u"documents"_s : table;
+            QFile f(m_working + u'/' + folder + u'/' + file);
+            ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+            f.write(noise);
+        }
+        db.exec(u"INSERT INTO texts (name, text) VALUES ('shown', ?), ('hidden', ?)"_s,
+                {u"see <a href=\"javascript:parent.engine.dlink(\\'manual\\')\">it</a>"_s,
+                 u"parent.engine.dlink(\\'orphan\\')"_s});
+        db.exec(u"INSERT INTO data (type, name, \"index\") VALUES ('modules', 'M', 0), "
+                "('pages', 'P', 1), ('pictures', 'placed', 2), ('texts', 'shown', 3)"_s);
+        db.exec(u"INSERT INTO pages (name, sound, tabtext) VALUES ('P', 'tune', '')"_s);
+        m_script.answers = {{u"login"_s, "true"},
+                            {u"new"_s, "17"},
+                            {u"maxfilesize"_s, "100000"},
+                            {u"success"_s, "true"}};
+    }
+    static QByteArray randomBytes(int n) {
+        QByteArray b(n, Qt::Uninitialized);
+        QRandomGenerator gen(7);
+        gen.fillRange(reinterpret_cast<quint32*>(b.data()), n / 4);
+        return b;
+    }
+    Upload::Settings settings() const {
+        return {m_working, m_upload, u"my course"_s, {u"bert"_s, u"pw"_s, u"koa.test"_s}};
+    }
+    void wire(Upload& u) {
+        u.showState = [this](const QString& t) {
+            m_states.append(t);
+        };
+        u.showStatus = [this](const QString& t) {
+            m_statuses.append(t);
+        };
+        u.showFileSize = [this](const QString& t) {
+            m_fileSize = t;
+        };
+    }
+    QTemporaryDir m_dir;
+    QString m_working, m_upload, m_ftpRoot;
+    ScriptServer m_script;
+    QStringList m_states, m_statuses;
+    QString m_fileSize;
+};
+
+TEST_F(UploadFixture, PublishesTheSlimmedCourse) {
+    FtpServer ftp(m_ftpRoot);
+    reachBoth(m_script, ftp);
+    const QStringList before = names(m_working + u"/koa.kod"_s, u"pictures"_s);
+    {
+        Upload upload(settings());
+        wire(upload);
+        EXPECT_TRUE(upload.UpLoad(true)) << m_statuses.join(u" | "_s).toStdString();
+    }
+    EXPECT_EQ(m_states.last(), u"Upload complete."_s);
+    EXPECT_EQ(m_statuses.last(), u"Not connected"_s);
+    EXPECT_TRUE(m_fileSize.startsWith(u"File size: "_s) && m_fileSize.endsWith(u" kb"_s))
+        << m_fileSize.toStdString();
+    const QString sent = m_ftpRoot + u"/KOA/upload/17/17.kof"_s;
+    ASSERT_TRUE(QFile::exists(sent));
+    EXPECT_TRUE(package::hasPackageMarker(sent));
+    const QString out = m_dir.filePath(u"out"_s);
+    package::unpackPackage(sent, out);
+    EXPECT_EQ(names(out + u"/koa.kod"_s, u"pictures"_s), QStringList{u"placed"_s});
+    EXPECT_EQ(names(out + u"/koa.kod"_s, u"sounds"_s), QStringList{u"tune"_s});
+    EXPECT_EQ(names(out + u"/koa.kod"_s, u"dlinks"_s), QStringList{u"manual"_s});
+    EXPECT_TRUE(QFile::exists(out + u"/pictures/1.png"_s));
+    EXPECT_FALSE(QFile::exists(out + u"/pictures/2.png"_s));
+    EXPECT_FALSE(QFile::exists(out + u"/documents/2.pdf"_s));
+    EXPECT_FALSE(QFile::exists(out + u"/sounds/2.mp3"_s));
+    EXPECT_EQ(Database(out + u"/koa.kod"_s).scalar(u"SELECT status FROM header"_s).toInt(), 1);
+    // The user's course is as it was.
+    EXPECT_EQ(names(m_working + u"/koa.kod"_s, u"pictures"_s), before);
+    EXPECT_EQ(Database(m_working + u"/koa.kod"_s).scalar(u"SELECT status FROM header"_s).toInt(),
+              0);
+    EXPECT_TRUE(QFile::exists(m_working + u"/pictures/2.png"_s));
+    // The registration carried the course's values, encoded.
+    const QByteArray registration = m_script.requests[1].target;
+    EXPECT_TRUE(registration.contains(
+        "action=new&user=bert&file_name=my%20course&title=A%20%26%20B&author=Me&version="))
+        << registration.toStdString();
+    EXPECT_TRUE(m_script.requests.last().target.contains("action=success&id=17&dummy="));
+}
+
+TEST_F(UploadFixture, RefusalsAndFailures) {
+    FtpServer ftp(m_ftpRoot);
+    reachBoth(m_script, ftp);
+    const auto run = [&] {
+        m_states.clear();
+        Upload upload(settings());
+        wire(upload);
+        const bool ok = upload.UpLoad(false);
+        EXPECT_FALSE(ok);
+        return m_states.value(m_states.size() - 1);
+    };
+    // A package exactly at the limit: the size of the one a first run makes.
+    m_script.answers[u"success"_s] = "false";
+    EXPECT_EQ(run(), u"File uploaded, but with server problem. File will not be accessible.\r\n"
+                     "Please contact Webmaster at KOA homepage."_s);
+    // A limit of the package's own size in whole KB is refused, before any transfer.
+    const qint64 kb = QFile(m_upload + u"/17.kof"_s).size() / 1024;
+    m_script.answers[u"maxfilesize"_s] = QByteArray::number(kb);
+    m_script.answers[u"new"_s] = "18";
+    run();
+    EXPECT_EQ(m_fileSize,
+              u"File size: "_s +
+                  QString::number(std::llround(QFile(m_upload + u"/18.kof"_s).size() / 1024.0)) +
+                  u" KB - exceeding maximum upload size of "_s + QString::number(kb) +
+                  u" KB. Cannot upload file."_s);
+    EXPECT_FALSE(QFile::exists(m_ftpRoot + u"/KOA/upload/18"_s));
+    EXPECT_FALSE(m_script.requests.last().target.contains("action=success"));
+
+    m_script.answers[u"login"_s] = "false";
+    EXPECT_EQ(run(), u"You are not a registered user or your login data is wrong"_s);
+}
+
+TEST_F(UploadFixture, NoConnectionAndAbort) {
+    {
+        // Nothing listens on the FTP port.
+        QTcpServer gone;
+        ASSERT_TRUE(gone.listen(QHostAddress::LocalHost, 0));
+        const quint16 closed = gone.serverPort();
+        gone.close();
+        CurlRequest::setConnectTo({u"www.koa.test:80:127.0.0.1:%1"_s.arg(m_script.port()),
+                                   u"koa.test:21:127.0.0.1:%1"_s.arg(closed)});
+        Upload upload(settings());
+        wire(upload);
+        EXPECT_FALSE(upload.UpLoad(false));
+        EXPECT_EQ(m_states, QStringList{u"No connection yet"_s});
+        EXPECT_TRUE(m_script.requests.isEmpty());
+    }
+    FtpServer ftp(m_ftpRoot, 100 * 1024);
+    reachBoth(m_script, ftp);
+    m_states.clear();
+    Upload upload(settings());
+    wire(upload);
+    QElapsedTimer sinceAbort;
+    upload.showStatus = [&](const QString& t) {
+        m_statuses.append(t);
+        if (t == u"Sending Request..."_s && !sinceAbort.isValid()) {
+            QTimer::singleShot(200, [&] {
+                sinceAbort.start();
+                upload.Abort();
+            });
+        }
+    };
+    EXPECT_FALSE(upload.UpLoad(false));
+    ASSERT_TRUE(sinceAbort.isValid());
+    EXPECT_LT(sinceAbort.elapsed(), 1500);
+    EXPECT_EQ(m_states.last(), u"Upload failed. Check your internet connection."_s);
+    EXPECT_TRUE(m_statuses.contains(u"Aborting..."_s));
+    EXPECT_FALSE(m_script.requests.last().target.contains("action=success"));
+}

@@ -1,0 +1,100 @@
+// koa-tool upload: publishing a package from scripts, with the same checks,
+// staging, queries and transfer as KOA's progress window.
+#include "commands.h"
+#include "consoleinteraction.h"
+#include "online/upload.h"
+#include "privateprogramfolder.h"
+#include "store/coursefiles.h"
+
+#include <cstdio>
+#include <iostream>
+#include <string>
+
+#include <QFileInfo>
+
+#include <termios.h>
+#include <unistd.h>
+
+using namespace Qt::Literals::StringLiterals;
+
+namespace koa::tool {
+
+namespace {
+// The password from KOA_PASSWORD, else asked on the terminal without echo;
+// never from the command line, where other users could read it.
+std::optional<QString> password() {
+    if (qEnvironmentVariableIsSet("KOA_PASSWORD"))
+        return qEnvironmentVariable("KOA_PASSWORD");
+    if (!isatty(STDIN_FILENO))
+        return std::nullopt;
+    std::fputs("Password: ", stderr);
+    termios before{};
+    const bool terminal = tcgetattr(STDIN_FILENO, &before) == 0;
+    if (terminal) {
+        termios quiet = before;
+        quiet.c_lflag &= ~static_cast<tcflag_t>(ECHO);
+        tcsetattr(STDIN_FILENO, TCSAFLUSH, &quiet);
+    }
+    std::string line;
+    std::getline(std::cin, line);
+    if (terminal)
+        tcsetattr(STDIN_FILENO, TCSAFLUSH, &before);
+    std::fputs("\n", stderr);
+    return QString::fromStdString(line);
+}
+} // namespace
+
+int Commands::upload(const QStringList& arguments) {
+    QString package;
+    online::Account account;
+    bool readOnly = false;
+    for (qsizetype i = 0; i < arguments.size(); ++i) {
+        const QString& a = arguments[i];
+        if ((a == u"--server"_s || a == u"--user"_s) && i + 1 < arguments.size()) {
+            (a == u"--server"_s ? account.server : account.user) = arguments[++i];
+        } else if (a == u"--read-only"_s) {
+            readOnly = true;
+        } else if (!a.startsWith(u'-') && package.isEmpty()) {
+            package = a;
+        } else {
+            printError(u"upload: unexpected argument "_s + a + u"\n"_s + usage());
+            return BadUsage;
+        }
+    }
+    if (package.isEmpty() || account.server.isEmpty() || account.user.isEmpty()) {
+        printError(u"upload takes PKG.kof --server S --user U\n"_s + usage());
+        return BadUsage;
+    }
+    const std::optional<QString> secret = password();
+    if (!secret) {
+        printError(u"upload: set KOA_PASSWORD or run it on a terminal"_s);
+        return BadUsage;
+    }
+    account.password = *secret;
+
+    const auto program = PrivateProgramFolder::make();
+    if (!program)
+        return Failed;
+    const QString copy = copyToOpen(*program, package);
+    if (copy.isEmpty())
+        return Failed;
+    CourseHost host;
+    CourseFiles files(program->folder(), host);
+    if (!files.Open_file(copy, false)) {
+        printError(package + u" did not open"_s);
+        return Failed;
+    }
+    online::Upload upload({program->folder().workingFolder(), program->folder().path(u"upload"_s),
+                           QFileInfo(package).completeBaseName(), account});
+    upload.showState = [](const QString& text) {
+        printOut(QString(text).replace(u"\r\n"_s, u"\n"_s) + u"\n"_s);
+    };
+    upload.showStatus = [](const QString& text) {
+        printError(text);
+    };
+    upload.showFileSize = upload.showState;
+    upload.showUploadTime = upload.showState;
+    return upload.UpLoad(readOnly) ? Done : Failed;
+}
+
+} // namespace koa::tool
