@@ -3,6 +3,7 @@
 // the menu and the pages answer the learner and lead through the course.
 #include "render/browser.h"
 #include "render/browserhost.h"
+#include "render/closepreview.h"
 #include "render/confinement.h"
 #include "render/renderer.h"
 #include "store/database.h"
@@ -15,6 +16,7 @@
 
 #include <QCoreApplication>
 #include <QDir>
+#include <QScreen>
 #include <QSet>
 #include <QSignalSpy>
 #include <QSqlQuery>
@@ -140,11 +142,22 @@ protected:
     }
 
     // Shows a screen of the course as the preview opens it.
-    void open(const QString& mode, int page = 0) {
+    void open(const QString& mode, int page = 0, int module = 0) {
         m_renderer.state().previewMode = mode;
-        m_renderer.state().moduleNumber = 0;
+        m_renderer.state().moduleNumber = module;
         m_renderer.state().pageNumber = page;
         m_renderer.Initiate();
+    }
+    // A third module of 25 pages, their tabs named `tab` and their numbers.
+    void addLongModule(const QString& tab) {
+        Database db(m_program.folder().workingDatabase());
+        QStringList rows{u"modules:Long"_s};
+        for (int i = 1; i <= 25; ++i) {
+            db.exec(u"INSERT INTO pages (name, sound, tabtext) VALUES (?, '', ?)"_s,
+                    {u"Long %1"_s.arg(i), u"%1 %2"_s.arg(tab).arg(i)});
+            rows << u"pages:Long %1"_s.arg(i) << u"texts:Only"_s;
+        }
+        addLayout(m_program.folder().workingDatabase(), rows);
     }
     QString run(const QString& js) { return evalIn(m_browser.page(), js); }
     bool click(const QString& selector) { return clickOnce(m_browser.page(), selector, Timeout); }
@@ -393,6 +406,223 @@ TEST_P(SkinTest, MenuAndTitlePageLeadIntoTheCourse) {
     EXPECT_EQ(run(Display + u".querySelectorAll('.koa-scroll').length"_s), u"0"_s);
     EXPECT_TRUE(click(u"tr.koa-module:last-child"_s));
     EXPECT_TRUE(shows(u"Seventh module"_s));
+}
+
+TEST_P(SkinTest, ObjectsShowAtTheirStoredSize) {
+    // GIVEN every layout, with and without caption, each holding a picture
+    // stored as 160x100 whose file is 160x96 and one wider than any sheet;
+    // after the floating ones, movies and Flash beside captions.
+    const QString work = m_program.folder().workingFolder();
+    writeFile(work + u"/pictures/4.gif"_s, gifOf(160, 96));
+    writeFile(work + u"/pictures/5.gif"_s, gifOf(1500, 500));
+    Database db(m_program.folder().workingDatabase());
+    struct Placed {
+        QString name, side;
+        int width, height;
+    };
+    std::vector<Placed> placed;
+    QStringList rows{u"modules:Sizes"_s, u"pages:Sizes"_s};
+    const std::tuple<QString, int, QString> layouts[] = {
+        {u"Left"_s, 0, u"left"_s}, {u"Center"_s, 0, u"centre"_s}, {u"Right"_s, 0, u"right"_s},
+        {u""_s, 0, u"centre"_s},   {u"Left"_s, 1, u"left"_s},     {u"Right"_s, 1, u"right"_s}};
+    for (const auto& [alignment, floating, side] : layouts) {
+        for (const QString& caption : {QString(), u"A caption"_s}) {
+            for (const auto& [file, width, height] :
+                 {std::tuple{u"4.gif"_s, 160, 100}, std::tuple{u"5.gif"_s, 1500, 500}}) {
+                const QString name =
+                    u"%1 %2 %3 %4"_s.arg(alignment).arg(floating).arg(caption).arg(width);
+                db.exec(u"INSERT INTO pictures (name, filename, width, height, alignment, "
+                        "\"float\", caption) VALUES (?, ?, ?, ?, ?, ?, ?)"_s,
+                        {name, file, width, height, alignment, floating, caption});
+                rows << u"pictures:"_s + name;
+                placed.push_back({name, side, width, height});
+            }
+        }
+    }
+    db.exec(u"INSERT INTO movies (name, filename, width, height, alignment, \"float\", caption) "
+            "VALUES ('M', '3.mp4', 320, 180, 'Left', 0, ''), "
+            "('N', '3.mp4', 1600, 900, 'Right', 0, 'Wide')"_s);
+    db.exec(u"INSERT INTO flash (name, filename, width, height, alignment, \"float\", caption) "
+            "VALUES ('F', '6.swf', 300, 200, 'Right', 0, 'Flash')"_s);
+    rows << u"movies:M"_s << u"movies:N"_s << u"flash:F"_s;
+    placed.push_back({u"M"_s, u"left"_s, 320, 180});
+    placed.push_back({u"N"_s, u"right"_s, 1600, 900});
+    placed.push_back({u"F"_s, u"right"_s, 300, 200});
+    addLayout(m_program.folder().workingDatabase(), rows);
+
+    // WHEN the page is shown and its pictures have loaded
+    open(u"module"_s, 0, 2);
+    ASSERT_TRUE(holds(Display +
+                      u".querySelectorAll('.koa-sheet img').length == 24 && "
+                      u"Array.prototype.every.call("_s +
+                      Display + u".images, function (i) { return i.complete; })"_s));
+
+    // THEN each object shows at its stored size on its side of the sheet, or,
+    // wider than the sheet, fills it in its stored shape.
+    const QStringList shown =
+        run(u"(function (d) { var s = d.querySelector('.koa-sheet'), c = getComputedStyle(s); "
+            u"var left = s.getBoundingClientRect().left + parseFloat(c.paddingLeft); "
+            u"var room = s.clientWidth - parseFloat(c.paddingLeft) - parseFloat(c.paddingRight); "
+            u"return [room].concat(Array.prototype.map.call(d.querySelectorAll("
+            u"'.koa-sheet img, .koa-sheet video, .koa-sheet embed'), function (e) { "
+            u"var r = e.getBoundingClientRect(), mid = r.left + r.width / 2 - left - room / 2; "
+            u"return [r.width, r.height, Math.abs(mid) < 2 ? 'centre' : mid < 0 ? 'left' : "
+            u"'right'].join(); })).join(' '); })("_s +
+            Display + u")"_s)
+            .split(u' ');
+    ASSERT_EQ(shown.size(), qsizetype(placed.size()) + 1);
+    const double room = shown.first().toDouble();
+    for (size_t i = 0; i < placed.size(); ++i) {
+        const Placed& p = placed[i];
+        const QStringList seen = shown.at(qsizetype(i) + 1).split(u',');
+        const double width = seen.at(0).toDouble(), height = seen.at(1).toDouble();
+        SCOPED_TRACE(p.name.toStdString() + " shows " + shown.at(qsizetype(i) + 1).toStdString());
+        if (p.width <= room) {
+            EXPECT_EQ(width, p.width);
+            EXPECT_EQ(height, p.height);
+            EXPECT_EQ(seen.at(2), p.side);
+        } else {
+            EXPECT_LE(width, room);
+            EXPECT_GE(width, room - 20);
+            EXPECT_NEAR(height, width * p.height / p.width, 1);
+        }
+    }
+}
+
+TEST_P(SkinTest, ALongTabStripShowsTheActiveTab) {
+    // GIVEN a module of 25 pages, each with its index tab
+    addLongModule(u"Tab"_s);
+    // The active tab lies inside the strip's visible part, and the strip inside its frame.
+    const QString active = uR"((function (d) {
+    var strip = d.querySelector('.koa-tabs'), s = strip.getBoundingClientRect();
+    var t = d.querySelector('table[bgcolor]').getBoundingClientRect();
+    var left = s.left + strip.clientLeft, top = s.top + strip.clientTop;
+    return [d.querySelectorAll('.koa-tabs a').length, strip.scrollWidth > strip.clientWidth,
+            t.left >= left && t.right <= left + strip.clientWidth && t.top >= top &&
+            t.bottom <= top + strip.clientHeight && s.bottom <= d.defaultView.innerHeight,
+            d.querySelector('a[aria-current]').textContent].join();
+})(frames.upper.document))"_s;
+    const auto expectTab = [&](const QString& tab) {
+        // the strip settles once its style sheet and pictures have loaded
+        const QString wanted = u"25,true,true,"_s + tab;
+        waitUntil([&] { return run(active) == wanted; }, Timeout);
+        EXPECT_EQ(run(active), wanted);
+    };
+
+    // WHEN the last page, the first (reached by its button) and one between are shown
+    open(u"module"_s, 24, 2);
+    ASSERT_TRUE(shows(u"Page 25 of 25"_s));
+    expectTab(u"Tab 25"_s);
+    EXPECT_TRUE(click(u"[data-command=fastbackward]"_s));
+    ASSERT_TRUE(shows(u"Page 1 of 25"_s));
+    expectTab(u"Tab 1"_s);
+    open(u"module"_s, 12, 2);
+    ASSERT_TRUE(shows(u"Page 13 of 25"_s));
+    expectTab(u"Tab 13"_s);
+}
+
+// Script naming what the course shows in the rectangle from (%1, %2) to
+// (%3, %4) of the browser, frame by frame: elements with a text, picture or
+// box of their own, clipped by their frames and scrolled strips.
+const QString PaintedIn = uR"((function (left, top, right, bottom) {
+    var hits = [];
+    (function visit(w, ox, oy) {
+        var d = w.document;
+        Array.prototype.forEach.call(d.querySelectorAll('body *'), function (e) {
+            if (/^(FRAME|FRAMESET|IFRAME|SCRIPT|STYLE)$/.test(e.tagName) ||
+                w.getComputedStyle(e).visibility === 'hidden')
+                return;
+            var own = !e.children.length || Array.prototype.some.call(e.childNodes, function (n) {
+                return n.nodeType === 3 && n.data.trim();
+            });
+            if (!own)
+                return;
+            var r = e.getBoundingClientRect();
+            var x1 = Math.max(r.left, 0), y1 = Math.max(r.top, 0);
+            var x2 = Math.min(r.right, w.innerWidth), y2 = Math.min(r.bottom, w.innerHeight);
+            for (var p = e.parentElement; p; p = p.parentElement) {
+                if (w.getComputedStyle(p).overflowX === 'visible')
+                    continue;
+                var c = p.getBoundingClientRect();
+                x1 = Math.max(x1, c.left); x2 = Math.min(x2, c.right);
+                y1 = Math.max(y1, c.top); y2 = Math.min(y2, c.bottom);
+            }
+            if (x1 + ox < right && x2 + ox > left && y1 + oy < bottom && y2 + oy > top && x2 > x1 && y2 > y1)
+                hits.push(e.tagName + '.' + e.className + ' ' + e.textContent.trim());
+        });
+        Array.prototype.forEach.call(d.querySelectorAll('frame, iframe'), function (f) {
+            var r = f.getBoundingClientRect();
+            visit(f.contentWindow, ox + r.left + f.clientLeft, oy + r.top + f.clientTop);
+        });
+    })(window, 0, 0);
+    return hits.join(' | ');
+})(%1, %2, %3, %4))"_s;
+
+TEST_P(SkinTest, OnASmallScreenTheCloseWindowsCornerStaysFree) {
+    // GIVEN the course full screen, as the preview shows it on a small
+    // screen with its "Close" window in the top right corner
+    const closePreview close([] {});
+    m_browser.showFullScreen();
+    ASSERT_TRUE(
+        waitUntil([&] { return m_browser.geometry() == m_browser.screen()->geometry(); }, Timeout));
+    const QRect corner(m_browser.mapFromGlobal(close.frameGeometry().topLeft()),
+                       close.frameGeometry().size());
+    ASSERT_LT(m_browser.width(), 1024);
+    const QString free = PaintedIn.arg(corner.left())
+                             .arg(corner.top())
+                             .arg(corner.right() + 1)
+                             .arg(corner.bottom() + 1);
+
+    // WHEN the title page, the menu and the first and last page of a module
+    // with tabs beyond the edge are shown, THEN nothing of them lies under
+    // that window
+    addLongModule(u"A longer tab"_s);
+    open(u"header"_s);
+    ASSERT_TRUE(shows(u"Mara"_s));
+    EXPECT_EQ(run(free), QString());
+    open(u"menu"_s);
+    ASSERT_TRUE(shows(u"Quay"_s));
+    EXPECT_EQ(run(free), QString());
+    for (const int page : {0, 24}) {
+        open(u"module"_s, page, 2);
+        ASSERT_TRUE(shows(u"Page %1 of 25"_s.arg(page + 1)));
+        // the strip settles once its style sheet and pictures have loaded
+        EXPECT_TRUE(holds(u"frames.upper.document.readyState == 'complete'"_s));
+        EXPECT_EQ(run(free), QString());
+    }
+}
+
+TEST_P(SkinTest, TheGlossaryTakesTheSkinsLook) {
+    // GIVEN the glossary as the program writes it, linked to the skin's style sheet
+    const QString sheet =
+        QUrl::fromLocalFile(m_program.path(u"skins/"_s + GetParam() + u"/skin.css"_s)).toString();
+    writeFile(m_renderer.glossaryFile(),
+              (u"<html class='koa-glossary'><head><title>KOA Glossary</title>"
+               u"<link rel='stylesheet' href='"_s +
+               sheet +
+               u"'></head><body bgcolor='#FFFFFF'><table width='100%' border='1' "
+               u"style='border-collapse:collapse' bordercolor='#111111' cellpadding='3' "
+               u"cellspacing='0'><tr><td width='200'><i>Bowline</i></td><td>A loop that "
+               u"holds&nbsp;</td></tr><tr><td width='200'><i>Halyardtensioningwinchhandle"
+               u"</i></td><td>Hoists&nbsp;</td></tr></table></body></html>"_s)
+                  .toUtf8());
+    Browser window;
+    window.show();
+    // WHEN it is shown wide and narrow, THEN it has the skin's colours, a
+    // sans-serif letter, no cell borders of its own and no sideways scrolling.
+    for (const int width : {760, 320}) {
+        window.resize(width, 500);
+        QSignalSpy loaded(&window, &Browser::documentComplete);
+        window.navigate(m_renderer.glossaryFile());
+        ASSERT_TRUE(loaded.wait(Timeout));
+        EXPECT_EQ(evalIn(window.page(), uR"((function (d) {
+    var body = getComputedStyle(d.body), cell = getComputedStyle(d.querySelector('td'));
+    return [body.backgroundColor !== 'rgb(255, 255, 255)', /sans-serif$/.test(cell.fontFamily),
+            cell.borderLeftWidth, d.documentElement.scrollWidth <= innerWidth].join();
+})(document))"_s),
+                  u"true,true,0px,true"_s)
+            << width;
+    }
 }
 
 INSTANTIATE_TEST_SUITE_P(Shipped, SkinTest, ::testing::ValuesIn(shippedSkins().toVector()),
