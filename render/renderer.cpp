@@ -102,7 +102,7 @@ QString Renderer::glossaryFile() const {
 
 Database Renderer::open() const {
     return Database(databasePath(),
-                    m_options.readOnly ? Database::Mode::ReadOnly : Database::Mode::ReadWrite);
+                    m_options.readOnly ? Database::Mode::Immutable : Database::Mode::ReadWrite);
 }
 
 void Renderer::SatPaths(const QString& programFolder) {

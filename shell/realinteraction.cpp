@@ -109,12 +109,15 @@ std::optional<QStringList> RealInteraction::openFiles(const QString& title, cons
     return paths;
 }
 
-std::optional<QString> RealInteraction::saveFile(const QString& title, const QString& filter) {
+std::optional<QString> RealInteraction::saveFile(const QString& title, const QString& filter,
+                                                 const QString& preset) {
     QFileDialog dialog(QApplication::activeWindow(), caption(title), QString(),
                        qtNameFilter(filter));
     dialog.setOption(QFileDialog::HideNameFilterDetails);
     dialog.setAcceptMode(QFileDialog::AcceptSave);
     dialog.setDefaultSuffix(defaultSuffix(filter));
+    if (!preset.isEmpty())
+        dialog.selectFile(preset);
     if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
         return std::nullopt;
     return dialog.selectedFiles().constFirst();

@@ -18,7 +18,8 @@ public:
     std::optional<QString> inputText(const QString& prompt, const QString& title,
                                      const QString& preset) override;
     std::optional<QString> openFile(const QString& title, const QString& filter) override;
-    std::optional<QString> saveFile(const QString& title, const QString& filter) override;
+    std::optional<QString> saveFile(const QString& title, const QString& filter,
+                                    const QString& preset = QString()) override;
     std::optional<QStringList> openFiles(const QString& title, const QString& filter) override;
 };
 

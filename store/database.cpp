@@ -9,6 +9,7 @@
 #include <QSqlDriver>
 #include <QSqlError>
 #include <QSqlRecord>
+#include <QUrl>
 
 #include <sqlite3.h>
 
@@ -20,6 +21,14 @@ namespace {
 QString nextConnectionName() {
     static std::atomic<int> counter{0};
     return u"koa-db-"_s + QString::number(++counter);
+}
+
+// The URI form of a file name: every byte but the unreserved ones and "/" is
+// percent-encoded, so "?", "#" and "%" in a folder name stay part of the path.
+QString immutableUri(const QString& path) {
+    const QString absolute = QFileInfo(path).absoluteFilePath();
+    return u"file://"_s + QString::fromLatin1(QUrl::toPercentEncoding(absolute, "/")) +
+           u"?immutable=1"_s;
 }
 
 // SQLite calls the watch every this many virtual machine steps.
@@ -55,9 +64,14 @@ Database::Database(const QString& path, Mode mode)
     if (mode != Mode::Create && !QFileInfo(path).isFile())
         throw KoaError(errnum::FileNotFound, u"File not found: "_s + path);
     m_db = QSqlDatabase::addDatabase(u"QSQLITE"_s, m_connection);
-    m_db.setDatabaseName(path);
-    if (mode == Mode::ReadOnly)
-        m_db.setConnectOptions(u"QSQLITE_OPEN_READONLY"_s);
+    if (mode == Mode::Immutable) {
+        m_db.setDatabaseName(immutableUri(path));
+        m_db.setConnectOptions(u"QSQLITE_OPEN_READONLY;QSQLITE_OPEN_URI"_s);
+    } else {
+        m_db.setDatabaseName(path);
+        if (mode == Mode::ReadOnly)
+            m_db.setConnectOptions(u"QSQLITE_OPEN_READONLY"_s);
+    }
     try {
         if (!m_db.open())
             throw KoaError(errnum::Database,

@@ -20,7 +20,10 @@ namespace koa {
 // that keeps SQLite busy for longer than QueryBusyLimitMs is interrupted.
 class Database {
 public:
-    enum class Mode { ReadWrite, ReadOnly, Create };
+    // Immutable: read-only, and SQLite takes no locks and writes no journal
+    // beside the file, so a course on a read-only medium opens. Only for a
+    // file nothing changes while it is open.
+    enum class Mode { ReadWrite, ReadOnly, Create, Immutable };
 
     explicit Database(const QString& path, Mode mode = Mode::ReadWrite);
     ~Database();

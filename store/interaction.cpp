@@ -64,8 +64,9 @@ std::optional<QString> ScriptedInteraction::openFile(const QString& title, const
     return m_files.isEmpty() ? std::nullopt : m_files.takeFirst();
 }
 
-std::optional<QString> ScriptedInteraction::saveFile(const QString& title, const QString& filter) {
-    m_shown.append({Shown::Kind::SaveDialog, filter, title});
+std::optional<QString> ScriptedInteraction::saveFile(const QString& title, const QString& filter,
+                                                     const QString& preset) {
+    m_shown.append({Shown::Kind::SaveDialog, filter, title, preset});
     return m_files.isEmpty() ? std::nullopt : m_files.takeFirst();
 }
 

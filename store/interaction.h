@@ -24,7 +24,9 @@ public:
                                              const QString& preset) = 0;
     // nullopt: cancelled; an empty text: nothing chosen.
     virtual std::optional<QString> openFile(const QString& title, const QString& filter) = 0;
-    virtual std::optional<QString> saveFile(const QString& title, const QString& filter) = 0;
+    // `preset`: the file name the dialog offers first.
+    virtual std::optional<QString> saveFile(const QString& title, const QString& filter,
+                                            const QString& preset = QString()) = 0;
     // Several existing files at once, in the dialog's order; nullopt:
     // cancelled. Unless overridden, openFile answers, and an answer holding
     // NUL characters is read as the folder followed by the file names.
@@ -43,6 +45,7 @@ public:
         enum class Kind { Message, Question, Input, OpenDialog, SaveDialog } kind;
         QString text;
         QString title;
+        QString preset{}; // of a save dialog
     };
 
     void queueAnswer(Answer a) { m_answers.append(a); }
@@ -58,7 +61,8 @@ public:
     std::optional<QString> inputText(const QString& prompt, const QString& title,
                                      const QString& preset) override;
     std::optional<QString> openFile(const QString& title, const QString& filter) override;
-    std::optional<QString> saveFile(const QString& title, const QString& filter) override;
+    std::optional<QString> saveFile(const QString& title, const QString& filter,
+                                    const QString& preset = QString()) override;
 
 private:
     QList<Answer> m_answers;

@@ -52,7 +52,8 @@ std::optional<QString> ConsoleInteraction::openFile(const QString& title, const 
     return std::nullopt;
 }
 
-std::optional<QString> ConsoleInteraction::saveFile(const QString& title, const QString&) {
+std::optional<QString> ConsoleInteraction::saveFile(const QString& title, const QString&,
+                                                    const QString&) {
     if (!m_savePath) {
         printError(title + u" dialog cancelled: no file was named for it"_s);
         return std::nullopt;

@@ -16,7 +16,7 @@ public:
     std::optional<QString> openFile(const QString&, const QString&) override {
         return std::nullopt;
     }
-    std::optional<QString> saveFile(const QString&, const QString&) override {
+    std::optional<QString> saveFile(const QString&, const QString&, const QString&) override {
         return std::nullopt;
     }
 

@@ -62,6 +62,23 @@ TEST_F(CourseDatabase, BlankCourseHasEveryTableInOrderAndAValidLayout) {
         EXPECT_TRUE(QDir(m_dir.filePath(u"blank/"_s + folder)).exists()) << folder.toStdString();
 }
 
+TEST_F(CourseDatabase, ImmutableOpensAnyPathReadsAndWritesNothingBesideIt) {
+    // "%41" would name another folder ("A") if it were not encoded itself.
+    const QString folder = m_dir.filePath(u"my courses #1? 100% %41"_s);
+    schema::createBlankCourse(folder);
+    const QString path = folder + u"/koa.kod"_s;
+    execIn(path, u"PRAGMA journal_mode = WAL"_s); // would leave -wal and -shm files
+    const QStringList before = QDir(folder).entryList(QDir::Files | QDir::Hidden);
+    {
+        Database db(path, Database::Mode::Immutable);
+        EXPECT_EQ(db.scalar(u"SELECT skin FROM header"_s).toString(), u"Classic"_s);
+        EXPECT_THROW(db.exec(u"UPDATE header SET skin = 'Meadow'"_s), KoaError);
+        EXPECT_EQ(QDir(folder).entryList(QDir::Files | QDir::Hidden), before);
+    }
+    EXPECT_EQ(QDir(folder).entryList(QDir::Files | QDir::Hidden), before);
+    EXPECT_THROW(Database(folder + u"/missing.kod"_s, Database::Mode::Immutable), KoaError);
+}
+
 TEST_F(CourseDatabase, TextComparesWithoutRegardToCase) {
     execIn(work(), u"INSERT INTO keywords (name, desc) VALUES ('Atom', '')"_s);
     EXPECT_EQ(

@@ -1,0 +1,140 @@
+// The export window over the program's windows: opened by every editor
+// window's Export command, its save dialog, its refusals and the composer's
+// module written back before the copy.
+#include "composer/composer.h"
+#include "composer/droplist.h"
+#include "distribution/exportwindow.h"
+#include "shell/editorwindow.h"
+#include "tests/support/anchor.h"
+
+#include <functional>
+
+#include <QCheckBox>
+#include <QDir>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QTimer>
+#include <QTreeWidget>
+
+#include <gtest/gtest.h>
+
+using namespace Qt::Literals::StringLiterals;
+
+namespace koa::test {
+namespace {
+
+using distribution::exportWindow;
+using Shown = ScriptedInteraction::Shown;
+
+class ExportWindow : public CourseWindows {
+protected:
+    shell::EditorWindow* switchTo(const QString& key) {
+        set().switchWindow(*set().loaded(set().currentWindow), key);
+        return set().loaded(key);
+    }
+
+    // Runs the window's Export command and `inside` on the export window
+    // from the window's own event loop; false when no export window showed.
+    // A window `inside` leaves open is cancelled.
+    bool exportFrom(shell::EditorWindow* from, const std::function<void(exportWindow&)>& inside) {
+        bool seen = false;
+        QTimer poll;
+        poll.setInterval(10);
+        QObject::connect(&poll, &QTimer::timeout, [&] {
+            auto* window = shownWindow<exportWindow>();
+            if (!window)
+                return;
+            poll.stop();
+            seen = true;
+            EXPECT_FALSE(from->isEnabled()) << "the calling window waits";
+            inside(*window);
+            if (window->isVisible())
+                window->cmdCancel->click();
+        });
+        poll.start();
+        from->menuExport_Click();
+        EXPECT_TRUE(from->isEnabled());
+        return seen;
+    }
+
+    QString target(const QString& name) { return m_dir.filePath(name); }
+};
+
+TEST_F(ExportWindow, OpensFromEveryEditorWindowAndKeepsOpenOnCancelAndRefusal) {
+    const QString label = u"File: "_s + m_anchor->files().displayName();
+    for (const QString& key : {shell::keys::Header, shell::keys::ObjectPool, shell::keys::Composer,
+                               shell::keys::Preview}) {
+        SCOPED_TRACE(key.toStdString());
+        shell::EditorWindow* from = switchTo(key);
+        ASSERT_TRUE(from);
+        EXPECT_TRUE(exportFrom(from, [&](exportWindow& w) {
+            EXPECT_EQ(w.windowTitle(), u"Export"_s);
+            EXPECT_EQ(w.lblFile->text(), label);
+            EXPECT_FALSE(w.readonly->isChecked());
+            EXPECT_TRUE(w.readonly->isEnabled());
+        }));
+    }
+
+    // A cancelled save dialog keeps the window open; the dialog offers the
+    // preset name.
+    shell::EditorWindow* from = switchTo(shell::keys::Header);
+    m_scripted->clear();
+    EXPECT_TRUE(exportFrom(from, [&](exportWindow& w) {
+        w.cmdOK->click();
+        EXPECT_TRUE(w.isVisible());
+    }));
+    ASSERT_EQ(m_scripted->shown().size(), 1);
+    EXPECT_EQ(m_scripted->shown()[0].kind, Shown::Kind::SaveDialog);
+    EXPECT_EQ(m_scripted->shown()[0].title, u"Export"_s);
+    EXPECT_EQ(m_scripted->shown()[0].preset, u"KOA export"_s);
+
+    // An existing target is refused with the window kept open and nothing written.
+    QDir().mkpath(target(u"taken"_s));
+    m_scripted->clear();
+    EXPECT_TRUE(exportFrom(from, [&](exportWindow& w) {
+        m_scripted->queueFile(target(u"taken"_s));
+        w.cmdOK->click();
+        EXPECT_TRUE(w.isVisible());
+    }));
+    EXPECT_EQ(m_scripted->messages(),
+              QStringList{u"An export of this file already exists at this location."_s});
+    EXPECT_TRUE(QDir(target(u"taken"_s)).isEmpty());
+
+    // A read-only course shows its mark in the box, which cannot be cleared.
+    course().exec(u"UPDATE header SET status = 1"_s);
+    EXPECT_TRUE(exportFrom(from, [&](exportWindow& w) {
+        EXPECT_TRUE(w.readonly->isChecked());
+        EXPECT_FALSE(w.readonly->isEnabled());
+    }));
+    EXPECT_TRUE(m_errors.reports().isEmpty());
+}
+
+TEST_F(ExportWindow, FromTheComposerExportsTheOpenModuleAndSelectsItsRowAgain) {
+    course().exec(u"INSERT INTO texts (name, text) VALUES ('Welcome', '')"_s);
+    auto* c = static_cast<composer::composer*>(switchTo(shell::keys::Composer));
+    ASSERT_TRUE(c);
+    c->lstvModule_OLEDragDrop(composer::composer::DragSource::object(u"texts"_s, u"Welcome"_s), 1);
+    c->cmdAddPage_Click(); // in the place of the text, which moves down
+    c->lstvModule->setCurrentItem(c->lstvModule->topLevelItem(1));
+    // Typed on the selected page, not yet written back.
+    c->txtPageName->setText(u"Quay"_s);
+
+    EXPECT_TRUE(exportFrom(c, [&](exportWindow& w) {
+        m_scripted->queueFile(target(u"Ship course"_s));
+        w.cmdOK->click();
+        EXPECT_FALSE(w.isVisible()) << "an export closes the window";
+    }));
+    EXPECT_EQ(
+        layoutOf(target(u"Ship course/temp/koa.kod"_s)),
+        QStringList({u"modules:New Module"_s, u"pages:"_s, u"pages:Quay"_s, u"texts:Welcome"_s}));
+    EXPECT_TRUE(QFileInfo(target(u"Ship course/Ship_course"_s)).isExecutable());
+    ASSERT_TRUE(c->lstvModule->currentItem());
+    EXPECT_EQ(c->lstvModule->indexOfTopLevelItem(c->lstvModule->currentItem()), 1);
+    EXPECT_EQ(c->lstvModule->currentItem()->text(0), u"Quay"_s);
+    EXPECT_TRUE(m_scripted->messages().isEmpty());
+    EXPECT_TRUE(m_errors.reports().isEmpty());
+}
+
+} // namespace
+} // namespace koa::test
