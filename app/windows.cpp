@@ -5,13 +5,18 @@
 #include "distribution/mergewindow.h"
 #include "editors/header.h"
 #include "objectpool/objectpool.h"
+#include "online/account.h"
+#include "online/view/koahelp.h"
 #include "online/view/onlinesettings.h"
+#include "online/view/uploadform.h"
 #include "render/browser.h"
 #include "render/confinement.h"
 #include "render/preview.h"
 #include "store/coursefiles.h"
 
 #include <QPointer>
+
+using namespace Qt::Literals::StringLiterals;
 
 namespace koa::app {
 
@@ -58,6 +63,42 @@ shell::EditorFactories programWindows() {
     f.onlineSettings = [] {
         online::onlineSettings window(ProgramFolder::forUser().settingsDatabase());
         window.exec();
+    };
+    f.upload = [](shell::EditorWindow& from) {
+        shell::EditorSet& e = from.editors();
+        const ProgramFolder& folder = e.files().folder();
+        online::Upload::Settings settings{folder.workingFolder(), folder.path(u"upload"_s),
+                                          e.files().displayName(),
+                                          online::readAccount(folder.settingsDatabase())};
+        // The course is copied while the editor windows take no input; what
+        // they hold is written back first.
+        auto lock = [&e](bool locked) {
+            for (const QString& key : {shell::keys::Header, shell::keys::ObjectPool,
+                                       shell::keys::Composer, shell::keys::Preview}) {
+                if (shell::EditorWindow* w = e.loaded(key)) {
+                    if (locked)
+                        w->flush();
+                    w->setEnabled(!locked);
+                }
+            }
+        };
+        auto* window = new online::uploadform(std::move(settings), lock, &from);
+        window->setAttribute(Qt::WA_DeleteOnClose);
+        window->open();
+    };
+    f.help = [](shell::EditorWindow& from, const QString& topic) {
+        // One help window; it lives as long as the file header window.
+        static QPointer<online::koahelp> open;
+        if (!open) {
+            confineBrowsers(from.editors());
+            QWidget* owner = from.editors().loaded(shell::keys::Header);
+            open = new online::koahelp(from.editors().files().folder(), owner ? owner : &from);
+            open->setAttribute(Qt::WA_DeleteOnClose);
+        }
+        open->showSection(topic);
+        open->show();
+        open->raise();
+        open->activateWindow();
     };
     return f;
 }

@@ -221,7 +221,7 @@ Upload::Sent Upload::sendPackage(int id, bool readOnly) {
     const double size = GetFileSize(package);
     const int limit = server().GetMaxFileSize();
     const QString sizeText = QString::number(std::llround(size));
-    if (size >= limit) {
+    if (exceedsLimit(size, limit)) {
         show(showFileSize, u"File size: "_s + sizeText +
                                u" KB - exceeding maximum upload size of "_s +
                                QString::number(limit) + u" KB. Cannot upload file."_s);

@@ -55,6 +55,8 @@ public:
     static QString Ctime(double seconds);
     // The three estimates of the upload time label for `kb`.
     static QString uploadTimes(double kb);
+    // A package of `kb` is too large for the server's limit: at the limit too.
+    static bool exceedsLimit(double kb, int limitKb) { return kb >= limitKb; }
     static QString stateText(int state);
 
 private:

@@ -55,7 +55,7 @@ struct EditorFactories {
     std::function<void(EditorWindow&)> merge;
     std::function<void(EditorWindow&)> upload;
     std::function<void()> onlineSettings;
-    std::function<void(const QString& topic)> help;
+    std::function<void(EditorWindow&, const QString& topic)> help;
 };
 
 // The program-wide values of the editor windows and the commands they

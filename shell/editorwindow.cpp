@@ -210,7 +210,7 @@ void EditorWindow::menuSettings_Click() {
 void EditorWindow::menuContents_Click() {
     command(u"menuContents_Click"_s, false, [this] {
         if (m_editors.factories().help)
-            m_editors.factories().help(m_identity.helpTopic);
+            m_editors.factories().help(*this, m_identity.helpTopic);
     });
 }
 

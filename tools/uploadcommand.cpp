@@ -48,10 +48,17 @@ int Commands::upload(const QStringList& arguments) {
     QString package;
     online::Account account;
     bool readOnly = false;
+    QStringList connectTo;
     for (qsizetype i = 0; i < arguments.size(); ++i) {
         const QString& a = arguments[i];
         if ((a == u"--server"_s || a == u"--user"_s) && i + 1 < arguments.size()) {
             (a == u"--server"_s ? account.server : account.user) = arguments[++i];
+        } else if (a == u"--connect-to"_s && i + 1 < arguments.size()) {
+            // Not in the usage: curl's "HOST:PORT:CONNECT-HOST:CONNECT-PORT"
+            // mapping, for a server reached under another address (a tunnel, a
+            // test server). It moves only this run's own connections; names and
+            // certificates are still checked against the server setting.
+            connectTo.append(arguments[++i]);
         } else if (a == u"--read-only"_s) {
             readOnly = true;
         } else if (!a.startsWith(u'-') && package.isEmpty()) {
@@ -71,6 +78,7 @@ int Commands::upload(const QStringList& arguments) {
         return BadUsage;
     }
     account.password = *secret;
+    online::CurlRequest::setConnectTo(connectTo);
 
     const auto program = PrivateProgramFolder::make();
     if (!program)

@@ -6,6 +6,7 @@
 #include "store/database.h"
 #include "store/package.h"
 #include "store/schema.h"
+#include "tests/online/servers.h"
 #include "tests/support/testsupport.h"
 
 #include <QCoreApplication>
@@ -27,105 +28,11 @@ using namespace std::chrono_literals;
 using namespace koa;
 using namespace koa::online;
 
+using koa::test::FtpServer;
+using koa::test::reachBoth;
+using koa::test::ScriptServer;
+
 namespace {
-
-// The publishing server's script on 127.0.0.1: one answer per action,
-// optionally late, with each request's arrival and answer times.
-class ScriptServer {
-public:
-    struct Request {
-        QByteArray target;
-        QByteArray host;
-        qint64 arrived = 0;
-        qint64 answered = -1;
-    };
-    ScriptServer() {
-        EXPECT_TRUE(m_server.listen(QHostAddress::LocalHost, 0));
-        m_clock.start();
-        QObject::connect(&m_server, &QTcpServer::newConnection, &m_server, [this] {
-            while (QTcpSocket* socket = m_server.nextPendingConnection()) {
-                QObject::connect(socket, &QTcpSocket::readyRead, socket,
-                                 [this, socket] { serve(socket); });
-                QObject::connect(socket, &QTcpSocket::disconnected, socket, &QObject::deleteLater);
-            }
-        });
-        // The server setting "koa.test" reaches this server.
-        CurlRequest::setConnectTo({u"www.koa.test:80:127.0.0.1:%1"_s.arg(m_server.serverPort())});
-    }
-    ~ScriptServer() { CurlRequest::setConnectTo({}); }
-    quint16 port() const { return m_server.serverPort(); }
-    QMap<QString, QByteArray> answers;
-    int delayMs = 0;
-    QList<Request> requests;
-
-private:
-    void serve(QTcpSocket* socket) {
-        QByteArray& pending = m_pending[socket];
-        pending += socket->readAll();
-        const qsizetype end = pending.indexOf("\r\n\r\n");
-        if (end < 0)
-            return;
-        const QList<QByteArray> lines = pending.left(end).split('\n');
-        Request r;
-        r.target = lines.value(0).split(' ').value(1);
-        for (const QByteArray& line : lines)
-            if (line.toLower().startsWith("host:"))
-                r.host = line.mid(5).trimmed();
-        r.arrived = m_clock.elapsed();
-        m_pending.remove(socket);
-        const qsizetype index = requests.size();
-        requests.append(r);
-        const QString action =
-            QUrlQuery(QUrl::fromEncoded(r.target).query()).queryItemValue(u"action"_s);
-        const QByteArray body = answers.value(action, "false");
-        QTimer::singleShot(delayMs, socket, [this, socket, body, index] {
-            requests[index].answered = m_clock.elapsed();
-            socket->write("HTTP/1.1 200 OK\r\nContent-Length: " + QByteArray::number(body.size()) +
-                          "\r\nConnection: close\r\n\r\n" + body);
-            socket->disconnectFromHost();
-        });
-    }
-    QTcpServer m_server;
-    QElapsedTimer m_clock;
-    QMap<QTcpSocket*, QByteArray> m_pending;
-};
-
-// pyftpdlib with the publishing account over `root`; `bytesPerSecond` slows uploads.
-class FtpServer {
-public:
-    explicit FtpServer(const QString& root, int bytesPerSecond = 0) {
-        QStringList args{QStringLiteral(KOA_FTP_SERVER_SCRIPT), root};
-        if (bytesPerSecond)
-            args.append(QString::number(bytesPerSecond));
-        m_process.start(u"/usr/bin/python3"_s, args);
-        if (!m_process.waitForStarted(10000) || !m_process.waitForReadyRead(20000)) {
-            ADD_FAILURE() << "the FTP server did not start: "
-                          << m_process.readAllStandardError().toStdString();
-            return;
-        }
-        while (!m_process.canReadLine() && m_process.waitForReadyRead(5000)) {
-        }
-        const QByteArray line = m_process.readLine().trimmed();
-        m_port = line.split(' ').value(1).toUShort();
-        EXPECT_NE(m_port, 0) << line.toStdString();
-        CurlRequest::setConnectTo({u"koa.test:21:127.0.0.1:%1"_s.arg(m_port)});
-    }
-    ~FtpServer() {
-        m_process.kill();
-        m_process.waitForFinished(5000);
-    }
-    quint16 port() const { return m_port; }
-
-private:
-    QProcess m_process;
-    quint16 m_port = 0;
-};
-
-// Both servers answer for "koa.test".
-void reachBoth(const ScriptServer& script, const FtpServer& ftp) {
-    CurlRequest::setConnectTo({u"www.koa.test:80:127.0.0.1:%1"_s.arg(script.port()),
-                               u"koa.test:21:127.0.0.1:%1"_s.arg(ftp.port())});
-}
 
 QStringList names(const QString& database, const QString& table) {
     Database db(database, Database::Mode::ReadOnly);
@@ -134,6 +41,14 @@ QStringList names(const QString& database, const QString& table) {
     while (q.next())
         out.append(q.value(0).toString());
     return out;
+}
+
+// A file of exactly `kb` KB, kept until the test program ends.
+QString writeKb(int kb) {
+    static QTemporaryDir dir;
+    const QString path = dir.filePath(u"package.kof"_s);
+    test::writeFile(path, QByteArray(kb * 1024, 'x'));
+    return path;
 }
 
 } // namespace
@@ -229,6 +144,9 @@ TEST(UploadTimes, ClockAndEstimates) {
     EXPECT_EQ(Upload::Ctime(3600), u"1h 0m 0s"_s);
     EXPECT_EQ(Upload::Ctime(59.6), u"1m 0s"_s);
     EXPECT_EQ(Upload::uploadTimes(440), u"56 K: 1m 20s       0.5 M: 7s       10 M: 0s"_s);
+    // A package exactly at the server's limit is refused, one just below it goes.
+    EXPECT_TRUE(Upload::exceedsLimit(Upload::GetFileSize(writeKb(2048)), 2048));
+    EXPECT_FALSE(Upload::exceedsLimit(2047.999, 2048));
 }
 
 // A course with a placed and an unplaced picture, a document linked from a
@@ -402,4 +320,39 @@ TEST_F(UploadFixture, NoConnectionAndAbort) {
     EXPECT_EQ(m_states.last(), u"Upload failed. Check your internet connection."_s);
     EXPECT_TRUE(m_statuses.contains(u"Aborting..."_s));
     EXPECT_FALSE(m_script.requests.last().target.contains("action=success"));
+}
+
+TEST_F(UploadFixture, KoaToolUpload) {
+    FtpServer ftp(m_ftpRoot);
+    const QString course = m_dir.filePath(u"my course.kof"_s);
+    package::packFolder(m_working, course);
+    const auto run = [&](const QStringList& extra) {
+        QProcess tool;
+        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+        env.insert(u"KOA_PASSWORD"_s, u"p w&"_s);
+        tool.setProcessEnvironment(env);
+        tool.start(QStringLiteral(KOA_TOOL),
+                   QStringList{u"upload"_s, course, u"--server"_s, u"koa.test"_s, u"--user"_s,
+                               u"bert"_s, u"--connect-to"_s,
+                               u"www.koa.test:80:127.0.0.1:%1"_s.arg(m_script.port()),
+                               u"--connect-to"_s, u"koa.test:21:127.0.0.1:%1"_s.arg(ftp.port())} +
+                       extra);
+        // The script server answers on this thread.
+        EXPECT_TRUE(test::waitUntil([&] { return tool.state() == QProcess::NotRunning; }, 60000));
+        return std::pair{tool.exitCode(), QString::fromUtf8(tool.readAllStandardOutput())};
+    };
+    const auto [done, out] = run({u"--read-only"_s});
+    EXPECT_EQ(done, 0) << out.toStdString();
+    EXPECT_TRUE(out.endsWith(u"Upload complete.\n"_s)) << out.toStdString();
+    EXPECT_TRUE(m_script.requests[0].target.contains("action=login&user=bert&passw=p%20w%26&"));
+    const QString out17 = m_dir.filePath(u"out17"_s);
+    package::unpackPackage(m_ftpRoot + u"/KOA/upload/17/17.kof"_s, out17);
+    EXPECT_EQ(Database(out17 + u"/koa.kod"_s).scalar(u"SELECT status FROM header"_s).toInt(), 1);
+    EXPECT_EQ(names(out17 + u"/koa.kod"_s, u"pictures"_s), QStringList{u"placed"_s});
+
+    m_script.answers[u"login"_s] = "false";
+    const auto [refused, said] = run({});
+    EXPECT_NE(refused, 0);
+    EXPECT_TRUE(said.contains(u"You are not a registered user or your login data is wrong"_s))
+        << said.toStdString();
 }

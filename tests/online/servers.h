@@ -1,0 +1,120 @@
+#pragma once
+
+// The publishing server's script and a real FTP server on 127.0.0.1, both
+// reached under the server setting "koa.test".
+#include "online/curlrequest.h"
+
+#include <QElapsedTimer>
+#include <QMap>
+#include <QProcess>
+#include <QTcpServer>
+#include <QTcpSocket>
+#include <QTimer>
+#include <QUrlQuery>
+
+#include <gtest/gtest.h>
+
+namespace koa::test {
+
+using namespace Qt::Literals::StringLiterals;
+using online::CurlRequest;
+
+// The publishing server's script on 127.0.0.1: one answer per action,
+// optionally late, with each request's arrival and answer times.
+class ScriptServer {
+public:
+    struct Request {
+        QByteArray target;
+        QByteArray host;
+        qint64 arrived = 0;
+        qint64 answered = -1;
+    };
+    ScriptServer() {
+        EXPECT_TRUE(m_server.listen(QHostAddress::LocalHost, 0));
+        m_clock.start();
+        QObject::connect(&m_server, &QTcpServer::newConnection, &m_server, [this] {
+            while (QTcpSocket* socket = m_server.nextPendingConnection()) {
+                QObject::connect(socket, &QTcpSocket::readyRead, socket,
+                                 [this, socket] { serve(socket); });
+                QObject::connect(socket, &QTcpSocket::disconnected, socket, &QObject::deleteLater);
+            }
+        });
+        // The server setting "koa.test" reaches this server.
+        CurlRequest::setConnectTo({u"www.koa.test:80:127.0.0.1:%1"_s.arg(m_server.serverPort())});
+    }
+    ~ScriptServer() { CurlRequest::setConnectTo({}); }
+    quint16 port() const { return m_server.serverPort(); }
+    QMap<QString, QByteArray> answers;
+    int delayMs = 0;
+    QList<Request> requests;
+
+private:
+    void serve(QTcpSocket* socket) {
+        QByteArray& pending = m_pending[socket];
+        pending += socket->readAll();
+        const qsizetype end = pending.indexOf("\r\n\r\n");
+        if (end < 0)
+            return;
+        const QList<QByteArray> lines = pending.left(end).split('\n');
+        Request r;
+        r.target = lines.value(0).split(' ').value(1);
+        for (const QByteArray& line : lines)
+            if (line.toLower().startsWith("host:"))
+                r.host = line.mid(5).trimmed();
+        r.arrived = m_clock.elapsed();
+        m_pending.remove(socket);
+        const qsizetype index = requests.size();
+        requests.append(r);
+        const QString action =
+            QUrlQuery(QUrl::fromEncoded(r.target).query()).queryItemValue(u"action"_s);
+        const QByteArray body = answers.value(action, "false");
+        QTimer::singleShot(delayMs, socket, [this, socket, body, index] {
+            requests[index].answered = m_clock.elapsed();
+            socket->write("HTTP/1.1 200 OK\r\nContent-Length: " + QByteArray::number(body.size()) +
+                          "\r\nConnection: close\r\n\r\n" + body);
+            socket->disconnectFromHost();
+        });
+    }
+    QTcpServer m_server;
+    QElapsedTimer m_clock;
+    QMap<QTcpSocket*, QByteArray> m_pending;
+};
+
+// pyftpdlib with the publishing account over `root`; `bytesPerSecond` slows uploads.
+class FtpServer {
+public:
+    explicit FtpServer(const QString& root, int bytesPerSecond = 0) {
+        QStringList args{QStringLiteral(KOA_FTP_SERVER_SCRIPT), root};
+        if (bytesPerSecond)
+            args.append(QString::number(bytesPerSecond));
+        m_process.start(u"/usr/bin/python3"_s, args);
+        if (!m_process.waitForStarted(10000) || !m_process.waitForReadyRead(20000)) {
+            ADD_FAILURE() << "the FTP server did not start: "
+                          << m_process.readAllStandardError().toStdString();
+            return;
+        }
+        while (!m_process.canReadLine() && m_process.waitForReadyRead(5000)) {
+        }
+        const QByteArray line = m_process.readLine().trimmed();
+        m_port = line.split(' ').value(1).toUShort();
+        EXPECT_NE(m_port, 0) << line.toStdString();
+        CurlRequest::setConnectTo({u"koa.test:21:127.0.0.1:%1"_s.arg(m_port)});
+    }
+    ~FtpServer() {
+        m_process.kill();
+        m_process.waitForFinished(5000);
+    }
+    quint16 port() const { return m_port; }
+
+private:
+    QProcess m_process;
+    quint16 m_port = 0;
+};
+
+// Both servers answer for "koa.test".
+inline void reachBoth(const ScriptServer& script, const FtpServer& ftp) {
+    CurlRequest::setConnectTo({u"www.koa.test:80:127.0.0.1:%1"_s.arg(script.port()),
+                               u"koa.test:21:127.0.0.1:%1"_s.arg(ftp.port())});
+}
+
+} // namespace koa::test
