@@ -110,6 +110,25 @@ TEST_F(Export, MakesTheSelfRunningFolder) {
     EXPECT_TRUE(QFileInfo(target + u"/autorun.sh"_s).isExecutable());
     EXPECT_EQ(readFile(target + u"/autorun.inf"_s),
               QByteArray("[autorun]\r\nopen = Ship_course\r\nIcon = Icons\\geom1b.ico\r\n"));
+    // On a machine that lacks the viewer's libraries, the start file names
+    // the packages that bring them instead of starting it.
+    const QString tools = program.scratch(u"tools"_s);
+    QDir().mkpath(tools);
+    writeFile(tools + u"/ldd"_s, "#!/bin/sh\nprintf '\\tlibQt6Sql.so.6 => not found\\n"
+                                 "\\tlibgone.so.9 => not found\\n'\n");
+    QFile(tools + u"/ldd"_s).setPermissions(QFile::ReadOwner | QFile::ExeOwner);
+    QProcess start;
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    env.insert(u"PATH"_s, tools + u":"_s + env.value(u"PATH"_s));
+    env.remove(u"DISPLAY"_s);
+    env.remove(u"WAYLAND_DISPLAY"_s);
+    start.setProcessEnvironment(env);
+    start.start(u"sh"_s, {target + u"/autorun.sh"_s});
+    ASSERT_TRUE(start.waitForFinished(20000));
+    EXPECT_EQ(start.exitCode(), 1);
+    EXPECT_TRUE(
+        start.readAllStandardError().contains("sudo apt-get install libqt6sql6 libgone.so.9"));
+    QDir(tools).removeRecursively();
     // Learners other than the author read the course.
     EXPECT_TRUE(QFileInfo(target + u"/temp/koa.kod"_s).permissions() & QFile::ReadOther);
     EXPECT_EQ(sqlValue(target + u"/temp/koa.kod"_s, u"SELECT status FROM header"_s), u"0"_s);
