@@ -157,6 +157,8 @@ QString Commands::usage() {
            "  upload PKG.kof --server S --user U [--read-only]\n"
            "                         Publish the course on the server S as KOA does; the\n"
            "                         password comes from KOA_PASSWORD or the terminal.\n"
+           "                         --connect-to HOST:PORT:HOST2:PORT2 (repeatable)\n"
+           "                         sends the connections for HOST:PORT to HOST2:PORT2.\n"
            "  render PKG.kof (--page MODULE PAGE | --menu | --header | --glossary)\n"
            "                         Write the document that KOA shows for a page\n"
            "                         (numbers from 0), the course menu, the title page\n"
