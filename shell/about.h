@@ -1,16 +1,14 @@
 #pragma once
 
-#include <QDialog>
-#include <QTimer>
+#include "aboutbox.h"
 
-class QLabel;
-class QPushButton;
+#include <QTimer>
 
 namespace koa::shell {
 
 // The About window; at start-up it doubles as the splash that hides itself
 // when Timer1 fires.
-class about : public QDialog {
+class about : public AboutBox {
     Q_OBJECT
 public:
     explicit about(QWidget* parent = nullptr);
@@ -19,8 +17,6 @@ public:
     void showAsSplash(int milliseconds);
 
     QTimer Timer1;
-    QPushButton* cmdOK = nullptr;
-    QPushButton* cmdSysInfo = nullptr;
 
 private:
     void Timer1_Timer();

@@ -1,23 +1,15 @@
 #pragma once
 
-#include <QDialog>
-
-class QPushButton;
+#include "shell/aboutbox.h"
 
 namespace koa::viewer {
 
 // The viewer's About window: the logo and credits of the program's own About
 // window with its two buttons, but no timer, no splash and not kept on top.
-class viewerAbout : public QDialog {
+class viewerAbout : public shell::AboutBox {
     Q_OBJECT
 public:
     explicit viewerAbout(QWidget* parent = nullptr);
-
-    QPushButton* cmdOK = nullptr;
-    QPushButton* cmdSysInfo = nullptr;
-
-private:
-    void cmdSysInfo_Click();
 };
 
 } // namespace koa::viewer
