@@ -60,7 +60,7 @@ public:
     QString selectedMediaType() const { return m_mediaType; }
     QString selectedMediaObject() const { return m_mediaObject; }
     QString SelectedTextType;
-    // The selected text object's name after ParseText, ready for SQL.
+    // The selected text object's name escaped by ParseText, as the course tables hold it.
     QString SelectedTextObject;
 
     QComboBox* mediacombo = nullptr;

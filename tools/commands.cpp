@@ -18,6 +18,7 @@
 #include <optional>
 #include <utility>
 
+#include <QCommandLineParser>
 #include <QDir>
 #include <QDirIterator>
 #include <QFile>
@@ -177,83 +178,109 @@ QString Commands::usage() {
            "Exit status: 0 done, 1 failed (or the package did not open), 2 bad arguments.\n"_s;
 }
 
+namespace {
+
+// How many file names a command takes (merge: at least) and its own options.
+struct Shape {
+    QString name;
+    qsizetype files;
+    QList<QCommandLineOption> options;
+};
+
+const QList<Shape>& shapes() {
+    static const QList<Shape> all = {
+        {u"new"_s, 1, {QCommandLineOption(u"force"_s)}},
+        {u"info"_s, 1, {QCommandLineOption(u"json"_s)}},
+        {u"check"_s, 1, {}},
+        {u"unpack"_s, 2, {}},
+        {u"pack"_s, 2, {}},
+        {u"render"_s,
+         1,
+         {QCommandLineOption(u"menu"_s), QCommandLineOption(u"header"_s),
+          QCommandLineOption(u"glossary"_s), QCommandLineOption(u"templates"_s, {}, u"DIR"_s)}},
+        {u"merge"_s, 3, {}},
+        {u"export"_s, 2, {QCommandLineOption(u"read-only"_s)}},
+    };
+    return all;
+}
+
+// `--page MODULE PAGE` takes two values, which QCommandLineParser cannot;
+// it is taken out before the parser sees the rest. Returns an error text.
+QString takePage(QStringList& arguments, int& module, int& page, int& count) {
+    for (qsizetype i = 0; i < arguments.size() && arguments[i] != u"--"_s; ++i) {
+        if (arguments[i] != u"--page"_s)
+            continue;
+        bool moduleOk = false;
+        bool pageOk = false;
+        if (i + 2 < arguments.size()) {
+            module = arguments[i + 1].toInt(&moduleOk);
+            page = arguments[i + 2].toInt(&pageOk);
+        }
+        if (!moduleOk || !pageOk)
+            return u"--page takes a module and a page number"_s;
+        arguments.remove(i, 3);
+        --i;
+        ++count;
+    }
+    return {};
+}
+
+} // namespace
+
+QCommandLineOption Commands::helpOption() {
+    return QCommandLineOption({u"h"_s, u"help"_s}, u"Show the usage."_s);
+}
+
 int Commands::run(QStringList arguments) {
-    if (arguments.isEmpty())
-        return usageError(u"no command given"_s);
-    const QString command = arguments.takeFirst();
-    if (command == u"-h"_s || command == u"--help"_s || command == u"help"_s) {
+    // The options before the command are the tool's; those after it are the command's.
+    QCommandLineParser tool;
+    const QCommandLineOption help = helpOption();
+    const QCommandLineOption version(u"version"_s, u"Show the version."_s);
+    tool.addOption(help);
+    tool.addOption(version);
+    tool.setOptionsAfterPositionalArgumentsMode(QCommandLineParser::ParseAsPositionalArguments);
+    if (!tool.parse(QStringList{u"koa-tool"_s} + arguments))
+        return usageError(tool.errorText());
+    if (tool.isSet(help)) {
         printOut(usage());
         return Done;
     }
-    if (command == u"--version"_s) {
+    if (tool.isSet(version)) {
         printOut(u"koa-tool "_s + QString::fromLatin1(KOA_VERSION_TEXT) + u"\n"_s);
+        return Done;
+    }
+    arguments = tool.positionalArguments();
+    if (arguments.isEmpty())
+        return usageError(u"no command given"_s);
+    const QString command = arguments.takeFirst();
+    if (command == u"help"_s) {
+        printOut(usage());
         return Done;
     }
     if (command == u"upload"_s)
         return upload(arguments);
-
-    QStringList files;
-    bool json = false;
-    bool force = false;
-    bool readOnly = false;
-    bool onlyFiles = false;
-    RenderRequest request;
-    const auto setWhat = [&](const QString& what) {
-        const bool first = request.what.isEmpty();
-        request.what = what;
-        return first;
-    };
-    for (qsizetype i = 0; i < arguments.size(); ++i) {
-        const QString& a = arguments[i];
-        const bool rendering = command == u"render"_s;
-        if (onlyFiles || !a.startsWith(u'-') || a == u"-"_s) {
-            files.append(a);
-        } else if (a == u"--"_s) {
-            onlyFiles = true;
-        } else if (a == u"-h"_s || a == u"--help"_s) {
-            printOut(usage());
-            return Done;
-        } else if (a == u"--json"_s && command == u"info"_s) {
-            json = true;
-        } else if (a == u"--force"_s && command == u"new"_s) {
-            force = true;
-        } else if (a == u"--read-only"_s && command == u"export"_s) {
-            readOnly = true;
-        } else if (rendering && a == u"--page"_s) {
-            bool moduleOk = false;
-            bool pageOk = false;
-            if (i + 2 < arguments.size()) {
-                request.module = arguments[i + 1].toInt(&moduleOk);
-                request.page = arguments[i + 2].toInt(&pageOk);
-            }
-            if (!moduleOk || !pageOk)
-                return usageError(u"--page takes a module and a page number"_s);
-            if (!setWhat(u"page"_s))
-                return usageError(u"render writes one document at a time"_s);
-            i += 2;
-        } else if (rendering && (a == u"--menu"_s || a == u"--header"_s || a == u"--glossary"_s)) {
-            if (!setWhat(a.mid(2)))
-                return usageError(u"render writes one document at a time"_s);
-        } else if (rendering && a == u"--templates"_s) {
-            if (i + 1 >= arguments.size() || arguments[i + 1].isEmpty())
-                return usageError(u"--templates takes a folder"_s);
-            request.templates = arguments[++i];
-        } else {
-            return usageError(u"unknown option "_s + a + u" for "_s + command);
-        }
-    }
-
-    struct Shape {
-        QString name;
-        qsizetype files;
-    };
-    static const QList<Shape> shapes = {{u"new"_s, 1},    {u"info"_s, 1},  {u"check"_s, 1},
-                                        {u"unpack"_s, 2}, {u"pack"_s, 2},  {u"render"_s, 1},
-                                        {u"merge"_s, 3},  {u"export"_s, 2}};
-    const auto shape = std::find_if(shapes.begin(), shapes.end(),
+    const auto shape = std::find_if(shapes().begin(), shapes().end(),
                                     [&](const Shape& s) { return s.name == command; });
-    if (shape == shapes.end())
+    if (shape == shapes().end())
         return usageError(u"unknown command "_s + command);
+
+    RenderRequest request;
+    int pages = 0;
+    if (command == u"render"_s) {
+        const QString problem = takePage(arguments, request.module, request.page, pages);
+        if (!problem.isEmpty())
+            return usageError(problem);
+    }
+    QCommandLineParser parser;
+    parser.addOption(help);
+    parser.addOptions(shape->options);
+    if (!parser.parse(QStringList{u"koa-tool"_s} + arguments))
+        return usageError(command + u": "_s + parser.errorText());
+    if (parser.isSet(help)) {
+        printOut(usage());
+        return Done;
+    }
+    const QStringList files = parser.positionalArguments();
     // merge takes the output and at least two inputs.
     if (command == u"merge"_s ? files.size() < shape->files : files.size() != shape->files)
         return usageError(command + u" takes "_s +
@@ -263,23 +290,36 @@ int Commands::run(QStringList arguments) {
                           QString::number(files.size()));
     if (files.contains(QString()))
         return usageError(u"an empty file name"_s);
-    if (command == u"render"_s && request.what.isEmpty())
-        return usageError(u"render needs --page, --menu, --header or --glossary"_s);
 
+    if (command == u"render"_s) {
+        const QStringList documents{u"menu"_s, u"header"_s, u"glossary"_s};
+        QStringList named;
+        for (const QString& option : parser.optionNames()) {
+            if (documents.contains(option))
+                named.append(option);
+        }
+        if (pages + named.size() > 1)
+            return usageError(u"render writes one document at a time"_s);
+        if (pages + named.size() == 0)
+            return usageError(u"render needs --page, --menu, --header or --glossary"_s);
+        request.what = pages ? u"page"_s : named.first();
+        request.templates = parser.value(u"templates"_s);
+        if (parser.isSet(u"templates"_s) && request.templates.isEmpty())
+            return usageError(u"--templates takes a folder"_s);
+        return render(files[0], request);
+    }
     if (command == u"new"_s)
-        return newCourse(files[0], force);
+        return newCourse(files[0], parser.isSet(u"force"_s));
     if (command == u"info"_s)
-        return info(files[0], json);
+        return info(files[0], parser.isSet(u"json"_s));
     if (command == u"check"_s)
         return check(files[0]);
     if (command == u"unpack"_s)
         return unpack(files[0], files[1]);
-    if (command == u"render"_s)
-        return render(files[0], request);
     if (command == u"merge"_s)
         return merge(files[0], files.mid(1));
     if (command == u"export"_s)
-        return exportCourse(files[0], files[1], readOnly);
+        return exportCourse(files[0], files[1], parser.isSet(u"read-only"_s));
     return pack(files[0], files[1]);
 }
 
@@ -586,9 +626,9 @@ int Commands::exportCourse(const QString& package, const QString& folder, bool r
         printError(package + u" did not open"_s);
         return Failed;
     }
-    const distribution::ExportOutcome outcome = distribution::exportCourse(
-        distribution::ExportSource::forProgramFolder(program->folder()),
-        QFileInfo(folder).absoluteFilePath(), readOnly);
+    const distribution::ExportOutcome outcome =
+        distribution::exportCourse(distribution::ExportSource::forProgramFolder(program->folder()),
+                                   QFileInfo(folder).absoluteFilePath(), readOnly);
     if (outcome.result != distribution::ExportOutcome::Result::Done) {
         // The window's message, and for the command line what failed.
         printError(outcome.message());

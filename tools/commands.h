@@ -3,6 +3,7 @@
 #include "consoleinteraction.h"
 #include "store/errors.h"
 
+#include <QCommandLineOption>
 #include <QList>
 #include <QString>
 #include <QStringList>
@@ -26,6 +27,8 @@ public:
     int run(QStringList arguments);
 
     static QString usage();
+    // -h, --help: for the tool and after every command.
+    static QCommandLineOption helpOption();
 
 private:
     int newCourse(const QString& out, bool force);

@@ -10,6 +10,7 @@
 #include <iostream>
 #include <string>
 
+#include <QCommandLineParser>
 #include <QFileInfo>
 
 #include <termios.h>
@@ -45,29 +46,33 @@ std::optional<QString> password() {
 } // namespace
 
 int Commands::upload(const QStringList& arguments) {
-    QString package;
-    online::Account account;
-    bool readOnly = false;
-    QStringList connectTo;
-    for (qsizetype i = 0; i < arguments.size(); ++i) {
-        const QString& a = arguments[i];
-        if ((a == u"--server"_s || a == u"--user"_s) && i + 1 < arguments.size()) {
-            (a == u"--server"_s ? account.server : account.user) = arguments[++i];
-        } else if (a == u"--connect-to"_s && i + 1 < arguments.size()) {
-            // Not in the usage: curl's "HOST:PORT:CONNECT-HOST:CONNECT-PORT"
-            // mapping, for a server reached under another address (a tunnel, a
-            // test server). It moves only this run's own connections; names and
-            // certificates are still checked against the server setting.
-            connectTo.append(arguments[++i]);
-        } else if (a == u"--read-only"_s) {
-            readOnly = true;
-        } else if (!a.startsWith(u'-') && package.isEmpty()) {
-            package = a;
-        } else {
-            printError(u"upload: unexpected argument "_s + a + u"\n"_s + usage());
-            return BadUsage;
-        }
+    QCommandLineParser parser;
+    const QCommandLineOption server(u"server"_s, {}, u"S"_s);
+    const QCommandLineOption user(u"user"_s, {}, u"U"_s);
+    const QCommandLineOption readOnly(u"read-only"_s);
+    // curl's "HOST:PORT:CONNECT-HOST:CONNECT-PORT" mapping, for a server
+    // reached under another address (a tunnel, a test server). It moves only
+    // this run's own connections; names and certificates are still checked
+    // against the server setting.
+    const QCommandLineOption connectTo(u"connect-to"_s, {}, u"HOST:PORT:HOST2:PORT2"_s);
+    parser.addOptions({helpOption(), server, user, readOnly, connectTo});
+    if (!parser.parse(QStringList{u"koa-tool"_s} + arguments)) {
+        printError(u"upload: "_s + parser.errorText() + u"\n"_s + usage());
+        return BadUsage;
     }
+    if (parser.isSet(u"help"_s)) {
+        printOut(usage());
+        return Done;
+    }
+    const QStringList named = parser.positionalArguments();
+    if (named.size() > 1) {
+        printError(u"upload: unexpected argument "_s + named[1] + u"\n"_s + usage());
+        return BadUsage;
+    }
+    const QString package = named.value(0);
+    online::Account account;
+    account.server = parser.value(server);
+    account.user = parser.value(user);
     if (package.isEmpty() || account.server.isEmpty() || account.user.isEmpty()) {
         printError(u"upload takes PKG.kof --server S --user U\n"_s + usage());
         return BadUsage;
@@ -78,7 +83,7 @@ int Commands::upload(const QStringList& arguments) {
         return BadUsage;
     }
     account.password = *secret;
-    online::CurlRequest::setConnectTo(connectTo);
+    online::CurlRequest::setConnectTo(parser.values(connectTo));
 
     const auto program = PrivateProgramFolder::make();
     if (!program)
@@ -102,7 +107,7 @@ int Commands::upload(const QStringList& arguments) {
     };
     upload.showFileSize = upload.showState;
     upload.showUploadTime = upload.showState;
-    return upload.UpLoad(readOnly) ? Done : Failed;
+    return upload.UpLoad(parser.isSet(readOnly)) ? Done : Failed;
 }
 
 } // namespace koa::tool

@@ -125,6 +125,75 @@ TEST(ComposerRules, NamesTabsAndColumnWidths) {
     EXPECT_EQ(objectColumnWidth(15), 160);
 }
 
+// "pages:Start", "texts:Welcome": a module's rows as layoutOf() writes them.
+static ModuleLayout layoutFrom(const QStringList& rows) {
+    QList<LayoutRow> out;
+    for (const QString& r : rows)
+        out.append({r.section(u':', 0, 0), r.section(u':', 1), {}, {}});
+    return ModuleLayout(out);
+}
+
+static QStringList rowsOf(const ModuleLayout& layout) {
+    QStringList out;
+    for (const LayoutRow& r : layout.rows())
+        out.append(r.type + u":"_s + r.name + (r.sound.isEmpty() ? QString() : u"+"_s + r.sound));
+    return out;
+}
+
+TEST(ModuleLayoutRules, EditsKeepAPageInFrontAndNeverTakeTheClosingRow) {
+    // Start | Welcome | (unnamed) | Outro; row 4 is the closing row.
+    const QStringList start = {u"pages:Start"_s, u"texts:Welcome"_s, u"pages:"_s, u"texts:Outro"_s};
+    // r: remove(a), t/p: insertItem(a) of a text/page, m: move(a, b), s: assignSound(a).
+    struct Case {
+        char edit;
+        int a, b, result;
+        QStringList rows; // empty: unchanged
+    };
+    const int assigned = int(ModuleLayout::SoundDrop::Assigned);
+    const QList<Case> cases = {
+        {'r', 0, 0, 0, {}}, // the first page keeps its objects
+        {'r', 2, 0, 1, {u"pages:Start"_s, u"texts:Welcome"_s, u"texts:Outro"_s}},
+        {'r', 4, 0, 0, {}}, // the closing row stays
+        {'t', 0, 0, 0, {}}, // nothing before the first page
+        {'t', 4, 0, 1, start + QStringList{u"texts:New"_s}},
+        {'p', 1, 0, 0, {}},
+        {'m', 0, 3, -1, {}}, // the first page stays before its text
+        {'m', 1, 0, -1, {}}, // no object before the first page
+        {'m', 4, 2, -1, {}},
+        {'m', 2, 0, 0, {u"pages:"_s, u"pages:Start"_s, u"texts:Welcome"_s, u"texts:Outro"_s}},
+        {'m', 1, 4, 3, {u"pages:Start"_s, u"pages:"_s, u"texts:Outro"_s, u"texts:Welcome"_s}},
+        {'s',
+         1,
+         0,
+         assigned,
+         {u"pages:Start+Bell"_s, u"texts:Welcome"_s, u"pages:"_s, u"texts:Outro"_s}},
+        {'s', 4, 0, int(ModuleLayout::SoundDrop::UnnamedPage), {}},
+        {'s', 5, 0, int(ModuleLayout::SoundDrop::Refused), {}},
+    };
+    for (const Case& c : cases) {
+        ModuleLayout l = layoutFrom(start);
+        const LayoutRow row{c.edit == 'p' ? u"pages"_s : u"texts"_s, u"New"_s, {}, {}};
+        const int result = c.edit == 'r'   ? int(l.remove(c.a))
+                           : c.edit == 'm' ? l.move(c.a, c.b)
+                           : c.edit == 's' ? int(l.assignSound(c.a, u"Bell"_s))
+                                           : int(l.insertItem(c.a, row));
+        EXPECT_EQ(result, c.result) << c.edit << c.a << c.b;
+        EXPECT_EQ(rowsOf(l), c.rows.isEmpty() ? start : c.rows) << c.edit << c.a << c.b;
+    }
+    const ModuleLayout l = layoutFrom(start);
+    EXPECT_EQ(l.pageAbove(3), 2);
+    EXPECT_EQ(l.pagesUpTo(3), 2);
+    EXPECT_TRUE(l.hasPageNamed(u"START"_s));
+    EXPECT_FALSE(l.hasPageNamed(QString()));
+    // The first page goes when a page follows; a module gets a page in front.
+    ModuleLayout pages = layoutFrom({u"pages:A"_s, u"pages:B"_s});
+    EXPECT_TRUE(pages.remove(0));
+    ModuleLayout bare = layoutFrom({u"texts:A"_s});
+    EXPECT_TRUE(bare.ensureFirstPage());
+    EXPECT_FALSE(bare.ensureFirstPage());
+    EXPECT_EQ(rowsOf(bare), (QStringList{u"pages:"_s, u"texts:A"_s}));
+}
+
 TEST_F(Composer, HandOverAndSaveLeaveTheWholeLayoutNumberedFromZero) {
     // GIVEN two modules edited while the composer is active
     namePage(0, u"Start"_s);
@@ -259,27 +328,6 @@ TEST_F(Composer, PageNamesSoundsAndTabsFollowThePageInformation) {
     EXPECT_EQ(pagesTable(), QStringList({u"Elsewhere||"_s}));
 }
 
-TEST_F(Composer, DeletingAPageHandsItsObjectsToThePageAbove) {
-    drop(u"texts"_s, u"Welcome"_s, 1);
-    c->cmdAddPage_Click(); // the text is selected: the page goes above it
-    selectRow(3);
-    c->cmdAddPage_Click();
-    drop(u"texts"_s, u"Outro"_s, 4);
-    ASSERT_EQ(pageList(), QStringList({u"(Unnamed page)"_s, u"(Unnamed page)"_s, u"Welcome"_s,
-                                       u"(Unnamed page)"_s, u"Outro"_s, u"[END OF MODULE]"_s}));
-    selectRow(3);
-    c->cmdDelPage_Click();
-    EXPECT_EQ(c->lstvModule->currentItem()->text(0), u"Outro"_s);
-    selectRow(1);
-    c->cmdDelPage_Click();
-    selectRow(0);
-    c->cmdDelPage_Click(); // row 2 is no page: refused
-    selectRow(3);
-    c->cmdDelPage_Click(); // the closing row stays
-    EXPECT_EQ(stored(), QStringList({u"modules:New Module"_s, u"pages:"_s, u"texts:Welcome"_s,
-                                     u"texts:Outro"_s}));
-}
-
 TEST_F(Composer, DropsOntoThePageListFollowTheirRules) {
     drop(u"texts"_s, u"Welcome"_s, 0); // nothing before the first page
     drop(u"texts"_s, u"Welcome"_s, 1); // the closing row: appended
@@ -296,9 +344,7 @@ TEST_F(Composer, DropsOntoThePageListFollowTheirRules) {
     c->cmdAddPage_Click();
     namePage(2, u"Second"_s);
     drop(u"texts"_s, u"Outro"_s, 3);
-    c->lstvModule_OLEDragDrop(Source::pageRow(0), 3); // the first page stays before its text
     c->lstvModule_OLEDragDrop(Source::pageRow(1), 0); // no object before the first page
-    c->lstvModule_OLEDragDrop(Source::pageRow(4), 2); // the closing row stays
     c->lstvModule_OLEDragDrop(Source::moduleRow(0), 2);
     ASSERT_EQ(pageList(), QStringList({u"Start"_s, u"Welcome"_s, u"Second"_s, u"Outro"_s,
                                        u"[END OF MODULE]"_s}));
@@ -311,6 +357,15 @@ TEST_F(Composer, DropsOntoThePageListFollowTheirRules) {
                                             u"texts:Outro"_s, u"texts:Welcome"_s}));
     EXPECT_EQ(scalar(u"SELECT sound FROM pages WHERE name = 'Start'"_s), u"Bell"_s);
     EXPECT_TRUE(numberedFromZero());
+
+    // Deleting the selected page selects the row that takes its place; the closing row stays.
+    selectRow(0);
+    c->cmdDelPage_Click();
+    EXPECT_EQ(c->lstvModule->currentItem()->text(0), u"Start"_s);
+    selectRow(4);
+    c->cmdDelPage_Click();
+    EXPECT_EQ(stored().mid(1), QStringList({u"pages:Start"_s, u"texts:Welcome"_s, u"texts:Outro"_s,
+                                            u"texts:Welcome"_s}));
 }
 
 TEST_F(Composer, ModulesMoveWithTheirRowsBeforeTheTargetModule) {

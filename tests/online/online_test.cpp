@@ -287,12 +287,9 @@ TEST_F(UploadFixture, RefusalsAndFailures) {
 TEST_F(UploadFixture, NoConnectionAndAbort) {
     {
         // Nothing listens on the FTP port.
-        QTcpServer gone;
-        ASSERT_TRUE(gone.listen(QHostAddress::LocalHost, 0));
-        const quint16 closed = gone.serverPort();
-        gone.close();
-        CurlRequest::setConnectTo({u"www.koa.test:80:127.0.0.1:%1"_s.arg(m_script.port()),
-                                   u"koa.test:21:127.0.0.1:%1"_s.arg(closed)});
+        const quint16 closed = test::closedPort();
+        ASSERT_NE(closed, 0);
+        test::reach(m_script, closed);
         Upload upload(settings());
         wire(upload);
         EXPECT_FALSE(upload.UpLoad(false));

@@ -56,6 +56,14 @@ protected:
         form->chkReadOnly->setChecked(readOnly);
         return form;
     }
+    // Opens the upload window, whose checks end in `message`.
+    uploadform* openRefused(const QString& message) {
+        set().window(shell::keys::Header)->menuUpload_Click();
+        auto* form = shownWindow<uploadform>();
+        EXPECT_TRUE(waitUntil([&] { return !m_scripted->shown().isEmpty(); }, 20000));
+        EXPECT_EQ(m_scripted->shown().value(0).text, message);
+        return form;
+    }
     // Presses OK on the upload window; `during` runs on the progress window
     // while it sends. Returns the texts the progress window ends with.
     QStringList upload(uploadform* form, const std::function<void(progress&)>& during = {}) {
@@ -142,12 +150,9 @@ TEST_F(OnlineWindows, AbortAndRefusedChecks) {
     {
         FtpServer ftp(m_dir.filePath(u"ftp"_s));
         reachBoth(m_script, ftp);
-        set().window(shell::keys::Header)->menuUpload_Click();
-        uploadform* form = shownWindow<uploadform>();
+        uploadform* form =
+            openRefused(u"User does not exist or wrong password. Check your user settings."_s);
         ASSERT_TRUE(form);
-        EXPECT_TRUE(waitUntil([&] { return !m_scripted->shown().isEmpty(); }, 20000));
-        EXPECT_EQ(m_scripted->shown().value(0).text,
-                  u"User does not exist or wrong password. Check your user settings."_s);
         EXPECT_TRUE(form->chkConnection->isChecked());
         EXPECT_FALSE(form->chkUser->isChecked());
         EXPECT_FALSE(form->chkAgree->isEnabled());
@@ -155,18 +160,12 @@ TEST_F(OnlineWindows, AbortAndRefusedChecks) {
     }
     // No FTP server: the connection check fails.
     m_scripted->clear();
-    QTcpServer gone;
-    ASSERT_TRUE(gone.listen(QHostAddress::LocalHost, 0));
-    const quint16 closed = gone.serverPort();
-    gone.close();
-    CurlRequest::setConnectTo({u"www.koa.test:80:127.0.0.1:%1"_s.arg(m_script.port()),
-                               u"koa.test:21:127.0.0.1:%1"_s.arg(closed)});
-    set().window(shell::keys::Header)->menuUpload_Click();
-    uploadform* form = shownWindow<uploadform>();
+    const quint16 closed = closedPort();
+    ASSERT_NE(closed, 0);
+    reach(m_script, closed);
+    uploadform* form =
+        openRefused(u"Cannot connect to KOA ftp server. Check your internet connection."_s);
     ASSERT_TRUE(form);
-    EXPECT_TRUE(waitUntil([&] { return !m_scripted->shown().isEmpty(); }, 20000));
-    EXPECT_EQ(m_scripted->shown().value(0).text,
-              u"Cannot connect to KOA ftp server. Check your internet connection."_s);
     EXPECT_FALSE(form->chkConnection->isChecked());
     form->cmdCancel->click();
     m_errors.reports();

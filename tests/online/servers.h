@@ -111,10 +111,23 @@ private:
     quint16 m_port = 0;
 };
 
+// The script server answers for "koa.test"; the FTP port is `ftpPort`.
+inline void reach(const ScriptServer& script, quint16 ftpPort) {
+    CurlRequest::setConnectTo({u"www.koa.test:80:127.0.0.1:%1"_s.arg(script.port()),
+                               u"koa.test:21:127.0.0.1:%1"_s.arg(ftpPort)});
+}
+
 // Both servers answer for "koa.test".
 inline void reachBoth(const ScriptServer& script, const FtpServer& ftp) {
-    CurlRequest::setConnectTo({u"www.koa.test:80:127.0.0.1:%1"_s.arg(script.port()),
-                               u"koa.test:21:127.0.0.1:%1"_s.arg(ftp.port())});
+    reach(script, ftp.port());
+}
+
+// A local port that nothing listens on.
+inline quint16 closedPort() {
+    QTcpServer gone;
+    if (!gone.listen(QHostAddress::LocalHost, 0))
+        return 0;
+    return gone.serverPort();
 }
 
 } // namespace koa::test

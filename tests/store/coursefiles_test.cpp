@@ -275,11 +275,22 @@ TEST_F(Files, SaveNeedsTheCourseSizePlusFiveKBFree) {
     EXPECT_TRUE(package::hasPackageMarker(target));
 }
 
-TEST_F(Files, SaveThatRunsOutOfSpaceKeepsThePreviousPackage) {
+TEST_F(Files, SaveThatCannotBeWrittenKeepsThePreviousPackage) {
+    // GIVEN a saved package WHEN the next save fails THEN it says so and leaves
+    // the package and nothing beside it.
+    const auto failedSave = [&](const QString& target, const QByteArray& before, bool saved) {
+        EXPECT_FALSE(saved);
+        EXPECT_EQ(
+            m_scripted->messages(),
+            QStringList(
+                {u"Error saving file. Make sure there is enough space on the destination drive and try again."_s}));
+        EXPECT_EQ(readFile(target), before);
+        EXPECT_EQ(QDir(QFileInfo(target).absolutePath()).entryList(QDir::Files | QDir::Hidden),
+                  QStringList{QFileInfo(target).fileName()});
+    };
     const QString target = savedCourse(u"keep.kof"_s);
     const QByteArray before = readFile(target);
     writeFile(work(u"movies/2.mp4"_s), QByteArray(600 * 1024, 'm'));
-
     // A file size limit stands in for a disk that fills up during the write.
     struct rlimit old {};
     getrlimit(RLIMIT_FSIZE, &old);
@@ -291,15 +302,18 @@ TEST_F(Files, SaveThatRunsOutOfSpaceKeepsThePreviousPackage) {
     const bool saved = m_files.Save_course(false);
     setrlimit(RLIMIT_FSIZE, &old);
     signal(SIGXFSZ, oldSignal);
+    failedSave(target, before, saved);
 
-    EXPECT_FALSE(saved);
-    EXPECT_EQ(
-        m_scripted->messages(),
-        QStringList(
-            {u"Error saving file. Make sure there is enough space on the destination drive and try again."_s}));
-    EXPECT_EQ(readFile(target), before);
-    EXPECT_EQ(QDir(QFileInfo(target).absolutePath()).entryList(QDir::Files | QDir::Hidden),
-              QStringList({u"keep.kof"_s}));
+    // A write-protected package is not replaced either.
+    const QString locked = m_program.scratch(u"locked/locked.kof"_s);
+    QDir().mkpath(QFileInfo(locked).path());
+    m_scripted->queueFile(locked);
+    ASSERT_TRUE(m_files.Save_course(true));
+    const QByteArray lockedBefore = readFile(locked);
+    QFile::setPermissions(locked, QFileDevice::ReadOwner | QFileDevice::ReadGroup);
+    execIn(db(), u"UPDATE header SET title = 'changed'"_s);
+    m_scripted->clear();
+    failedSave(locked, lockedBefore, m_files.Save_course(false));
 }
 
 TEST_F(Files, RescueYesImportsTheLeftWorkingFolder) {
@@ -427,22 +441,6 @@ TEST_F(Files, HostileCourseDatabasesAreRefusedAndChangeNothing) {
         EXPECT_FALSE(m_files.ImportFile(folder));
     }
     EXPECT_EQ(m_errors.locations(), QStringList(2, u"fileselector / ImportFile()"_s));
-}
-
-TEST_F(Files, WriteProtectedPackageIsNotReplaced) {
-    const QString target = savedCourse(u"locked.kof"_s);
-    const QByteArray before = readFile(target);
-    QFile::setPermissions(target, QFileDevice::ReadOwner | QFileDevice::ReadGroup);
-    execIn(db(), u"UPDATE header SET title = 'changed'"_s);
-    m_scripted->clear();
-    EXPECT_FALSE(m_files.Save_course(false));
-    EXPECT_EQ(
-        m_scripted->messages(),
-        QStringList(
-            {u"Error saving file. Make sure there is enough space on the destination drive and try again."_s}));
-    EXPECT_EQ(readFile(target), before);
-    EXPECT_EQ(QDir(QFileInfo(target).absolutePath()).entryList(QDir::Files | QDir::Hidden),
-              QStringList({u"locked.kof"_s}));
 }
 
 TEST_F(Files, SettingsAndWorkingFolderAreNarrowedToTheUser) {

@@ -260,8 +260,13 @@ TEST_F(KoaTool, RenderWritesTheDocumentThatKoaShows) {
 }
 
 TEST_F(KoaTool, BadUsageExitsTwoWithTheUsage) {
-    const QList<QStringList> bad = {
-        {}, {u"frobnicate"_s}, {u"check"_s, u"a.kof"_s, u"--json"_s}, {u"pack"_s, u"folder"_s}};
+    const QList<QStringList> bad = {{},
+                                    {u"frobnicate"_s},
+                                    {u"--json"_s, u"info"_s, u"a.kof"_s},
+                                    {u"check"_s, u"a.kof"_s, u"--json"_s},
+                                    {u"pack"_s, u"folder"_s},
+                                    {u"render"_s, u"a.kof"_s, u"--menu"_s, u"--templates"_s},
+                                    {u"upload"_s, u"a.kof"_s, u"--server"_s}};
     for (const QStringList& args : bad) {
         const Result r = koaTool(args);
         EXPECT_EQ(r.exitCode, 2) << args.join(u' ').toStdString();
@@ -271,6 +276,10 @@ TEST_F(KoaTool, BadUsageExitsTwoWithTheUsage) {
     const Result help = koaTool({u"--help"_s});
     EXPECT_EQ(help.exitCode, 0);
     EXPECT_TRUE(help.out.contains(u"pack DIR OUT.kof"_s));
+    EXPECT_EQ(koaTool({u"info"_s, u"--help"_s}).out, help.out);
+    const Result version = koaTool({u"--version"_s});
+    EXPECT_EQ(version.exitCode, 0);
+    EXPECT_TRUE(version.out.startsWith(u"koa-tool 1."_s)) << version.out.toStdString();
 }
 
 } // namespace
