@@ -435,9 +435,17 @@ void objectpool::showMedia(const QString& key, const QString& name) {
             QCoreApplication::processEvents(QEventLoop::AllEvents, 50);
         // The file by its own name against its folder, percent-encoded: a
         // name from someone else's course may hold an apostrophe or markup.
+        // The shipped Flash player plays it, as on the course's pages.
+        const QString includes =
+            QUrl::fromLocalFile(editors().files().folder().path(u"includes"_s) + u'/')
+                .toString(QUrl::FullyEncoded);
         WebBrowser2->writeDocument(
-            u"<body topmargin='0' leftmargin='0'><embed width='100%' height='100%' src='"_s +
-                QString::fromLatin1(QUrl::toPercentEncoding(p->filename)) + u"'></embed></body>"_s,
+            u"<body topmargin='0' leftmargin='0' style='margin:0;height:100vh'>"
+            "<embed type='application/x-shockwave-flash' width='100%' height='100%' src='"_s +
+                QString::fromLatin1(QUrl::toPercentEncoding(p->filename)) +
+                u"'></embed><script src='"_s + includes +
+                u"flashplayer.js'></script><script src='"_s + includes +
+                u"ruffle/ruffle.js'></script></body>"_s,
             QFileInfo(file).absolutePath());
     }
 }

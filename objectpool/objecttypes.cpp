@@ -9,13 +9,14 @@ using namespace Qt::Literals::StringLiterals;
 namespace koa::objectpool {
 
 const QList<ObjectType>& mediaTypes() {
+    // The long-known types first, then what authors have today.
     static const QList<ObjectType> types = {
         {u"pictures"_s, u"Pictures"_s, u"Pictures"_s, u"pictures"_s,
-         u"Picture files (*.gif;*.jpg)|*.gif;*.jpg"_s},
+         u"Picture files (*.gif;*.jpg;*.jpeg;*.png;*.webp;*.svg)|*.gif;*.jpg;*.jpeg;*.png;*.webp;*.svg"_s},
         {u"movies"_s, u"Movies"_s, u"Movies"_s, u"movies"_s,
-         u"Movie files (*.mpg;*.avi;*.wmv)|*.mpg;*.avi;*.wmv"_s},
+         u"Movie files (*.mpg;*.avi;*.wmv;*.mp4;*.webm;*.ogv)|*.mpg;*.avi;*.wmv;*.mp4;*.webm;*.ogv"_s},
         {u"sounds"_s, u"Sounds"_s, u"Sounds"_s, u"sounds"_s,
-         u"Sound files (*.mp3;*.wma;*.wav)|*.mp3;*.wma;*.wav"_s},
+         u"Sound files (*.mp3;*.wma;*.wav;*.ogg;*.opus;*.m4a;*.flac)|*.mp3;*.wma;*.wav;*.ogg;*.opus;*.m4a;*.flac"_s},
         {u"flash"_s, u"Flash"_s, u"Flash"_s, u"flash"_s, u"SWF files (*.swf)|*.swf"_s},
     };
     return types;

@@ -2,12 +2,14 @@
 #include "objectpool/objectpool.h"
 #include "objectpool/objecttypes.h"
 #include "objectpool/updown.h"
+#include "render/browser.h"
 #include "shell/editorset.h"
 #include "shell/realinteraction.h"
 #include "store/coursefiles.h"
 #include "store/database.h"
 #include "tests/support/anchor.h"
 #include "tests/support/mediafiles.h"
+#include "tests/support/pagescript.h"
 #include "tests/support/testsupport.h"
 
 #include <QCheckBox>
@@ -16,6 +18,7 @@
 #include <QFileDialog>
 #include <QFileInfo>
 #include <QFileSystemModel>
+#include <QImage>
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
@@ -100,8 +103,8 @@ TEST(FileDialogs, ListTheFilesOfTheirPatternsInAnyCase) {
         return names + itemsOf(dialog.findChild<QComboBox*>(u"fileTypeCombo"_s));
     };
     EXPECT_EQ(listed(mediaTypes().constFirst().filter),
-              QStringList(
-                  {u"one.gif"_s, u"PHOTO.JPG"_s, u"two.jpg"_s, u"Picture files (*.gif;*.jpg)"_s}));
+              QStringList({u"one.gif"_s, u"PHOTO.JPG"_s, u"three.png"_s, u"two.jpg"_s,
+                           u"Picture files (*.gif;*.jpg;*.jpeg;*.png;*.webp;*.svg)"_s}));
     EXPECT_EQ(listed(u"Document files (*.*)|*.*"_s).size(), 7);
     EXPECT_EQ(listed(u"KOA files |*.kof"_s), QStringList({u"c.KOF"_s, u"KOA files (*.kof)"_s}));
 }
@@ -114,6 +117,16 @@ TEST_F(MediaObjects, NewObjectsAreCopiedMeasuredAndShown) {
     m_scripted->queueInput(u"Photo 2"_s);
     m_scripted->queueFile(m_dir.filePath(u"photo.jpeg"_s));
     m_pool->new_media_Click();
+    // Pictures of today's formats are measured as well; an SVG by its own size.
+    QImage png(30, 20, QImage::Format_RGB32);
+    png.fill(Qt::green);
+    ASSERT_TRUE(png.save(m_dir.filePath(u"map.png"_s)));
+    m_scripted->queueInput(u"Map"_s);
+    m_scripted->queueFile(m_dir.filePath(u"map.png"_s));
+    m_pool->new_media_Click();
+    add(u"pictures"_s, u"Drawing"_s,
+        file(u"drawing.svg"_s, "<svg xmlns='http://www.w3.org/2000/svg' width='120' height='90'>"
+                               "<rect width='120' height='90' fill='red'/></svg>"));
     add(u"flash"_s, u"Intro"_s, file(u"intro.swf"_s, swfHeader()));
     add(u"sounds"_s, u"Bell"_s, file(u"bell.wav"_s, wavOf(192))); // 1580 bytes
 
@@ -124,6 +137,9 @@ TEST_F(MediaObjects, NewObjectsAreCopiedMeasuredAndShown) {
                      "WHERE name = 'Photo 2'"_s),
               u"3.jpeg 64x48"_s);
     EXPECT_TRUE(QFileInfo::exists(mediaFolder(u"pictures"_s) + u"/3.jpeg"_s));
+    EXPECT_EQ(stored(u"SELECT group_concat(filename || ' ' || width || 'x' || height, ', ') "
+                     "FROM pictures WHERE name IN ('Map', 'Drawing')"_s),
+              u"4.png 30x20, 5.svg 120x90"_s);
     EXPECT_EQ(stored(u"SELECT width || 'x' || height FROM flash"_s), u"320x320"_s);
     EXPECT_EQ(stored(u"SELECT size FROM sounds"_s).toDouble(), 1.5);
 
@@ -204,6 +220,15 @@ TEST_F(MediaObjects, PropertiesAreStoredBeforeTheTypeChanges) {
     m_pool->alignment_Click();
     EXPECT_FALSE(m_pool->chkFloat->isChecked());
     EXPECT_FALSE(m_pool->chkFloat->isEnabled());
+}
+
+TEST_F(MediaObjects, AFlashObjectPlaysInThePreview) {
+    constexpr QRgb stage = 0xff2060c0, shape = 0xfff0a010;
+    clickTab(m_anchor->headerWindow(), shell::keys::ObjectPool);
+    ASSERT_TRUE(m_pool->isVisible());
+    add(u"flash"_s, u"Wave"_s, file(u"wave.swf"_s, swfOf(200, 150, stage, shape)));
+    EXPECT_TRUE(m_pool->WebBrowser2->isVisible());
+    EXPECT_TRUE(showsFlash(m_pool->WebBrowser2, stage, shape));
 }
 
 TEST_F(MediaObjects, DeleteRefusesPlacedObjectsAndSelectsTheNeighbour) {

@@ -3,11 +3,13 @@
 #include "render/preview.h"
 #include "shell/about.h"
 #include "shell/editorset.h"
+#include "shell/prerequisites.h"
 #include "store/coursefiles.h"
 #include "store/database.h"
 #include "store/package.h"
 #include "store/schema.h"
 #include "tests/support/anchor.h"
+#include "tests/support/mediafiles.h"
 #include "tests/support/pagescript.h"
 #include "tests/support/testsupport.h"
 #include "tests/support/urlcatcher.h"
@@ -259,6 +261,31 @@ TEST_F(PreviewOnWideScreen, TheProgramsEndReleasesTheBrowserAndRendersNoMore) {
     m_preview->Initiate();
     ASSERT_TRUE(waitUntil([&] { return m_preview->renderer().state().documentLoaded; }, 20000));
     EXPECT_FALSE(QFile::exists(page));
+}
+
+TEST_F(PreviewOnWideScreen, FlashPlaysThroughTheShippedPlayerWithoutAWarningAtStart) {
+    // Started as the program starts, the probe finds the shipped player.
+    const QString root = m_anchor->files().folder().root();
+    EXPECT_GE(shell::GetFlashVersion(root), shell::RequiredFlash);
+    m_anchor->Form_Unload();
+    m_scripted->clear();
+    m_anchor = anchorAt(root, shell::Prerequisites::ofThisSystem(root));
+    ASSERT_TRUE(m_anchor->Form_Load({m_dir.filePath(u"Knots.kof"_s)}));
+    EXPECT_TRUE(m_scripted->messages().isEmpty())
+        << m_scripted->messages().join(u'\n').toStdString();
+    m_preview = preview();
+
+    constexpr QRgb stage = 0xff2060c0, shape = 0xfff0a010;
+    writeFile(m_anchor->files().folder().workingFolder() + u"/flash/1.swf"_s,
+              swfOf(200, 100, stage, shape));
+    course().exec(
+        u"INSERT INTO flash (name, filename, width, height, alignment, \"float\", caption) "
+        "VALUES ('Wave', '1.swf', 200, 100, 'Center', 0, '')"_s);
+    addLayout(database(), {u"flash:Wave"_s});
+    composerOnThirdPageOfSecondModule();
+    clickTab(m_anchor->headerWindow(), shell::keys::Preview);
+    ASSERT_TRUE(shows(u"Third words"_s));
+    EXPECT_TRUE(showsFlash(m_preview->browser(), stage, shape));
 }
 
 TEST_F(PreviewOnSmallScreen, ShowsTheCourseFullScreenAndClosesBackToTheCallingWindow) {

@@ -464,7 +464,8 @@ TEST_P(SkinTest, ObjectsShowAtTheirStoredSize) {
             u"var left = s.getBoundingClientRect().left + parseFloat(c.paddingLeft); "
             u"var room = s.clientWidth - parseFloat(c.paddingLeft) - parseFloat(c.paddingRight); "
             u"return [room].concat(Array.prototype.map.call(d.querySelectorAll("
-            u"'.koa-sheet img, .koa-sheet video, .koa-sheet embed'), function (e) { "
+            u"'.koa-sheet img, .koa-sheet video, .koa-sheet embed, .koa-sheet ruffle-embed'), "
+            u"function (e) { "
             u"var r = e.getBoundingClientRect(), mid = r.left + r.width / 2 - left - room / 2; "
             u"return [r.width, r.height, Math.abs(mid) < 2 ? 'centre' : mid < 0 ? 'left' : "
             u"'right'].join(); })).join(' '); })("_s +

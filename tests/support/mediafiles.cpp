@@ -78,6 +78,110 @@ QByteArray swfHeader() {
     return swf;
 }
 
+namespace {
+
+// SWF fields that are not whole bytes, most significant bit first.
+class Bits {
+public:
+    void put(quint32 value, int count) {
+        for (int i = count - 1; i >= 0; --i) {
+            m_byte = quint8((m_byte << 1) | ((value >> i) & 1));
+            if (++m_used == 8)
+                flush();
+        }
+    }
+    void putSigned(int value, int count) { put(quint32(value) & ((1u << count) - 1), count); }
+    // Pads the last byte with zero bits.
+    QByteArray bytes() {
+        if (m_used > 0)
+            put(0, 8 - m_used);
+        return m_out;
+    }
+
+private:
+    void flush() {
+        m_out.append(char(m_byte));
+        m_byte = 0;
+        m_used = 0;
+    }
+    QByteArray m_out;
+    quint8 m_byte = 0;
+    int m_used = 0;
+};
+
+constexpr int Twips = 20;
+constexpr int FieldBits = 16;
+
+void rect(Bits& bits, int left, int top, int right, int bottom) {
+    bits.put(FieldBits, 5);
+    for (int v : {left, right, top, bottom})
+        bits.putSigned(v * Twips, FieldBits);
+}
+
+QByteArray tag(int code, const QByteArray& body) {
+    QByteArray out;
+    if (body.size() < 0x3f) {
+        le16(out, (code << 6) | int(body.size()));
+    } else {
+        le16(out, (code << 6) | 0x3f);
+        le32(out, quint32(body.size()));
+    }
+    return out + body;
+}
+
+QByteArray rgb(QRgb colour) {
+    return QByteArray(1, char(qRed(colour))) + char(qGreen(colour)) + char(qBlue(colour));
+}
+
+} // namespace
+
+QByteArray swfOf(int width, int height, QRgb background, QRgb shape) {
+    // DefineShape: one rectangle over the middle half of the stage.
+    const int left = width / 4, top = height / 4, w = width / 2, h = height / 2;
+    QByteArray define;
+    le16(define, 1); // character id
+    Bits bounds;
+    rect(bounds, left, top, left + w, top + h);
+    define += bounds.bytes();
+    define += char(1) + QByteArray(1, '\0') + rgb(shape); // one solid fill
+    define += '\0';                                       // no line styles
+    Bits records;
+    records.put(1, 4);        // fill style bits
+    records.put(0, 4);        // line style bits
+    records.put(0b000101, 6); // style change: fill style 1 and a move
+    records.put(FieldBits, 5);
+    records.putSigned(left * Twips, FieldBits);
+    records.putSigned(top * Twips, FieldBits);
+    records.put(1, 1); // fill style 1
+    const int edges[4][2] = {{w, 0}, {0, h}, {-w, 0}, {0, -h}};
+    for (const auto& edge : edges) {
+        records.put(0b11, 2); // a straight edge
+        records.put(FieldBits - 2, 4);
+        records.put(0, 1); // along one axis
+        records.put(edge[0] == 0 ? 1 : 0, 1);
+        records.putSigned((edge[0] == 0 ? edge[1] : edge[0]) * Twips, FieldBits);
+    }
+    records.put(0, 6); // end of shape
+    define += records.bytes();
+
+    QByteArray place(1, char(0x02)); // a character, no matrix
+    le16(place, 1);                  // depth
+    le16(place, 1);                  // character id
+
+    QByteArray body;
+    Bits frame;
+    rect(frame, 0, 0, width, height);
+    body += frame.bytes();
+    le16(body, 12 << 8); // 12 frames a second
+    le16(body, 1);       // one frame
+    body += tag(9, rgb(background)) + tag(2, define) + tag(26, place) + tag(1, {}) + tag(0, {});
+
+    QByteArray swf("FWS");
+    swf.append(char(6));
+    le32(swf, quint32(8 + body.size()));
+    return swf + body;
+}
+
 bool writeJpeg(const QString& path, int width, int height) {
     QImage image(width, height, QImage::Format_RGB32);
     image.fill(Qt::darkCyan);

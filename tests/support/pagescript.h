@@ -2,9 +2,11 @@
 
 #include "tests/support/testsupport.h"
 
+#include <cstdlib>
 #include <memory>
 #include <optional>
 
+#include <QImage>
 #include <QPoint>
 #include <QTest>
 #include <QVariant>
@@ -87,6 +89,49 @@ inline bool clickByHand(QWebEnginePage* page, const QString& selector, int milli
     QTest::mouseClick(view->focusProxy(), Qt::LeftButton, {},
                       QPoint(xy.at(0).toInt(), xy.at(1).toInt()));
     return true;
+}
+
+// Whether the Flash player shows, within `milliseconds`, a movie made by
+// swfOf with these colours: the stage's colour near the corner of the
+// player's element and the shape's in its middle, as the view draws them.
+inline bool showsFlash(QWebEngineView* view, QRgb stage, QRgb shape, int milliseconds = 20000) {
+    const QString where = QStringLiteral(R"((function find(w) {
+    try {
+        var all = w.document.querySelectorAll('*');
+        for (var i = 0; i < all.length; ++i) {
+            if (all[i].tagName.indexOf('RUFFLE-') !== 0) continue;
+            var r = all[i].getBoundingClientRect(), x = r.left, y = r.top;
+            for (; w.frameElement; w = w.parent) {
+                var f = w.frameElement.getBoundingClientRect();
+                x += f.left + w.frameElement.clientLeft;
+                y += f.top + w.frameElement.clientTop;
+            }
+            return [x, y, r.width, r.height].map(Math.round).join(',');
+        }
+    } catch (x) {}
+    for (var j = 0; j < w.frames.length; ++j) {
+        var at = find(w.frames[j]);
+        if (at) return at;
+    }
+    return '';
+})(window))");
+    const auto near = [](QRgb a, QRgb b) {
+        return std::abs(qRed(a) - qRed(b)) < 12 && std::abs(qGreen(a) - qGreen(b)) < 12 &&
+               std::abs(qBlue(a) - qBlue(b)) < 12;
+    };
+    return waitUntil(
+        [&] {
+            const QStringList r = evalIn(view->page(), where, 2000).split(u',');
+            if (r.size() != 4 || r.at(2).toInt() < 8 || r.at(3).toInt() < 8)
+                return false;
+            const QImage image = view->grab().toImage();
+            const int x = r.at(0).toInt(), y = r.at(1).toInt();
+            if (!image.rect().contains(x + r.at(2).toInt() / 2, y + r.at(3).toInt() / 2))
+                return false;
+            return near(image.pixel(x + 3, y + 3), stage) &&
+                   near(image.pixel(x + r.at(2).toInt() / 2, y + r.at(3).toInt() / 2), shape);
+        },
+        milliseconds);
 }
 
 } // namespace koa::test

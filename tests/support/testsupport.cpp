@@ -143,7 +143,12 @@ BrowserWarnings::~BrowserWarnings() {
 void BrowserWarnings::handler(QtMsgType type, const QMessageLogContext& context,
                               const QString& text) {
     BrowserWarnings* self = g_browserWarnings;
-    if (self && QByteArray(context.category ? context.category : "") == "koa.browser" &&
+    // The Flash player of a page being replaced may still touch its closed
+    // sound output; the engine says so, and nothing is wrong.
+    const bool closedSound = text.contains(QStringLiteral("AudioBufferSourceNode")) &&
+                             text.contains(QStringLiteral("context is closed"));
+    if (self && !closedSound &&
+        QByteArray(context.category ? context.category : "") == "koa.browser" &&
         (type == QtWarningMsg || type == QtCriticalMsg || type == QtFatalMsg ||
          text.contains(QStringLiteral("Uncaught"))))
         self->m_texts << text;

@@ -1,11 +1,13 @@
 // The viewer playing a course exported to a read-only folder, in the browser
 // under the offscreen platform: title page, menu, pages, a keyword, a quiz,
-// and "exit" ending the program, with no file of the export changed.
+// a Flash movie and "exit" ending the program, with no file of the export
+// changed.
 #include "distribution/export.h"
 #include "render/browser.h"
 #include "render/confinement.h"
 #include "store/coursefiles.h"
 #include "store/database.h"
+#include "tests/support/mediafiles.h"
 #include "tests/support/pagescript.h"
 #include "tests/support/testsupport.h"
 #include "viewer/viewer.h"
@@ -46,7 +48,9 @@ const QString FrameTexts = uR"((function all(w) {
     return t;
 })(window))"_s;
 
-// A course of two pages, a keyword and a quiz, exported read-only into a
+constexpr QRgb Stage = 0xff2060c0, Shape = 0xfff0a010;
+
+// A course of two pages, a keyword, a quiz and a Flash movie, exported read-only into a
 // folder whose path has blanks, "#", "?" and "%"; the export's folder.
 QString exportHarbour(const TempProgramFolder& program) {
     CourseHost host;
@@ -60,9 +64,12 @@ QString exportHarbour(const TempProgramFolder& program) {
         db.exec(u"INSERT INTO keywords (name, desc) VALUES ('Anchor', 'Holds the ship')"_s);
         db.exec(u"INSERT INTO quizes (name, text) VALUES ('Knots', 'Is a bowline a knot?')"_s);
         db.exec(u"INSERT INTO statements VALUES ('Knots', 'It is', 'true')"_s);
+        db.exec(u"INSERT INTO flash (name, filename, width, height, alignment, \"float\", caption) "
+                "VALUES ('Wave', '1.swf', 200, 100, 'Center', 0, '')"_s);
     }
+    writeFile(program.folder().workingFolder() + u"/flash/1.swf"_s, swfOf(200, 100, Stage, Shape));
     setLayout(course, {u"modules:Harbour"_s, u"pages:Quay"_s, u"texts:Hello"_s, u"pages:Dock"_s,
-                       u"quizes:Knots"_s});
+                       u"quizes:Knots"_s, u"flash:Wave"_s});
     {
         Database db(course);
         db.exec(u"INSERT INTO pages (name, sound, tabtext) VALUES ('Quay', '', 'Quay'), "
@@ -128,6 +135,7 @@ TEST(ExportedViewer, PlaysAReadOnlyExportAndEndsOnExit) {
     EXPECT_TRUE(shows(u"Holds the ship"_s));
     command(u"forward"_s);
     EXPECT_TRUE(shows(u"Is a bowline a knot?"_s));
+    EXPECT_TRUE(showsFlash(window.WebBrowser1, Stage, Shape));
     EXPECT_EQ(state.pageNumber, 1);
 
     command(u"about"_s);
@@ -152,10 +160,9 @@ TEST(ExportedViewer, TheExportedProgramPlaysAndEndsWithStatusZeroOnExit) {
     TempProgramFolder program;
     const QString target = exportHarbour(program);
     ASSERT_TRUE(QFileInfo(target + u"/Harbour"_s).isExecutable());
-    // Until the Flash player ships, a stand-in keeps start-up from warning in
-    // a box that no one here could close.
-    QDir().mkpath(target + u"/includes/ruffle"_s);
-    writeFile(target + u"/includes/ruffle/ruffle.js"_s, QByteArray());
+    // The export carries the Flash player: start-up has no warning to show
+    // in a box that no one here could close.
+    ASSERT_TRUE(QFileInfo(target + u"/includes/ruffle/ruffle.js"_s).size() > 0);
     // The learner's "exit" as soon as the title page has loaded.
     const QString title = target + u"/includes/header.inc"_s;
     writeFile(title, "<script>addEventListener('load', function () { window.status = 'exit'; "
