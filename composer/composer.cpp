@@ -684,38 +684,41 @@ void composer::cmdLinebreak_Click() {
 }
 
 void composer::lstvModule_OLEDragDrop(const DragSource& source, int targetRow) {
-    trap(location(u"lstvModule_OLEDragDrop"_s), [&] {
-        if (targetRow < 0 || targetRow > m_layout.count())
-            return;
-        switch (source.list) {
-        case DragSource::List::Modules:
-            return;
-        case DragSource::List::Objects:
-            if (source.type == rowtypes::Sounds) {
-                const ModuleLayout::SoundDrop result = m_layout.assignSound(targetRow, source.name);
-                if (result == ModuleLayout::SoundDrop::UnnamedPage)
-                    interaction().message(u"Cannot assign a sound to an unnamed page!"_s);
-                if (result == ModuleLayout::SoundDrop::Assigned) {
-                    writeBack();
-                    fillPageList(pageListRow());
-                }
-            } else if (isPlaceable(source.type) && !source.name.isEmpty() &&
-                       m_layout.insertItem(targetRow, {source.type, source.name, {}, {}})) {
-                writeBack();
-                fillPageList(targetRow);
-            }
-            return;
-        case DragSource::List::Page:
-            if (const int moved = m_layout.move(source.row, targetRow); moved >= 0) {
-                writeBack();
-                fillPageList(moved);
-            }
-            return;
-        }
-    });
+    trap(location(u"lstvModule_OLEDragDrop"_s), [&] { dropOnPage(source, targetRow); });
+    // Every drop, taken or refused, ends the drag and shows the chosen row again.
     endDrag();
     updatePageInfo();
     SetColumnHeaderWidth();
+}
+
+void composer::dropOnPage(const DragSource& source, int targetRow) {
+    if (targetRow < 0 || targetRow > m_layout.count())
+        return;
+    switch (source.list) {
+    case DragSource::List::Modules:
+        return;
+    case DragSource::List::Objects:
+        if (source.type == rowtypes::Sounds) {
+            const ModuleLayout::SoundDrop result = m_layout.assignSound(targetRow, source.name);
+            if (result == ModuleLayout::SoundDrop::UnnamedPage)
+                interaction().message(u"Cannot assign a sound to an unnamed page!"_s);
+            if (result == ModuleLayout::SoundDrop::Assigned) {
+                writeBack();
+                fillPageList(pageListRow());
+            }
+        } else if (isPlaceable(source.type) && !source.name.isEmpty() &&
+                   m_layout.insertItem(targetRow, {source.type, source.name, {}, {}})) {
+            writeBack();
+            fillPageList(targetRow);
+        }
+        return;
+    case DragSource::List::Page:
+        if (const int moved = m_layout.move(source.row, targetRow); moved >= 0) {
+            writeBack();
+            fillPageList(moved);
+        }
+        return;
+    }
 }
 
 void composer::endDrag() {

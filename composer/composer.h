@@ -119,6 +119,8 @@ private:
     QString chosenSound() const;
     void showSound(const QString& sound);
     void addLayoutItem(const QString& type, const QString& name);
+    // A drop on the page list; one it cannot take changes nothing.
+    void dropOnPage(const DragSource& source, int targetRow);
     void endDrag();
 
     LayoutStore m_store;

@@ -20,8 +20,6 @@ namespace koa::distribution {
 
 namespace {
 const QString Filter = u"KOA files |*.kof"_s;
-// What the list reports when a path is added twice.
-constexpr int KeyNotUnique = 35602;
 } // namespace
 
 MergeList::MergeList(QWidget* parent) : QListWidget(parent) {
@@ -111,7 +109,7 @@ void merge::cmdAdd_Click() {
             // through a link or in another letter case is the same key.
             for (const QString& key : paths()) {
                 if (key == path || isSameFile(key, path))
-                    throw KoaError(KeyNotUnique, u"Key is not unique in collection"_s);
+                    throw KoaError(errnum::KeyNotUnique, u"Key is not unique in collection"_s);
             }
             // Shown in lower case; the key keeps the real path, which opens.
             auto* row = new QListWidgetItem(QFileInfo(path).fileName().toLower(), list);

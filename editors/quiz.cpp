@@ -28,15 +28,11 @@ namespace koa::editors {
 
 namespace {
 
-// As the database engine numbers a row that is not there.
-constexpr int NoCurrentRecord = 3021;
 constexpr int KeyRole = Qt::UserRole;
 
 const QString UndefinedStatement = u"Undefined statement"_s;
 
-QString location(const QString& procedure) {
-    return u"Quiz / "_s + procedure;
-}
+const QString Window = u"Quiz"_s;
 
 // A statement is one line without quotes, however it got into the box.
 QString statementText(const QString& typed) {
@@ -163,7 +159,7 @@ void quiz::Form_Load(const QString& quizName) {
     // First of all, so that closing always has something to undo.
     if (m_objectPool)
         m_objectPool->setEnabled(false);
-    trap(location(u"Form_Load()"_s), [&] {
+    trap(location(Window, u"Form_Load"_s), [&] {
         shell::SetTopMostWindow(this, true);
         m_currentItem = QPersistentModelIndex();
         QString storedName;
@@ -172,8 +168,9 @@ void quiz::Form_Load(const QString& quizName) {
             const QVariant found =
                 course.scalar(u"SELECT name FROM quizes WHERE name = ?"_s, {quizName});
             if (!found.isValid())
-                throw KoaError(NoCurrentRecord, u"No current record: there is no quiz named '"_s +
-                                                    quizName + u"'."_s);
+                throw KoaError(errnum::NoCurrentRecord,
+                               u"No current record: there is no quiz named '"_s + quizName +
+                                   u"'."_s);
             storedName = found.toString();
         }
         load_data(storedName);
@@ -185,7 +182,7 @@ void quiz::Form_Load(const QString& quizName) {
 
 void quiz::load_data(const QString& quizName) {
     m_loaded = false;
-    trap(location(u"load_data()"_s), [&] {
+    trap(location(Window, u"load_data"_s), [&] {
         m_quizName = quizName;
         m_currentItem = QPersistentModelIndex();
         statementlist->clear();
@@ -207,10 +204,10 @@ void quiz::load_data(const QString& quizName) {
 }
 
 bool quiz::save_data() {
-    return trap(location(u"save_data()"_s), [&] {
+    return trap(location(Window, u"save_data"_s), [&] {
         if (!m_loaded)
-            throw KoaError(NoCurrentRecord, u"The quiz '"_s + m_quizName +
-                                                u"' was not loaded; nothing is stored."_s);
+            throw KoaError(errnum::NoCurrentRecord, u"The quiz '"_s + m_quizName +
+                                                        u"' was not loaded; nothing is stored."_s);
         QString text = withCrLf(quiztext->toPlainText());
         ParseText(text);
         ParseLinefeeds(text);
@@ -227,7 +224,7 @@ bool quiz::save_data() {
         QSqlQuery q =
             course.exec(u"UPDATE quizes SET text = ? WHERE name = ?"_s, {text, m_quizName});
         if (q.numRowsAffected() < 1)
-            throw KoaError(NoCurrentRecord,
+            throw KoaError(errnum::NoCurrentRecord,
                            u"No current record: there is no quiz named '"_s + m_quizName + u"'."_s);
         course.commit();
     });
@@ -259,7 +256,7 @@ void quiz::updateControls() {
 }
 
 void quiz::statementlist_Click() {
-    trap(location(u"statementlist_Click()"_s), [&] {
+    trap(location(Window, u"statementlist_Click"_s), [&] {
         QTreeWidgetItem* selected = statementlist->currentItem();
         if (statementlist->topLevelItemCount() > 0) {
             // The option buttons' choice is stored in the entry that was being edited.
@@ -279,7 +276,7 @@ void quiz::statementlist_Click() {
 }
 
 void quiz::statementlist_GotFocus(Qt::FocusReason reason) {
-    trap(location(u"statementlist_GotFocus)"_s), [&] {
+    trap(u"Quiz / statementlist_GotFocus)"_s, [&] {
         // A click on an entry goes on to its text; keyboard users stay on the
         // list, so that the arrow keys reach every entry.
         if (reason != Qt::MouseFocusReason || !statement->isEnabled())
@@ -290,7 +287,7 @@ void quiz::statementlist_GotFocus(Qt::FocusReason reason) {
 }
 
 void quiz::statement_Change(const QString& text) {
-    trap(location(u"statement_Change()"_s), [&] {
+    trap(location(Window, u"statement_Change"_s), [&] {
         // Pasted quotes and line breaks go the way of typed ones.
         const QString clean = statementText(text);
         if (clean != text) {
@@ -304,7 +301,7 @@ void quiz::statement_Change(const QString& text) {
 }
 
 void quiz::statement_lostFocus() {
-    trap(location(u"statement_lostFocus()"_s), [&] {
+    trap(location(Window, u"statement_lostFocus"_s), [&] {
         QTreeWidgetItem* selected = statementlist->currentItem();
         if (!selected || !selected->text(0).trimmed().isEmpty())
             return;
@@ -315,7 +312,7 @@ void quiz::statement_lostFocus() {
 }
 
 void quiz::new_Click() {
-    trap(location(u"new_Click()"_s), [&] {
+    trap(location(Window, u"new_Click"_s), [&] {
         ++m_statementCounter;
         addEntry(u"True:"_s + QString::number(m_statementCounter), UndefinedStatement);
         updateControls();
@@ -329,7 +326,7 @@ void quiz::new_Click() {
 }
 
 void quiz::delete_Click() {
-    trap(location(u"delete_Click()"_s), [&] {
+    trap(location(Window, u"delete_Click"_s), [&] {
         m_currentItem = QPersistentModelIndex();
         if (QTreeWidgetItem* selected = statementlist->currentItem())
             delete selected; // the next entry becomes current and is shown by the click
@@ -339,7 +336,7 @@ void quiz::delete_Click() {
 }
 
 void quiz::clear_Click() {
-    trap(location(u"clear_Click()"_s), [&] {
+    trap(location(Window, u"clear_Click"_s), [&] {
         // Forgotten first: the entry it refers to is about to be removed.
         m_currentItem = QPersistentModelIndex();
         quiztext->clear();
@@ -350,7 +347,7 @@ void quiz::clear_Click() {
 }
 
 void quiz::ok_Click() {
-    trap(location(u"ok_Click()"_s), [&] {
+    trap(location(Window, u"ok_Click"_s), [&] {
         // Reached by its shortcut the button takes no focus, so the statement
         // box may not have been left yet.
         if (statement->hasFocus())
@@ -363,11 +360,11 @@ void quiz::ok_Click() {
 }
 
 void quiz::cancel_Click() {
-    trap(location(u"cancel_Click()"_s), [&] { close(); });
+    trap(location(Window, u"cancel_Click"_s), [&] { close(); });
 }
 
 void quiz::Form_Activate() {
-    trap(location(u"Form_Activate()"_s), [&] {
+    trap(location(Window, u"Form_Activate"_s), [&] {
         // Only the first time, and only when no click has placed the focus
         // already: coming back from another program keeps it where it was.
         if (m_activated)
@@ -382,7 +379,7 @@ void quiz::Form_Unload() {
     if (m_unloaded)
         return;
     m_unloaded = true;
-    trap(location(u"Form_Unload()"_s), [&] {
+    trap(location(Window, u"Form_Unload"_s), [&] {
         if (!m_objectPool)
             return;
         m_objectPool->setEnabled(true);
@@ -397,7 +394,8 @@ bool quiz::eventFilter(QObject* watched, QEvent* event) {
     if (type == QEvent::KeyPress && (watched == quiztext || watched == statement)) {
         const auto* key = static_cast<QKeyEvent*>(event);
         bool discard = false;
-        trap(location(watched == quiztext ? u"quiztext_KeyPress()"_s : u"statement_Keypress()"_s),
+        trap(location(Window,
+                      watched == quiztext ? u"quiztext_KeyPress"_s : u"statement_Keypress"_s),
              [&] {
                  const QString text = key->text();
                  discard = (text.size() == 1 && shell::isQuote(text.front())) ||

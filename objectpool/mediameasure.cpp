@@ -1,12 +1,12 @@
 #include "mediameasure.h"
 
+#include "store/wait.h"
+
 #include <QAudioOutput>
 #include <QDeadlineTimer>
-#include <QEventLoop>
 #include <QImageReader>
 #include <QMediaMetaData>
 #include <QMediaPlayer>
-#include <QTimer>
 #include <QUrl>
 #include <QVideoFrame>
 #include <QVideoSink>
@@ -33,31 +33,28 @@ QSize videoSize(const QString& path, std::chrono::milliseconds limit) {
     mediaSize.setVideoSink(&sink);
 
     QSize size;
-    QEventLoop loop;
+    bool ended = false;
     auto settle = [&](QSize found) {
-        if (found.isValid() && !found.isEmpty()) {
+        if (found.isValid() && !found.isEmpty())
             size = found;
-            loop.quit();
-        }
     };
-    QObject::connect(&sink, &QVideoSink::videoFrameChanged, &loop,
+    QObject::connect(&sink, &QVideoSink::videoFrameChanged, &sink,
                      [&](const QVideoFrame& frame) { settle(frame.size()); });
     QObject::connect(
-        &mediaSize, &QMediaPlayer::mediaStatusChanged, &loop,
+        &mediaSize, &QMediaPlayer::mediaStatusChanged, &mediaSize,
         [&](QMediaPlayer::MediaStatus status) {
             if (status == QMediaPlayer::LoadedMedia) {
                 settle(mediaSize.metaData().value(QMediaMetaData::Resolution).toSize());
                 if (!size.isValid())
                     mediaSize.play();
             } else if (status == QMediaPlayer::InvalidMedia || status == QMediaPlayer::EndOfMedia) {
-                loop.quit();
+                ended = true;
             }
         });
-    QObject::connect(&mediaSize, &QMediaPlayer::errorOccurred, &loop, [&] { loop.quit(); });
-    QTimer::singleShot(limit, &loop, &QEventLoop::quit);
+    QObject::connect(&mediaSize, &QMediaPlayer::errorOccurred, &mediaSize, [&] { ended = true; });
     mediaSize.setSource(QUrl::fromLocalFile(path));
-    if (!size.isValid() && mediaSize.mediaStatus() != QMediaPlayer::InvalidMedia)
-        loop.exec(QEventLoop::ExcludeUserInputEvents);
+    if (mediaSize.mediaStatus() != QMediaPlayer::InvalidMedia)
+        waitUntil([&] { return ended || size.isValid(); }, {.deadline = QDeadlineTimer(limit)});
     mediaSize.stop();
     mediaSize.setSource(QUrl());
     return size;

@@ -13,12 +13,12 @@
 #include "store/errors.h"
 #include "store/interaction.h"
 #include "store/textescape.h"
+#include "store/wait.h"
 #include "texteditor/texteditor.h"
 #include "updown.h"
 
 #include <QCheckBox>
 #include <QComboBox>
-#include <QCoreApplication>
 #include <QDeadlineTimer>
 #include <QFileInfo>
 #include <QFormLayout>
@@ -428,11 +428,15 @@ void objectpool::showMedia(const QString& key, const QString& name) {
     } else if (key == u"flash"_s && !file.isEmpty()) {
         MediaPlayer1->hide();
         WebBrowser2->show();
-        // A document still loading would overwrite the one written now.
-        const QDeadlineTimer limit(10000);
-        while (WebBrowser2->readyState() != render::Browser::Uninitialized &&
-               WebBrowser2->readyState() < render::Browser::Interactive && !limit.hasExpired())
-            QCoreApplication::processEvents(QEventLoop::AllEvents, 50);
+        // A document still loading would overwrite the one written now. No
+        // click meanwhile: one that closed the course would delete this window.
+        const auto settled = [this] {
+            const render::Browser::ReadyState state = WebBrowser2->readyState();
+            return state == render::Browser::Uninitialized || state >= render::Browser::Interactive;
+        };
+        if (waitUntil(settled, {.deadline = QDeadlineTimer(10000), .guard = this}) ==
+            WaitEnd::GuardGone)
+            return;
         // The file by its own name against its folder, percent-encoded: a
         // name from someone else's course may hold an apostrophe or markup.
         // The shipped Flash player plays it, as on the course's pages.

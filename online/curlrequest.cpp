@@ -1,14 +1,14 @@
 #include "curlrequest.h"
 
+#include "store/wait.h"
+
 #include <algorithm>
 #include <cstdio>
 #include <mutex>
 #include <thread>
 
-#include <QCoreApplication>
 #include <QDeadlineTimer>
 #include <QFile>
-#include <QTimer>
 
 #include <curl/curl.h>
 
@@ -83,30 +83,6 @@ int transferInfo(void* user, curl_off_t, curl_off_t dlnow, curl_off_t ultotal, c
     return t->abort ? 1 : 0;
 }
 
-// Handles the events of this thread until `done` is set or the deadline
-// passes; `tick` runs every poll.
-void waitFor(const std::atomic<bool>& done, const QDeadlineTimer& deadline,
-             QEventLoop::ProcessEventsFlags flags, const std::function<void()>& tick = {}) {
-    if (done)
-        return;
-    if (!QCoreApplication::instance()) {
-        while (!done && !deadline.hasExpired())
-            std::this_thread::sleep_for(10ms);
-        return;
-    }
-    QEventLoop loop;
-    QTimer poll;
-    poll.setInterval(tick ? 50 : 10);
-    QObject::connect(&poll, &QTimer::timeout, &loop, [&] {
-        if (tick)
-            tick();
-        if (done || deadline.hasExpired())
-            loop.quit();
-    });
-    poll.start();
-    loop.exec(flags);
-}
-
 } // namespace
 
 CurlRequest::CurlRequest(const QUrl& url) : m_url(url) {}
@@ -156,7 +132,8 @@ CurlRequest::Result CurlRequest::perform() {
     // its wait may have started this one).
     if (StillExecuting()) {
         const std::shared_ptr<Transfer> earlier = m_running;
-        waitFor(earlier->done, QDeadlineTimer(QDeadlineTimer::Forever), m_waitEvents);
+        waitUntil([&] { return earlier->done.load(); },
+                  {.deadline = QDeadlineTimer(QDeadlineTimer::Forever), .input = m_waitInput});
     }
 
     auto transfer = std::make_shared<Transfer>();
@@ -241,10 +218,21 @@ CurlRequest::Result CurlRequest::perform() {
     // curl keeps the time limit itself; this deadline holds should it fail to.
     const QDeadlineTimer deadline =
         limit > 0 ? QDeadlineTimer(m_timeLimit + 2s) : QDeadlineTimer(QDeadlineTimer::Forever);
-    waitFor(t.done, deadline, m_waitEvents, report);
+    QDeadlineTimer nextReport(50ms);
+    waitUntil(
+        [&] {
+            // Progress goes out every 50 ms while the transfer runs.
+            if (nextReport.hasExpired()) {
+                report();
+                nextReport.setRemainingTime(50ms);
+            }
+            return t.done.load();
+        },
+        {.deadline = deadline, .input = m_waitInput, .poll = 50ms});
     if (!t.done) {
         t.abort = true; // curl asks at least once a second
-        waitFor(t.done, QDeadlineTimer(2s), m_waitEvents);
+        waitUntil([&] { return t.done.load(); },
+                  {.deadline = QDeadlineTimer(2s), .input = m_waitInput});
     }
     const QString late = u"No answer within %1 ms"_s.arg(m_timeLimit.count());
     if (!t.done) {

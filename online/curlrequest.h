@@ -1,12 +1,13 @@
 #pragma once
 
+#include "store/wait.h"
+
 #include <atomic>
 #include <chrono>
 #include <functional>
 #include <memory>
 
 #include <QByteArray>
-#include <QEventLoop>
 #include <QString>
 #include <QStringList>
 #include <QUrl>
@@ -49,7 +50,7 @@ public:
     void setStallLimit(std::chrono::seconds limit) { m_stallLimit = limit; }
     // Events handled while waiting. By default no user input, so that no
     // click starts a second action meanwhile.
-    void setWaitEvents(QEventLoop::ProcessEventsFlags flags) { m_waitEvents = flags; }
+    void setWaitInput(WaitInput input) { m_waitInput = input; }
     void setMaxBodySize(qsizetype bytes) { m_maxBody = bytes; }
     // FTP: the account; the FTP listing and upload use explicit TLS when the
     // server offers it.
@@ -81,7 +82,7 @@ private:
     QUrl m_url;
     std::chrono::milliseconds m_timeLimit{30000};
     std::chrono::seconds m_stallLimit{0};
-    QEventLoop::ProcessEventsFlags m_waitEvents = QEventLoop::ExcludeUserInputEvents;
+    WaitInput m_waitInput = WaitInput::Excluded;
     qsizetype m_maxBody = 16 * 1024 * 1024;
     QByteArray m_user;
     QByteArray m_password;

@@ -14,8 +14,6 @@ namespace koa::online {
 Q_LOGGING_CATEGORY(lcServer, "koa.online")
 
 namespace {
-constexpr int NetworkError = 35764; // the transfer control's "still executing" family
-
 bool isTrue(const QString& answer) {
     return answer.trimmed() == u"true"_s;
 }
@@ -25,8 +23,9 @@ int wholeNumber(const QString& answer, int low, int high, const QString& what) {
     bool ok = false;
     const qlonglong n = answer.trimmed().toLongLong(&ok);
     if (!ok || n < low || n > high)
-        throw KoaError(13, u"The server's %1 is not a whole number from %2 to %3: \"%4\""_s.arg(
-                               what, QString::number(low), QString::number(high), answer.left(40)));
+        throw KoaError(errnum::TypeMismatch,
+                       u"The server's %1 is not a whole number from %2 to %3: \"%4\""_s.arg(
+                           what, QString::number(low), QString::number(high), answer.left(40)));
     return static_cast<int>(n);
 }
 } // namespace
@@ -43,13 +42,14 @@ QUrl Server::address(const QString& action, const Params& params) const {
 
 QString Server::query(const QString& action, const Params& params) {
     if (m_base.isEmpty())
-        throw KoaError(NetworkError, u"No KOA server is set. Check the KOA online settings."_s);
+        throw KoaError(errnum::NetworkError,
+                       u"No KOA server is set. Check the KOA online settings."_s);
     m_http.setUrl(address(action, params));
     // The address holds the password of a login: it is never logged.
     qCDebug(lcServer) << "query" << action;
     const CurlRequest::Result r = m_http.perform();
     if (!r.ok)
-        throw KoaError(NetworkError, r.error);
+        throw KoaError(errnum::NetworkError, r.error);
     return QString::fromUtf8(r.body);
 }
 

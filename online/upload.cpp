@@ -33,7 +33,7 @@ const QString crlf = u"\r\n"_s;
 Upload::Upload(Settings settings) : m_settings(std::move(settings)) {
     m_http.setTimeLimit(20s);
     // The Abort button must reach a running transfer.
-    m_ftp.setWaitEvents(QEventLoop::AllEvents);
+    m_ftp.setWaitInput(WaitInput::Allowed);
 }
 
 Server Upload::server() {

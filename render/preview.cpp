@@ -5,11 +5,11 @@
 #include "shell/about.h"
 #include "store/coursefiles.h"
 #include "store/errors.h"
+#include "store/wait.h"
 
 #include <utility>
 
 #include <QCloseEvent>
-#include <QCoreApplication>
 #include <QDeadlineTimer>
 #include <QGuiApplication>
 #include <QScreen>
@@ -149,11 +149,8 @@ void preview::ShowPreview() {
 bool preview::waitForFrameset() {
     // The author's clicks and keys wait too: a command that closed the course
     // now would delete the windows this call runs in.
-    const QPointer<preview> alive(this);
-    const QDeadlineTimer limit(20000);
-    while (alive && !m_renderer.state().documentLoaded && !limit.hasExpired())
-        QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents, 50);
-    return alive;
+    return waitUntil([this] { return m_renderer.state().documentLoaded; },
+                     {.deadline = QDeadlineTimer(20000), .guard = this}) != WaitEnd::GuardGone;
 }
 
 void preview::presentFullScreen() {
@@ -211,10 +208,9 @@ void preview::shutDown() {
     hideFullScreen();
     // Nothing of the working folder stays open in the browser.
     m_browser->navigate(editors().files().folder().dummyPage());
-    const QPointer<Browser> browser(m_browser);
-    const QDeadlineTimer limit(5000);
-    while (browser && browser->readyState() < Browser::Interactive && !limit.hasExpired())
-        QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents, 50);
+    Browser* browser = m_browser;
+    waitUntil([browser] { return browser->readyState() >= Browser::Interactive; },
+              {.deadline = QDeadlineTimer(5000), .guard = browser});
 }
 
 void preview::showAbout() {

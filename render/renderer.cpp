@@ -85,7 +85,7 @@ Renderer::Renderer(RenderHost& host, const QString& programFolder, Options optio
 }
 
 QString Renderer::location(const char* procedure) const {
-    return m_options.window + u" / "_s + QString::fromLatin1(procedure) + u"()"_s;
+    return koa::location(m_options.window, QString::fromLatin1(procedure));
 }
 
 QString Renderer::databasePath() const {
@@ -206,8 +206,8 @@ Renderer::ModuleBounds Renderer::moduleBounds(Database& db) const {
     for (int i = 0; found && i < m_state.moduleNumber; ++i)
         found = modules.next();
     if (!found || m_state.moduleNumber < 0)
-        throw KoaError(3021, u"No current record (module "_s +
-                                 QString::number(m_state.moduleNumber) + u")"_s);
+        throw KoaError(errnum::NoCurrentRecord, u"No current record (module "_s +
+                                                    QString::number(m_state.moduleNumber) + u")"_s);
     ModuleBounds bounds;
     bounds.start = modules.value(0).toLongLong();
     if (modules.next()) {
@@ -348,7 +348,8 @@ void Renderer::appendPlacedRow(Database& db, const QString& type, const QString&
     if (!object.next()) {
         // An object that was placed and then lost (an old merge) leaves a
         // gap instead of the whole page.
-        errorDetected(3021, u"No current record: "_s + type + u" "_s + name, location("ShowPage"));
+        errorDetected(errnum::NoCurrentRecord, u"No current record: "_s + type + u" "_s + name,
+                      location("ShowPage"));
         return;
     }
     if (type == u"texts"_s) {
@@ -463,7 +464,7 @@ void Renderer::ShowMenu() {
         m_state.lastModuleIndex = int(names.size()) - 1;
         QSqlQuery header = db.exec(u"SELECT title, menuscroll FROM header"_s);
         if (!header.next())
-            throw KoaError(3021, u"No current record (header)"_s);
+            throw KoaError(errnum::NoCurrentRecord, u"No current record (header)"_s);
 
         const QString skin = urlName(m_state.skin);
         QString& page = m_state.pageText;
@@ -514,7 +515,7 @@ void Renderer::ShowHeader() {
         QSqlQuery header =
             db.exec(u"SELECT title, author, target_group, description FROM header"_s);
         if (!header.next())
-            throw KoaError(3021, u"No current record (header)"_s);
+            throw KoaError(errnum::NoCurrentRecord, u"No current record (header)"_s);
 
         QString& page = m_state.pageText;
         page = u"<html><head><base href='"_s + m_state.programPathScript + u"skins/"_s +
@@ -689,7 +690,7 @@ void Renderer::HandleInput(const QString& statusText) {
             bool ok = false;
             const short module = argument.trimmed().toShort(&ok);
             if (!ok)
-                throw KoaError(13, u"Type mismatch: module*"_s + argument);
+                throw KoaError(errnum::TypeMismatch, u"Type mismatch: module*"_s + argument);
             m_state.moduleNumber = module;
             m_state.pageNumber = 0;
             m_state.previewMode = u"module"_s;
@@ -722,7 +723,8 @@ bool Renderer::LocatePage(const QString& pageName) {
             moduleIndex = modules.value(0);
         }
         if (module < 0)
-            throw KoaError(3021, u"No current record (no module before the page)"_s);
+            throw KoaError(errnum::NoCurrentRecord,
+                           u"No current record (no module before the page)"_s);
         const int pages = db.scalar(u"SELECT count(*) FROM data WHERE type = 'pages' AND "
                                     "\"index\" > ? AND \"index\" <= ?"_s,
                                     {moduleIndex, page})

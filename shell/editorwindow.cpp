@@ -27,7 +27,7 @@ EditorWindow::EditorWindow(EditorSet& editors, Identity identity, QWidget* paren
 }
 
 QString EditorWindow::location(const QString& procedure) const {
-    return m_identity.location + u" / "_s + procedure + u"()"_s;
+    return koa::location(m_identity.location, procedure);
 }
 
 void EditorWindow::setDisplayName(const QString& displayName) {

@@ -5,6 +5,7 @@
 #include "store/database.h"
 #include "store/errors.h"
 #include "store/interaction.h"
+#include "store/wait.h"
 #include "working.h"
 
 #include <QCoreApplication>
@@ -104,9 +105,9 @@ bool fileselector::checkPrerequisites() {
 void fileselector::showSplash() {
     about splash;
     splash.showAsSplash(m_splashMs);
-    const QDeadlineTimer limit(m_splashMs + 5000);
-    while (splash.isVisible() && !limit.hasExpired())
-        QCoreApplication::processEvents(QEventLoop::AllEvents | QEventLoop::WaitForMoreEvents, 50);
+    // The author may close the splash early; no other window is open yet.
+    waitUntil([&] { return !splash.isVisible(); },
+              {.deadline = QDeadlineTimer(m_splashMs + 5000), .input = WaitInput::Allowed});
 }
 
 void fileselector::readServerSetting() {

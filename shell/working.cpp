@@ -1,8 +1,8 @@
 #include "working.h"
 
+#include "store/wait.h"
 #include "topmost.h"
 
-#include <QCoreApplication>
 #include <QDeadlineTimer>
 #include <QLabel>
 #include <QVBoxLayout>
@@ -33,10 +33,9 @@ void working::startWait(QWidget* over) {
     show();
     m_timer.start(100);
     // No clicks during a file operation: they would start another one.
-    const QDeadlineTimer limit(2000);
-    while (m_waiting && !limit.hasExpired())
-        QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents, 50);
-    m_waiting = false;
+    if (waitUntil([this] { return !m_waiting; },
+                  {.deadline = QDeadlineTimer(2000), .guard = this}) != WaitEnd::GuardGone)
+        m_waiting = false;
 }
 
 } // namespace koa::shell

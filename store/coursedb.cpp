@@ -96,7 +96,7 @@ bool IsDBblank(const QString& databasePath, const QString& blankDatabasePath) {
         QSqlQuery wh = work.exec(u"SELECT * FROM header"_s);
         QSqlQuery bh = blank.exec(u"SELECT * FROM header"_s);
         if (!wh.next() || !bh.next())
-            throw KoaError(3021, u"No current record."_s);
+            throw KoaError(errnum::NoCurrentRecord, u"No current record."_s);
         const QStringList fields =
             u"title author description target_group skin sound picture"_s.split(u' ');
         for (const QString& f : fields) {

@@ -3,6 +3,8 @@
 #include <QDebug>
 #include <QLoggingCategory>
 
+using namespace Qt::Literals::StringLiterals;
+
 namespace koa {
 
 Q_LOGGING_CATEGORY(lcErrors, "koa.errors")
@@ -27,6 +29,10 @@ void errorDetected(int number, const QString& description, const QString& locati
         sink()(ErrorReport{number, description, location});
 }
 
+QString location(const QString& window, const QString& procedure) {
+    return window + u" / "_s + procedure + u"()"_s;
+}
+
 bool trap(const QString& location, const std::function<void()>& body) {
     try {
         body();
@@ -34,7 +40,7 @@ bool trap(const QString& location, const std::function<void()>& body) {
     } catch (const KoaError& e) {
         errorDetected(e.number(), e.description(), location);
     } catch (const std::exception& e) {
-        errorDetected(5, QString::fromLocal8Bit(e.what()), location);
+        errorDetected(errnum::InvalidProcedureCall, QString::fromLocal8Bit(e.what()), location);
     }
     return false;
 }

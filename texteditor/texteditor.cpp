@@ -34,9 +34,7 @@ namespace koa::texteditor {
 
 namespace {
 
-QString location(const QString& procedure) {
-    return u"texteditor / "_s + procedure + u"()"_s;
-}
+const QString Window = u"texteditor"_s;
 
 const QStringList& formatKeys() {
     static const QStringList keys = {u"h1"_s, u"h2"_s, u"b"_s,  u"i"_s, u"n"_s,
@@ -241,7 +239,7 @@ QAction* texteditor::button(const QString& key) const {
 }
 
 void texteditor::Form_Load() {
-    trap(location(u"Form_Load"_s), [&] {
+    trap(location(Window, u"Form_Load"_s), [&] {
         shell::SetTopMostWindow(this, true);
         formatReset(m_typing);
         if (m_objectPool)
@@ -259,7 +257,7 @@ void texteditor::showEvent(QShowEvent* event) {
 }
 
 void texteditor::Timer1_Timer() {
-    trap(location(u"Timer1_Timer"_s), [&] {
+    trap(location(Window, u"Timer1_Timer"_s), [&] {
         Timer1.stop();
         QString stored;
         {
@@ -347,7 +345,7 @@ bool texteditor::rtText_KeyPress(QKeyEvent* event) {
             return false;
     }
     // Printable characters get the typing format, not the format of their neighbours.
-    trap(location(u"rtText_KeyPress"_s), [&] {
+    trap(location(Window, u"rtText_KeyPress"_s), [&] {
         m_undo.lastAction = u"keyPress"_s;
         QTextCursor cursor = rtText->textCursor();
         cursor.insertText(text, m_typing);
@@ -358,7 +356,7 @@ bool texteditor::rtText_KeyPress(QKeyEvent* event) {
 }
 
 void texteditor::rtText_KeyDown(QKeyEvent* event) {
-    trap(location(u"rtText_KeyDown"_s), [&] {
+    trap(location(Window, u"rtText_KeyDown"_s), [&] {
         m_undo.lastAction = u"keypress"_s;
         if (event->key() != Qt::Key_Backspace)
             return;
@@ -372,11 +370,11 @@ void texteditor::rtText_KeyDown(QKeyEvent* event) {
 }
 
 void texteditor::rtText_KeyUp() {
-    trap(location(u"rtText_KeyUp"_s), [&] { caretMoved(); });
+    trap(location(Window, u"rtText_KeyUp"_s), [&] { caretMoved(); });
 }
 
 void texteditor::rtText_MouseUp() {
-    trap(location(u"rtText_MouseUp"_s), [&] { caretMoved(); });
+    trap(location(Window, u"rtText_MouseUp"_s), [&] { caretMoved(); });
 }
 
 void texteditor::caretMoved() {
@@ -396,7 +394,7 @@ void texteditor::showFontName() {
 }
 
 void texteditor::formatMode() {
-    trap(location(u"formatMode"_s), [&] {
+    trap(location(Window, u"formatMode"_s), [&] {
         cmbIlink->hide();
         cmbDlink->hide();
         txtLink->clear();
@@ -438,7 +436,7 @@ void texteditor::formatMode() {
 }
 
 bool texteditor::mark() {
-    return trapped<bool>(location(u"mark"_s), false, [&] {
+    return trapped<bool>(location(Window, u"mark"_s), false, [&] {
         const QTextCursor selection = rtText->textCursor();
         const int s = selection.selectionStart();
         const QString remembered = fontName(commonFormat(selection));
@@ -501,15 +499,15 @@ void texteditor::chooseTarget(const QString& target) {
 }
 
 void texteditor::cmbIlink_Click() {
-    trap(location(u"cmbIlink_Click"_s), [&] { chooseTarget(cmbIlink->currentText()); });
+    trap(location(Window, u"cmbIlink_Click"_s), [&] { chooseTarget(cmbIlink->currentText()); });
 }
 
 void texteditor::cmbDlink_Click() {
-    trap(location(u"cmbDlink_Click"_s), [&] { chooseTarget(cmbDlink->currentText()); });
+    trap(location(Window, u"cmbDlink_Click"_s), [&] { chooseTarget(cmbDlink->currentText()); });
 }
 
 void texteditor::txtLink_GotFocus() {
-    trap(location(u"txtLink_GotFocus"_s), [&] {
+    trap(location(Window, u"txtLink_GotFocus"_s), [&] {
         m_txtLinkEntry = 0;
         if (!mark())
             return;
@@ -519,7 +517,7 @@ void texteditor::txtLink_GotFocus() {
 }
 
 void texteditor::txtLink_Change() {
-    trap(location(u"txtLink_Change"_s), [&] {
+    trap(location(Window, u"txtLink_Change"_s), [&] {
         // A drop reaches the field without giving it the focus.
         if (m_txtLinkEntry == 0)
             txtLink_GotFocus();
@@ -529,7 +527,7 @@ void texteditor::txtLink_Change() {
 }
 
 void texteditor::txtLink_LostFocus() {
-    trap(location(u"txtLink_LostFocus"_s), [&] {
+    trap(location(Window, u"txtLink_LostFocus"_s), [&] {
         m_txtLinkEntry = 0;
         txtLink->clear();
         txtLink->setEnabled(false);
@@ -537,7 +535,7 @@ void texteditor::txtLink_LostFocus() {
 }
 
 void texteditor::tbToolBar_ButtonClick(const QString& key) {
-    trap(location(u"tbToolBar_ButtonClick"_s), [&] {
+    trap(location(Window, u"tbToolBar_ButtonClick"_s), [&] {
         const QString k = key.toLower();
         if (formatKeys().contains(k)) {
             QTextCursor selection = rtText->textCursor();
@@ -614,7 +612,7 @@ void texteditor::tbToolBar_ButtonClick(const QString& key) {
 }
 
 void texteditor::handleUndo() {
-    trap(location(u"handleUndo"_s), [&] {
+    trap(location(Window, u"handleUndo"_s), [&] {
         QTextDocument* document = rtText->document();
         if (m_undo.lastAction != u"fontChange"_s) {
             rtText->undo();
@@ -650,7 +648,7 @@ void texteditor::handleUndo() {
 }
 
 void texteditor::cmdReset_Click() {
-    trap(location(u"cmdReset_Click"_s), [&] {
+    trap(location(Window, u"cmdReset_Click"_s), [&] {
         // Without a selection the whole text, as the button's tooltip says.
         QTextCursor selection = rtText->textCursor();
         if (!selection.hasSelection())
@@ -685,7 +683,7 @@ QString texteditor::rtf2html(bool& ok) {
 }
 
 void texteditor::ShowMessage(const QString& text) {
-    trap(location(u"ShowMessage"_s), [&] {
+    trap(location(Window, u"ShowMessage"_s), [&] {
         // A window that stays on top would hide the message box.
         shell::SetTopMostWindow(this, false);
         interaction().message(text);
@@ -694,7 +692,7 @@ void texteditor::ShowMessage(const QString& text) {
 }
 
 void texteditor::cmdOK_Click() {
-    trap(location(u"cmdOK_Click"_s), [&] {
+    trap(location(Window, u"cmdOK_Click"_s), [&] {
         if (!m_loaded)
             return;
         bool ok = false;
@@ -706,13 +704,13 @@ void texteditor::cmdOK_Click() {
             course.exec(u"UPDATE texts SET text = ? WHERE name = ?"_s, {html, m_textName});
         // A text that is no longer there is an error, not a silent loss.
         if (q.numRowsAffected() < 1)
-            throw KoaError(3021, u"No current record."_s);
+            throw KoaError(errnum::NoCurrentRecord, u"No current record."_s);
         close();
     });
 }
 
 void texteditor::cmdCancel_Click() {
-    trap(location(u"cmdCancel_Click"_s), [&] { close(); });
+    trap(location(Window, u"cmdCancel_Click"_s), [&] { close(); });
 }
 
 void texteditor::closeEvent(QCloseEvent* event) {
@@ -721,7 +719,7 @@ void texteditor::closeEvent(QCloseEvent* event) {
 }
 
 void texteditor::Form_Unload() {
-    trap(location(u"Form_Unload"_s), [&] {
+    trap(location(Window, u"Form_Unload"_s), [&] {
         Timer1.stop();
         m_undo = {};
         if (m_objectPool) {
