@@ -398,6 +398,25 @@ QString Commands::copyToOpen(const PrivateProgramFolder& program, const QString&
     return copy;
 }
 
+std::unique_ptr<PrivateProgramFolder> Commands::openCourse(const QString& package,
+                                                           const QString& templates) {
+    auto program = PrivateProgramFolder::make();
+    if (!program)
+        return nullptr;
+    if (!templates.isEmpty() && !program->useTemplatesFrom(templates))
+        return nullptr;
+    const QString copy = copyToOpen(*program, package);
+    if (copy.isEmpty())
+        return nullptr;
+    CourseHost host;
+    CourseFiles files(program->folder(), host);
+    if (!files.Open_file(copy, false)) {
+        printError(package + u" did not open"_s);
+        return nullptr;
+    }
+    return program;
+}
+
 int Commands::check(const QString& package) {
     if (!isReadableFile(package))
         return Failed;
@@ -533,20 +552,9 @@ int Commands::pack(const QString& folder, const QString& out) {
 int Commands::render(const QString& package, const RenderRequest& request) {
     if (!isReadableFile(package))
         return Failed;
-    const auto program = PrivateProgramFolder::make();
+    const auto program = openCourse(package, request.templates);
     if (!program)
         return Failed;
-    if (!request.templates.isEmpty() && !program->useTemplatesFrom(request.templates))
-        return Failed;
-    const QString copy = copyToOpen(*program, package);
-    if (copy.isEmpty())
-        return Failed;
-    CourseHost host;
-    CourseFiles files(program->folder(), host);
-    if (!files.Open_file(copy, false)) {
-        printError(package + u" did not open"_s);
-        return Failed;
-    }
     // Documents of the tool never replace the ones a running KOA shows.
     QString cache;
     try {
@@ -614,18 +622,9 @@ int Commands::merge(const QString& out, const QStringList& inputs) {
 int Commands::exportCourse(const QString& package, const QString& folder, bool readOnly) {
     if (!isReadableFile(package))
         return Failed;
-    const auto program = PrivateProgramFolder::make();
+    const auto program = openCourse(package);
     if (!program)
         return Failed;
-    const QString copy = copyToOpen(*program, package);
-    if (copy.isEmpty())
-        return Failed;
-    CourseHost host;
-    CourseFiles files(program->folder(), host);
-    if (!files.Open_file(copy, false)) {
-        printError(package + u" did not open"_s);
-        return Failed;
-    }
     const distribution::ExportOutcome outcome =
         distribution::exportCourse(distribution::ExportSource::forProgramFolder(program->folder()),
                                    QFileInfo(folder).absoluteFilePath(), readOnly);

@@ -3,6 +3,8 @@
 #include "consoleinteraction.h"
 #include "store/errors.h"
 
+#include <memory>
+
 #include <QCommandLineOption>
 #include <QList>
 #include <QString>
@@ -51,6 +53,11 @@ private:
     int render(const QString& package, const RenderRequest& request);
     // A copy of the package in the tool's own folder; empty when it failed.
     static QString copyToOpen(const PrivateProgramFolder& program, const QString& package);
+    // The package opened as KOA opens it, in a program folder of the tool's
+    // own (reading includes/ and skins/ from `templates` when given); null
+    // once the reason is told.
+    std::unique_ptr<PrivateProgramFolder> openCourse(const QString& package,
+                                                     const QString& templates = {});
 
     ConsoleInteraction m_console;
     QList<ErrorReport> m_errors;

@@ -85,18 +85,9 @@ int Commands::upload(const QStringList& arguments) {
     account.password = *secret;
     online::CurlRequest::setConnectTo(parser.values(connectTo));
 
-    const auto program = PrivateProgramFolder::make();
+    const auto program = openCourse(package);
     if (!program)
         return Failed;
-    const QString copy = copyToOpen(*program, package);
-    if (copy.isEmpty())
-        return Failed;
-    CourseHost host;
-    CourseFiles files(program->folder(), host);
-    if (!files.Open_file(copy, false)) {
-        printError(package + u" did not open"_s);
-        return Failed;
-    }
     online::Upload upload({program->folder().workingFolder(), program->folder().path(u"upload"_s),
                            QFileInfo(package).completeBaseName(), account});
     upload.showState = [](const QString& text) {

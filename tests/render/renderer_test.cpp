@@ -166,50 +166,41 @@ TEST_F(RendererTest, TextsLineBreaksAndLines) {
     EXPECT_EQ(visible(render(0, 0)), visible(expected));
 }
 
+// The statement of an object (its tag) in a layout, or none for a refused one.
+QString placed(const QString& tag, const QString& side, bool floating, const QString& caption) {
+    const QString object = u"<td><center>"_s + tag + u"</center></td>"_s;
+    const QString text = u"<i><font color=606060 style=font-size:8pt>"_s + caption +
+                         u"</font></i></td><tr></table>"_s;
+    const QString below =
+        caption.isEmpty()
+            ? QString()
+            : u"<tr><td><center><table border=0 cellpadding=0 cellspacing=0><tr><td>"_s + text +
+                  u"</td></tr>"_s;
+    QString statement;
+    if (floating && side == u"Center"_s)
+        return {};
+    if (floating) {
+        statement =
+            u"<table align="_s + side.toLower() +
+            u" border=0 cellpadding=10><tr><td><table border=0 cellpadding=0 cellspacing=0 width=320><tr>"_s +
+            object + u"</tr>"_s + below + u"</table></td></tr></table>"_s;
+    } else if (side == u"Center"_s) {
+        statement = u"<center><table border=0 cellpadding=0 cellspacing=0><tr>"_s + object +
+                    u"</tr>"_s + below + u"</table></center>"_s;
+    } else {
+        // Beside the object, the caption (even an empty one) has a cell of its own.
+        const QString beside =
+            u"<td width=100%><center><table border=0 cellpadding=10 cellspacing=0><tr><td>"_s +
+            text + u"</center></td>"_s;
+        statement = u"<div align="_s + side.toLower() +
+                    u"><table width=600 border=0 cellpadding=0 cellspacing=0><tr>"_s +
+                    (side == u"Left"_s ? object + beside : beside + object) +
+                    u"</tr></table></div>"_s;
+    }
+    return u"displayString+='"_s + statement + u"';"_s + CrLf;
+}
+
 TEST_F(RendererTest, PicturesMoviesAndFlashInEveryLayout) {
-    struct Case {
-        QString alignment;
-        int floating;
-        QString caption;
-        QString expected; // %1 is the object's tag
-    };
-    const QString cell =
-        u"<table border=0 cellpadding=10 cellspacing=0><tr><td><i><font color=606060 style=font-size:8pt>"_s;
-    const QString row =
-        u"<tr><td><center><table border=0 cellpadding=0 cellspacing=0><tr><td><i><font color=606060 style=font-size:8pt>"_s;
-    const QList<Case> cases = {
-        {u"Left"_s, 0, u""_s,
-         u"<div align=left><table width=600 border=0 cellpadding=0 cellspacing=0><tr><td><center>%1</center></td><td width=100%><center>"_s +
-             cell + u"</font></i></td><tr></table></center></td></tr></table></div>"_s},
-        {u"Left"_s, 0, u"Seen"_s,
-         u"<div align=left><table width=600 border=0 cellpadding=0 cellspacing=0><tr><td><center>%1</center></td><td width=100%><center>"_s +
-             cell + u"Seen</font></i></td><tr></table></center></td></tr></table></div>"_s},
-        {u"Right"_s, 0, u""_s,
-         u"<div align=right><table width=600 border=0 cellpadding=0 cellspacing=0><tr><td width=100%><center>"_s +
-             cell +
-             u"</font></i></td><tr></table></center></td><td><center>%1</center></td></tr></table></div>"_s},
-        {u"Right"_s, 0, u"Seen"_s,
-         u"<div align=right><table width=600 border=0 cellpadding=0 cellspacing=0><tr><td width=100%><center>"_s +
-             cell +
-             u"Seen</font></i></td><tr></table></center></td><td><center>%1</center></td></tr></table></div>"_s},
-        {u"Center"_s, 0, u""_s,
-         u"<center><table border=0 cellpadding=0 cellspacing=0><tr><td><center>%1</center></td></tr></table></center>"_s},
-        {u"Center"_s, 0, u"Seen"_s,
-         u"<center><table border=0 cellpadding=0 cellspacing=0><tr><td><center>%1</center></td></tr>"_s +
-             row + u"Seen</font></i></td><tr></table></td></tr></table></center>"_s},
-        {u"Left"_s, 1, u""_s,
-         u"<table align=left border=0 cellpadding=10><tr><td><table border=0 cellpadding=0 cellspacing=0 width=320><tr><td><center>%1</center></td></tr></table></td></tr></table>"_s},
-        {u"Left"_s, 1, u"Seen"_s,
-         u"<table align=left border=0 cellpadding=10><tr><td><table border=0 cellpadding=0 cellspacing=0 width=320><tr><td><center>%1</center></td></tr>"_s +
-             row + u"Seen</font></i></td><tr></table></td></tr></table></td></tr></table>"_s},
-        {u"Right"_s, 1, u""_s,
-         u"<table align=right border=0 cellpadding=10><tr><td><table border=0 cellpadding=0 cellspacing=0 width=320><tr><td><center>%1</center></td></tr></table></td></tr></table>"_s},
-        {u"Right"_s, 1, u"Seen"_s,
-         u"<table align=right border=0 cellpadding=10><tr><td><table border=0 cellpadding=0 cellspacing=0 width=320><tr><td><center>%1</center></td></tr>"_s +
-             row + u"Seen</font></i></td><tr></table></td></tr></table></td></tr></table>"_s},
-        // Floating without a side has no layout: left out, with a message.
-        {u"Center"_s, 1, u"Seen"_s, QString()},
-    };
     const QList<std::pair<QString, QString>> kinds = {
         {u"pictures"_s, u"<img src=temp/pictures/7.png width=320 height=240 border=0 hspace=0>"_s},
         {u"movies"_s,
@@ -222,17 +213,20 @@ TEST_F(RendererTest, PicturesMoviesAndFlashInEveryLayout) {
     QString statements;
     QString pictureList;
     for (const auto& [table, tag] : kinds) {
-        for (qsizetype i = 0; i < cases.size(); ++i) {
-            const QString name = table + QString::number(i);
-            rows << table + u':' + name;
-            exec(
-                u"INSERT INTO "_s + table +
-                    u" (name, filename, width, height, alignment, \"float\", caption) VALUES (?, '7.png', 320, 240, ?, ?, ?)"_s,
-                {name, cases[i].alignment, cases[i].floating, cases[i].caption});
-            if (!cases[i].expected.isEmpty())
-                statements += u"displayString+='"_s + cases[i].expected.arg(tag) + u"';"_s + CrLf;
-            if (table == u"pictures"_s)
-                pictureList += u"<img src=temp/pictures/7.png>"_s + CrLf;
+        for (const QString& side : {u"Left"_s, u"Right"_s, u"Center"_s}) {
+            for (const bool floating : {false, true}) {
+                for (const QString& caption : {QString(), u"Seen"_s}) {
+                    const QString name = table + QString::number(rows.size());
+                    rows << table + u':' + name;
+                    exec(
+                        u"INSERT INTO "_s + table +
+                            u" (name, filename, width, height, alignment, \"float\", caption) VALUES (?, '7.png', 320, 240, ?, ?, ?)"_s,
+                        {name, side, int(floating), caption});
+                    statements += placed(tag, side, floating, caption);
+                    if (table == u"pictures"_s)
+                        pictureList += u"<img src=temp/pictures/7.png>"_s + CrLf;
+                }
+            }
         }
     }
     layout(rows);
@@ -241,9 +235,10 @@ TEST_F(RendererTest, PicturesMoviesAndFlashInEveryLayout) {
     const QString expected =
         pageStart() + noTabs() + info(0, 0, 0, 0) + statements + pageEnd(pictureList);
     EXPECT_EQ(visible(render(0, 0)), visible(expected));
+    // Floating without a side has no layout: left out, with a message.
     const QString refused = u"Illegal parsing combination - send an error report on "_s +
                             QStringLiteral(KOA_MAKER_ADDRESS);
-    EXPECT_EQ(dialogs->messages(), QStringList({refused, refused, refused}));
+    EXPECT_EQ(dialogs->messages(), QStringList(6, refused));
 }
 
 TEST_F(RendererTest, QuizzesWithoutAndWithStatements) {
@@ -253,23 +248,26 @@ TEST_F(RendererTest, QuizzesWithoutAndWithStatements) {
     exec(u"INSERT INTO statements (quizname, statement, status) VALUES ('Colours', 'Red', 'true'), "
          "('Colours', 'Loud', 'false'), ('Colours', 'Blue', 'true')"_s);
 
-    const QString quizzes =
-        u"displayString+='<form name=quiz4><b>Nothing to tick?</b>"_s + Br + Br + u"';"_s + CrLf +
-        u"displayString+='</form>';"_s +
-        u"displayString+='<form name=quiz9><b>Which are colours?</b>"_s + Br + Br + u"';"_s + CrLf +
-        u"displayString+='<input type=hidden value=true name=answer0>';"_s + CrLf +
-        u"displayString+='<input type=checkbox name=box0>Red"_s + Br + u"';"_s + CrLf +
-        u"displayString+='<input type=hidden value=false name=answer1>';"_s + CrLf +
-        u"displayString+='<input type=checkbox name=box1>Loud"_s + Br + u"';"_s + CrLf +
-        u"displayString+='<input type=hidden value=true name=answer2>';"_s + CrLf +
-        u"displayString+='<input type=checkbox name=box2>Blue"_s + Br + u"';"_s + CrLf +
+    const QString form =
+        u"displayString+='<form name=quiz%1><b>%2</b>"_s + Br + Br + u"';"_s + CrLf;
+    const QString end = u"displayString+='</form>';"_s;
+    QString quizzes =
+        form.arg(4).arg(u"Nothing to tick?"_s) + end + form.arg(9).arg(u"Which are colours?"_s);
+    QStringList checks;
+    const QStringList statements = {u"true Red"_s, u"false Loud"_s, u"true Blue"_s};
+    for (qsizetype i = 0; i < statements.size(); ++i) {
+        const QStringList s = statements[i].split(u' ');
+        quizzes +=
+            u"displayString+='<input type=hidden value=%1 name=answer%2>';"_s.arg(s[0]).arg(i) +
+            CrLf + u"displayString+='<input type=checkbox name=box%1>%2"_s.arg(i).arg(s[1]) + Br +
+            u"';"_s + CrLf;
+        checks << u"document.quiz9.box%1.checked.toString()==document.quiz9.answer%1.value"_s.arg(
+            i);
+    }
+    quizzes +=
         u"displayString+='"_s + Br +
-        uR"(<input type=button value=\'Check answer\' onClick=\'if()"_s +
-        u"document.quiz9.box0.checked.toString()==document.quiz9.answer0.value && "
-        "document.quiz9.box1.checked.toString()==document.quiz9.answer1.value && "
-        "document.quiz9.box2.checked.toString()==document.quiz9.answer2.value"_s +
-        uR"(){parent.engine.correctAnswer();} else{parent.engine.falseAnswer();}\'>';)"_s +
-        u"displayString+='</form>';"_s;
+        uR"(<input type=button value=\'Check answer\' onClick=\'if()"_s + checks.join(u" && "_s) +
+        uR"(){parent.engine.correctAnswer();} else{parent.engine.falseAnswer();}\'>';)"_s + end;
     EXPECT_EQ(visible(render(0, 0)),
               visible(pageStart() + noTabs() + info(0, 0, 0, 0) + quizzes + pageEnd()));
 }

@@ -131,41 +131,21 @@ TEST_F(Startup, AfterTheProgramWasKilledTheNextStartOffersTheRescue) {
     m_scripted->queueAnswer(Interaction::Answer::Yes);
     auto anchor = anchorAt(root());
     ASSERT_TRUE(anchor->Form_Load({}));
-    EXPECT_EQ(
-        m_scripted->messages(),
-        QStringList(
-            {u"KOA has detected an uncontrolled shutdown. Do you want to rescue the latest file?"_s}));
+    EXPECT_EQ(m_scripted->messages(), QStringList({koa::messages::Rescue}));
     EXPECT_EQ(title(*anchor), u"KOA File Header - Rescued file"_s);
     EXPECT_EQ(Database(work(u"koa.kod"_s)).scalar(u"SELECT title FROM header"_s).toString(),
               u"unsaved in the other program"_s);
     anchor->Form_Unload();
 }
 
-TEST_F(Startup, CommandLinePackageOpensAndADamagedOneFallsBackToANewCourse) {
-    // A package made by an earlier run.
-    {
-        auto maker = anchorAt(root());
-        ASSERT_TRUE(maker->Form_Load({}));
-        Database(work(u"koa.kod"_s)).exec(u"UPDATE header SET title = 'Lab safety'"_s);
-        package::packFolder(work(), m_dir.filePath(u"Lab safety.kof"_s));
-        maker->Form_Unload();
-    }
-    {
-        auto anchor = anchorAt(root());
-        // A file manager hands a path with blanks over as one or as several words.
-        ASSERT_TRUE(anchor->Form_Load({m_dir.filePath(u"Lab"_s), u"safety.kof"_s}));
-        EXPECT_EQ(title(*anchor), u"KOA File Header - Lab safety"_s);
-        EXPECT_EQ(anchor->files().currentPath(), m_dir.filePath(u"Lab safety.kof"_s));
-        anchor->Form_Unload();
-    }
-    {
-        writeFile(m_dir.filePath(u"broken.kof"_s), "KO but nothing else");
-        auto anchor = anchorAt(root());
-        ASSERT_TRUE(anchor->Form_Load({m_dir.filePath(u"broken.kof"_s)}));
-        EXPECT_EQ(m_scripted->messages(), QStringList({u"Error opening file"_s}));
-        EXPECT_EQ(title(*anchor), u"KOA File Header - New file"_s);
-        anchor->Form_Unload();
-    }
+TEST_F(Startup, CommandLinePackageWithBlanksInItsPathOpens) {
+    const QString package = packedCourse(u"Lab safety"_s, QString());
+    auto anchor = anchorAt(root());
+    // A file manager hands a path with blanks over as one or as several words.
+    ASSERT_TRUE(anchor->Form_Load({m_dir.filePath(u"Lab"_s), u"safety.kof"_s}));
+    EXPECT_EQ(title(*anchor), u"KOA File Header - Lab safety"_s);
+    EXPECT_EQ(anchor->files().currentPath(), package);
+    anchor->Form_Unload();
 }
 
 TEST_F(Startup, MissingBrowserOrMediaBackEndEndsTheStartMissingFlashOnlyWarns) {

@@ -25,6 +25,9 @@ using namespace koa;
 using namespace koa::test;
 
 namespace {
+const QString SaveFailed =
+    u"Error saving file. Make sure there is enough space on the destination drive and try again."_s;
+
 class Files : public ::testing::Test {
 protected:
     Files() : m_files(m_program.folder(), m_host) {}
@@ -34,6 +37,9 @@ protected:
         return m_program.folder().workingFolder() + (rel.isEmpty() ? QString() : u"/"_s + rel);
     }
     QString db() const { return m_program.folder().workingDatabase(); }
+    QString header(const QString& field) const {
+        return valueOf(db(), u"SELECT "_s + field + u" FROM header"_s).toString();
+    }
 
     // A new course with a title, a picture and its file, saved as `name`.
     QString savedCourse(const QString& name) {
@@ -66,6 +72,24 @@ protected:
         old.exec(
             u"INSERT INTO pictures VALUES (7, 'Logo', '7.png', 1.0), (8, 'Evil', '../../x.png', 1.0)"_s);
         writeFile(folder + u"/pictures/7.png"_s, "png bytes");
+    }
+    QString olderPackage(const QString& name, bool withVersionField) {
+        writeOlderCourse(m_program.scratch(name), withVersionField);
+        const QString pkg = m_program.scratch(name + u".kof"_s);
+        package::packFolder(m_program.scratch(name), pkg);
+        return pkg;
+    }
+
+    // A package that does not open leaves it and the open course "good.kof" alone.
+    void expectRefused(const QString& pkg, bool wait = true) {
+        m_scripted->clear();
+        const QByteArray before = readFile(pkg);
+        EXPECT_FALSE(m_files.Open_file(pkg, wait));
+        EXPECT_EQ(m_scripted->messages(), QStringList({u"Error opening file"_s}));
+        EXPECT_EQ(readFile(pkg), before);
+        EXPECT_EQ(m_files.displayName(), u"good"_s);
+        EXPECT_EQ(header(u"title"_s), u"Fire drill"_s);
+        EXPECT_EQ(m_host.openWaits, 0);
     }
 
     TempProgramFolder m_program;
@@ -110,7 +134,7 @@ TEST_F(Files, SaveAsksForANameOnlyForANewCourseAndOpenRestoresIt) {
     EXPECT_TRUE(m_files.Open_file(target, true));
     EXPECT_EQ(readFile(target), saved); // the user's package is never written by an open
     EXPECT_EQ(m_files.displayName(), u"drill"_s);
-    EXPECT_EQ(valueOf(db(), u"SELECT author FROM header"_s).toString(), u"Ben"_s);
+    EXPECT_EQ(header(u"author"_s), u"Ben"_s);
     EXPECT_EQ(readFile(work(u"pictures/1.png"_s)), QByteArray(512, 'x'));
     for (const QString& folder : schema::courseFolders())
         EXPECT_TRUE(QDir(work(folder)).exists()) << folder.toStdString();
@@ -128,7 +152,7 @@ TEST_F(Files, CancelledDialogsShowNothingAndChangeNothing) {
     EXPECT_FALSE(m_files.Open_file(QString(), false));
     EXPECT_TRUE(m_scripted->messages().isEmpty());
     EXPECT_EQ(m_files.displayName(), u"a"_s);
-    EXPECT_EQ(valueOf(db(), u"SELECT title FROM header"_s).toString(), u"Fire drill"_s);
+    EXPECT_EQ(header(u"title"_s), u"Fire drill"_s);
 }
 
 TEST_F(Files, OpenAsksToGiveUpTheOpenCourseAndStopsWhenRefused) {
@@ -144,7 +168,7 @@ TEST_F(Files, OpenedReadOnlyPackageOpens) {
     QFile::setPermissions(target, QFileDevice::ReadOwner | QFileDevice::ReadGroup);
     m_files.New_file(false);
     EXPECT_TRUE(m_files.Open_file(target, false));
-    EXPECT_EQ(valueOf(db(), u"SELECT title FROM header"_s).toString(), u"Fire drill"_s);
+    EXPECT_EQ(header(u"title"_s), u"Fire drill"_s);
 }
 
 TEST_F(Files, DamagedPackageSaysErrorOpeningAndKeepsTheOpenCourse) {
@@ -170,14 +194,7 @@ TEST_F(Files, DamagedPackageSaysErrorOpeningAndKeepsTheOpenCourse) {
     }
     for (const QString& p : paths) {
         SCOPED_TRACE(p.toStdString());
-        m_scripted->clear();
-        const QByteArray before = readFile(p);
-        EXPECT_FALSE(m_files.Open_file(p, true));
-        EXPECT_EQ(m_scripted->messages(), QStringList({u"Error opening file"_s}));
-        EXPECT_EQ(readFile(p), before);
-        EXPECT_EQ(m_files.displayName(), u"good"_s);
-        EXPECT_EQ(valueOf(db(), u"SELECT title FROM header"_s).toString(), u"Fire drill"_s);
-        EXPECT_EQ(m_host.openWaits, 0);
+        expectRefused(p);
     }
     EXPECT_FALSE(QFileInfo::exists(m_program.path(u"outside.txt"_s)));
     EXPECT_FALSE(QFileInfo::exists(m_program.scratch(u"../outside.txt"_s)));
@@ -185,10 +202,7 @@ TEST_F(Files, DamagedPackageSaysErrorOpeningAndKeepsTheOpenCourse) {
 }
 
 TEST_F(Files, OlderCourseIsConvertedAndTheOriginalLeftAlone) {
-    const QString source = m_program.scratch(u"old"_s);
-    writeOlderCourse(source, true);
-    const QString older = m_program.scratch(u"old.kof"_s);
-    package::packFolder(source, older);
+    const QString older = olderPackage(u"old"_s, true);
     const QByteArray before = readFile(older);
 
     m_files.New_file(false);
@@ -200,7 +214,7 @@ TEST_F(Files, OlderCourseIsConvertedAndTheOriginalLeftAlone) {
     EXPECT_EQ(m_files.displayName(), u"Imported file"_s);
     EXPECT_TRUE(m_files.currentPath().isEmpty());
     EXPECT_EQ(CheckKOFVersion(db()), u"1.1"_s);
-    EXPECT_EQ(valueOf(db(), u"SELECT author FROM header"_s).toString(), u"Ann"_s);
+    EXPECT_EQ(header(u"author"_s), u"Ann"_s);
     // Fields copied by position; a row's id keeps naming its file.
     EXPECT_EQ(valueOf(db(), u"SELECT filename FROM pictures WHERE id = 7"_s).toString(),
               u"7.png"_s);
@@ -214,12 +228,8 @@ TEST_F(Files, OlderCourseIsConvertedAndTheOriginalLeftAlone) {
 }
 
 TEST_F(Files, CourseWithoutAVersionFieldOpensDirectly) {
-    const QString source = m_program.scratch(u"nover"_s);
-    writeOlderCourse(source, false);
-    const QString pkg = m_program.scratch(u"nover.kof"_s);
-    package::packFolder(source, pkg);
     m_files.New_file(false);
-    EXPECT_TRUE(m_files.Open_file(pkg, false));
+    EXPECT_TRUE(m_files.Open_file(olderPackage(u"nover"_s, false), false));
     EXPECT_EQ(m_files.displayName(), u"nover"_s);
     EXPECT_TRUE(m_scripted->messages().isEmpty());
 }
@@ -238,7 +248,7 @@ TEST_F(Files, ImportTakesTheCourseBesideKoaInf) {
     m_scripted->queueFile(exported + u"/koa.inf"_s);
     m_files.Import();
     EXPECT_EQ(m_files.displayName(), u"Imported file"_s);
-    EXPECT_EQ(valueOf(db(), u"SELECT title FROM header"_s).toString(), u"Old course"_s);
+    EXPECT_EQ(header(u"title"_s), u"Old course"_s);
     EXPECT_EQ(m_host.openWaits, 0);
 }
 
@@ -259,11 +269,10 @@ TEST_F(Files, SaveNeedsTheCourseSizePlusFiveKBFree) {
     m_scripted->clear();
     m_scripted->queueFile(target);
     EXPECT_FALSE(m_files.Save_course(true));
-    EXPECT_EQ(
-        m_scripted->messages(),
-        QStringList(
-            {u"You do not have enough free space on you system drive to perform this task."_s,
-             u"Error saving file. Make sure there is enough space on the destination drive and try again."_s}));
+    EXPECT_EQ(m_scripted->messages(),
+              QStringList(
+                  {u"You do not have enough free space on you system drive to perform this task."_s,
+                   SaveFailed}));
     EXPECT_FALSE(QFileInfo::exists(target));
     EXPECT_EQ(m_files.displayName(), u"first"_s);
 
@@ -280,10 +289,7 @@ TEST_F(Files, SaveThatCannotBeWrittenKeepsThePreviousPackage) {
     // the package and nothing beside it.
     const auto failedSave = [&](const QString& target, const QByteArray& before, bool saved) {
         EXPECT_FALSE(saved);
-        EXPECT_EQ(
-            m_scripted->messages(),
-            QStringList(
-                {u"Error saving file. Make sure there is enough space on the destination drive and try again."_s}));
+        EXPECT_EQ(m_scripted->messages(), QStringList({SaveFailed}));
         EXPECT_EQ(readFile(target), before);
         EXPECT_EQ(QDir(QFileInfo(target).absolutePath()).entryList(QDir::Files | QDir::Hidden),
                   QStringList{QFileInfo(target).fileName()});
@@ -334,7 +340,7 @@ TEST_F(Files, RescueYesImportsTheLeftWorkingFolder) {
             {u"KOA has detected an uncontrolled shutdown. Do you want to rescue the latest file?"_s}));
     EXPECT_EQ(next.displayName(), u"Rescued file"_s);
     EXPECT_TRUE(next.currentPath().isEmpty());
-    EXPECT_EQ(valueOf(db(), u"SELECT title FROM header"_s).toString(), u"unsaved work"_s);
+    EXPECT_EQ(header(u"title"_s), u"unsaved work"_s);
     EXPECT_EQ(readFile(work(u"sounds/3.mp3"_s)), QByteArray("sound"));
 
     next.removeWorkingFolders();
@@ -380,7 +386,7 @@ TEST_F(Files, ConversionOfACourseWithoutHeaderRowGivesABlankHeader) {
     ASSERT_TRUE(m_files.ImportFile(source));
     EXPECT_EQ(valueOf(db(), u"SELECT count(*) FROM header"_s).toInt(), 1);
     EXPECT_EQ(CheckKOFVersion(db()), u"1.1"_s);
-    EXPECT_EQ(valueOf(db(), u"SELECT skin FROM header"_s).toString(), u"Classic"_s);
+    EXPECT_EQ(header(u"skin"_s), u"Classic"_s);
 }
 
 TEST(CoursePaths, StoredNamesStayInTheirFolder) {
@@ -426,17 +432,10 @@ TEST_F(Files, HostileCourseDatabasesAreRefusedAndChangeNothing) {
             execIn(folder + u"/koa.kod"_s, statement);
         const QString pkg = m_program.scratch(name + u".kof"_s);
         package::packFolder(folder, pkg);
-        const QByteArray before = readFile(pkg);
-
-        m_scripted->clear();
         QElapsedTimer clock;
         clock.start();
-        EXPECT_FALSE(m_files.Open_file(pkg, false));
+        expectRefused(pkg, false);
         EXPECT_LT(clock.elapsed(), 30000); // it ends; the refusal itself is immediate
-        EXPECT_EQ(m_scripted->messages(), QStringList({u"Error opening file"_s}));
-        EXPECT_EQ(readFile(pkg), before);
-        EXPECT_EQ(m_files.displayName(), u"good"_s);
-        EXPECT_EQ(valueOf(db(), u"SELECT title FROM header"_s).toString(), u"Fire drill"_s);
         // An exported course is no more trusted than a package.
         EXPECT_FALSE(m_files.ImportFile(folder));
     }
