@@ -64,7 +64,8 @@ void exportWindow::Form_Activate() {
 
 void exportWindow::cmdOK_Click() {
     // Reports its failures itself, with the one message of the window.
-    const std::optional<QString> target = interaction().saveFile(u"Export"_s, QString(), u"KOA export"_s);
+    const std::optional<QString> target =
+        interaction().saveFile(u"Export"_s, QString(), u"KOA export"_s);
     if (!target || target->isEmpty())
         return;
     m_editors.startWait();
