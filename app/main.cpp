@@ -23,7 +23,10 @@ int main(int argc, char* argv[]) {
     koa::setInteraction(&real);
 
     const koa::ProgramFolder folder = koa::ProgramFolder::forUser();
-    const koa::shell::Prerequisites probes = koa::shell::Prerequisites::ofThisSystem(folder.root());
+    // The shipped folder holds the Flash player; the per-user folder links to
+    // it only once start-up has prepared it, after the probes.
+    const koa::shell::Prerequisites probes =
+        koa::shell::Prerequisites::ofThisSystem(folder.shipped());
     koa::shell::error errorWindow(probes);
     koa::setErrorSink([&errorWindow](const koa::ErrorReport& r) {
         errorWindow.errorDetected(r.number, r.description, r.location);

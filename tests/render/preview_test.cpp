@@ -264,12 +264,14 @@ TEST_F(PreviewOnWideScreen, TheProgramsEndReleasesTheBrowserAndRendersNoMore) {
 }
 
 TEST_F(PreviewOnWideScreen, FlashPlaysThroughTheShippedPlayerWithoutAWarningAtStart) {
-    // Started as the program starts, the probe finds the shipped player.
-    const QString root = m_anchor->files().folder().root();
-    EXPECT_GE(shell::GetFlashVersion(root), shell::RequiredFlash);
+    // Started as the program starts for a new user, whose folder start-up has
+    // not prepared yet: the probe finds the shipped player.
     m_anchor->Form_Unload();
     m_scripted->clear();
-    m_anchor = anchorAt(root, shell::Prerequisites::ofThisSystem(root));
+    const QString root = m_dir.filePath(u"new user"_s);
+    const QString shipped = folderAt(root).shipped();
+    EXPECT_GE(shell::GetFlashVersion(shipped), shell::RequiredFlash);
+    m_anchor = anchorAt(root, shell::Prerequisites::ofThisSystem(shipped));
     ASSERT_TRUE(m_anchor->Form_Load({m_dir.filePath(u"Knots.kof"_s)}));
     EXPECT_TRUE(m_scripted->messages().isEmpty())
         << m_scripted->messages().join(u'\n').toStdString();
