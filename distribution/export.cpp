@@ -1,5 +1,6 @@
 #include "export.h"
 
+#include "store/courseheader.h"
 #include "store/coursepaths.h"
 #include "store/database.h"
 #include "store/errors.h"
@@ -31,18 +32,18 @@ namespace {
 const QString TemplateViewer = u"koa_viewer"_s;
 const QString DefaultSkin = u"Classic"_s;
 
-struct CourseHeader {
+struct ExportedHeader {
     QString skin;
     bool readOnly = false;
 };
 
-CourseHeader readCourseHeader(const QString& databasePath) {
+ExportedHeader readCourseHeader(const QString& databasePath) {
     Database db(databasePath, Database::Mode::ReadOnly);
-    QSqlQuery q = db.exec(u"SELECT skin, status FROM header ORDER BY rowid LIMIT 1"_s);
-    CourseHeader header;
-    if (q.next()) {
-        header.skin = q.value(0).toString();
-        header.readOnly = q.value(1).toInt() != 0;
+    const std::optional<QVariantList> stored = CourseHeader(db).values({u"skin"_s, u"status"_s});
+    ExportedHeader header;
+    if (stored) {
+        header.skin = stored->at(0).toString();
+        header.readOnly = stored->at(1).toInt() != 0;
     }
     return header;
 }
@@ -61,12 +62,7 @@ QString exportedSkin(const QString& skinsFolder, const QString& skin) {
 
 void markReadOnly(const QString& databasePath) {
     Database db(databasePath);
-    QSqlQuery q =
-        db.exec(u"UPDATE header SET status = 1 WHERE rowid = (SELECT min(rowid) FROM header)"_s);
-    if (q.numRowsAffected() > 0)
-        return;
-    // A course without a header row would leave its copy editable.
-    db.exec(u"INSERT INTO header (skin, status) VALUES ('', 1)"_s);
+    CourseHeader(db).markReadOnly();
 }
 
 void writeFileWhole(const QString& path, const QByteArray& bytes) {
@@ -196,7 +192,7 @@ ExportOutcome exportCourse(const ExportSource& source, const QString& target, bo
         copyFolder(source.workingFolder, stage + u"/temp"_s);
         openToReaders(stage + u"/temp"_s);
 
-        const CourseHeader header = readCourseHeader(source.workingFolder + u"/koa.kod"_s);
+        const ExportedHeader header = readCourseHeader(source.workingFolder + u"/koa.kod"_s);
         outcome.readOnly = readOnly || header.readOnly;
         const QString skin = exportedSkin(source.skinsFolder, header.skin);
         if (!QDir().mkpath(stage + u"/skins"_s))

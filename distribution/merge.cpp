@@ -1,6 +1,7 @@
 #include "merge.h"
 
 #include "store/coursedb.h"
+#include "store/courseheader.h"
 #include "store/coursepaths.h"
 #include "store/database.h"
 #include "store/errors.h"
@@ -144,15 +145,11 @@ void mergeInput(int number, const QString& inCourse, Database& out, const QStrin
 
     if (number == 1) {
         const QStringList columns = sharedColumns(in, out, u"header"_s);
-        QSqlQuery header = in.exec(u"SELECT * FROM header"_s);
-        if (header.next()) {
-            QStringList sets;
+        if (const std::optional<QSqlRecord> header = CourseHeader(in).record()) {
             QVariantList values;
-            for (const QString& c : columns) {
-                sets.append(quoteIdentifier(c) + u" = ?"_s);
-                values.append(header.value(c));
-            }
-            out.exec(u"UPDATE header SET "_s + sets.join(u", "_s), values);
+            for (const QString& c : columns)
+                values.append(header->value(c));
+            CourseHeader(out).assign(columns, values);
         }
     }
 

@@ -3,6 +3,7 @@
 #include "shell/quotefree.h"
 #include "store/coursedb.h"
 #include "store/coursefiles.h"
+#include "store/courseheader.h"
 #include "store/database.h"
 #include "store/errors.h"
 #include "store/interaction.h"
@@ -189,21 +190,15 @@ void header::Timer1_Timer() {
 void header::save_data() {
     trap(location(u"save_data"_s), [&] {
         QString text = withCrLf(description->toPlainText());
-        const QVariantList values = {course_name->text(),  author->text(),
-                                     target_group->text(), ParseLinefeeds(text),
-                                     skin->currentText(),  ScrollCheck->isChecked() ? 1 : 0};
+        HeaderFields fields;
+        fields.title = course_name->text();
+        fields.author = author->text();
+        fields.targetGroup = target_group->text();
+        fields.description = ParseLinefeeds(text);
+        fields.skin = skin->currentText();
+        fields.menuscroll = ScrollCheck->isChecked();
         Database course(editors().files().folder().workingDatabase());
-        QSqlQuery q = course.exec(u"UPDATE header SET title = ?, author = ?, target_group = ?, "
-                                  "description = ?, skin = ?, menuscroll = ? "
-                                  "WHERE rowid = (SELECT min(rowid) FROM header)"_s,
-                                  values);
-        if (q.numRowsAffected() > 0)
-            return;
-        // A course without its header row would lose what was typed: give it one.
-        course.exec(u"INSERT INTO header (title, author, target_group, description, skin, "
-                    "menuscroll, sound, picture, status, version) "
-                    "VALUES (?, ?, ?, ?, ?, ?, '', '', 0, ?)"_s,
-                    values + QVariantList{QString::fromLatin1(schema::CurrentVersion)});
+        CourseHeader(course).write(fields);
     });
 }
 
@@ -211,9 +206,8 @@ void header::skin_click() {
     trap(location(u"skin_click"_s), [&] {
         editors().closing = true;
         const QString chosen = skin->currentText();
-        Database(editors().files().folder().workingDatabase())
-            .exec(u"UPDATE header SET skin = ? WHERE rowid = (SELECT min(rowid) FROM header)"_s,
-                  {chosen});
+        Database course(editors().files().folder().workingDatabase());
+        CourseHeader(course).setSkin(chosen);
         m_currentSkin = chosen;
         // The hidden preview loads the new skin without playing its page.
         if (auto* preview = previewWindow()) {

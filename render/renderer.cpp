@@ -4,6 +4,7 @@
 #include "markupsanitizer.h"
 #include "pagecss.h"
 #include "store/cachefolder.h"
+#include "store/courseheader.h"
 #include "store/coursepaths.h"
 #include "store/database.h"
 #include "store/errors.h"
@@ -120,8 +121,8 @@ void Renderer::SatPaths(const QString& programFolder) {
 }
 
 void Renderer::readSkin(Database& db) {
-    QSqlQuery header = db.exec(u"SELECT skin FROM header"_s);
-    const QString skin = header.next() ? text(header.value(0)) : QString();
+    const std::optional<QVariantList> header = CourseHeader(db).values({u"skin"_s});
+    const QString skin = header ? text(header->at(0)) : QString();
     if (skin.isEmpty()) {
         m_state.skin = DefaultSkin;
     } else if (!isPlainFolderName(skin)) {
@@ -462,8 +463,9 @@ void Renderer::ShowMenu() {
         while (modules.next())
             names.append(htmlText(text(modules.value(0))));
         m_state.lastModuleIndex = int(names.size()) - 1;
-        QSqlQuery header = db.exec(u"SELECT title, menuscroll FROM header"_s);
-        if (!header.next())
+        const std::optional<QVariantList> header =
+            CourseHeader(db).values({u"title"_s, u"menuscroll"_s});
+        if (!header)
             throw KoaError(errnum::NoCurrentRecord, u"No current record (header)"_s);
 
         const QString skin = urlName(m_state.skin);
@@ -471,11 +473,11 @@ void Renderer::ShowMenu() {
         // The folder form of the program folder, as the title page's base.
         page = u"<html><head><base href='"_s + m_state.programPathScript + u"'>"_s;
         InsertFile(u"/includes/menu1.inc"_s);
-        page += CrLf + u"button_status='"_s + numberText(header.value(1)) + u"';"_s + CrLf;
+        page += CrLf + u"button_status='"_s + numberText(header->at(1)) + u"';"_s + CrLf;
         page += u"skin='"_s + scriptString(m_state.skin) + u"';"_s + CrLf;
         page += u"numModules ="_s + QString::number(m_state.lastModuleIndex) + CrLf;
         InsertFile(u"/includes/menu2.inc"_s);
-        page += htmlText(text(header.value(0)));
+        page += htmlText(text(header->at(0)));
         InsertFile(u"/includes/menu3.inc"_s);
         const bool pictures = m_state.lastModuleIndex < 6;
         for (int i = 0; i < names.size(); ++i) {
@@ -512,22 +514,22 @@ void Renderer::ShowHeader() {
         // From the title page the learner goes on to the course menu.
         m_state.previewMode = u"menu"_s;
         Database db = open();
-        QSqlQuery header =
-            db.exec(u"SELECT title, author, target_group, description FROM header"_s);
-        if (!header.next())
+        const std::optional<QVariantList> header =
+            CourseHeader(db).values({u"title"_s, u"author"_s, u"target_group"_s, u"description"_s});
+        if (!header)
             throw KoaError(errnum::NoCurrentRecord, u"No current record (header)"_s);
 
         QString& page = m_state.pageText;
         page = u"<html><head><base href='"_s + m_state.programPathScript + u"skins/"_s +
                urlName(m_state.skin) + u"/'></head>"_s;
         InsertFile(u"/includes/header.inc"_s);
-        page += htmlText(text(header.value(0)));
+        page += htmlText(text(header->at(0)));
         InsertFile(u"/includes/menu3.inc"_s);
-        page += u"<tr><td><b>Author</b><br><font size='2'>"_s + htmlText(text(header.value(1))) +
+        page += u"<tr><td><b>Author</b><br><font size='2'>"_s + htmlText(text(header->at(1))) +
                 u"</font><br><br>"_s;
-        page += u"<b>Target group</b><br><font size='2'>"_s + htmlText(text(header.value(2))) +
+        page += u"<b>Target group</b><br><font size='2'>"_s + htmlText(text(header->at(2))) +
                 u"</font><br><br>"_s;
-        page += u"<b>Description</b><br><font size='2'>"_s + htmlText(text(header.value(3))) +
+        page += u"<b>Description</b><br><font size='2'>"_s + htmlText(text(header->at(3))) +
                 u"</font><br><br></td></tr>"_s;
         InsertFile(u"/includes/menu4.inc"_s);
 

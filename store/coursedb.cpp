@@ -1,5 +1,6 @@
 #include "coursedb.h"
 
+#include "courseheader.h"
 #include "database.h"
 #include "errors.h"
 #include "interaction.h"
@@ -93,14 +94,14 @@ bool IsDBblank(const QString& databasePath, const QString& blankDatabasePath) {
                     .toInt() > 0)
                 return false;
         }
-        QSqlQuery wh = work.exec(u"SELECT * FROM header"_s);
-        QSqlQuery bh = blank.exec(u"SELECT * FROM header"_s);
-        if (!wh.next() || !bh.next())
+        const std::optional<QSqlRecord> wh = CourseHeader(work).record();
+        const std::optional<QSqlRecord> bh = CourseHeader(blank).record();
+        if (!wh || !bh)
             throw KoaError(errnum::NoCurrentRecord, u"No current record."_s);
         const QStringList fields =
             u"title author description target_group skin sound picture"_s.split(u' ');
         for (const QString& f : fields) {
-            if (fieldText(wh.value(f)) != fieldText(bh.value(f)))
+            if (fieldText(wh->value(f)) != fieldText(bh->value(f)))
                 return false;
         }
         return true;
@@ -151,26 +152,16 @@ void completeCourseTables(const QString& databasePath) {
 
 std::optional<HeaderFields> readHeader(const QString& databasePath) {
     Database db(databasePath, Database::Mode::ReadOnly);
-    QSqlQuery q = db.exec(u"SELECT title, author, target_group, skin, description, menuscroll, "
-                          "status FROM header ORDER BY rowid LIMIT 1"_s);
-    if (!q.next())
-        return std::nullopt;
-    return HeaderFields{fieldText(q.value(0)),
-                        fieldText(q.value(1)),
-                        fieldText(q.value(2)),
-                        fieldText(q.value(3)),
-                        q.value(4),
-                        q.value(5).toInt() != 0,
-                        q.value(6).toInt() != 0};
+    return CourseHeader(db).read();
 }
 
 QString CheckKOFVersion(const QString& databasePath) {
     try {
         Database db(databasePath, Database::Mode::ReadOnly);
-        QSqlQuery q = db.exec(u"SELECT * FROM header"_s);
-        if (!q.next() || q.record().indexOf(u"version"_s) < 0 || q.value(u"version"_s).isNull())
+        const std::optional<QSqlRecord> header = CourseHeader(db).record();
+        if (!header || header->indexOf(u"version"_s) < 0 || header->value(u"version"_s).isNull())
             return u"error"_s;
-        return q.value(u"version"_s).toString();
+        return header->value(u"version"_s).toString();
     } catch (const std::exception&) {
         return u"error"_s;
     }

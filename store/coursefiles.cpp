@@ -1,6 +1,7 @@
 #include "coursefiles.h"
 
 #include "coursedb.h"
+#include "courseheader.h"
 #include "coursepaths.h"
 #include "database.h"
 #include "errors.h"
@@ -301,12 +302,9 @@ bool CourseFiles::ImportFile(const QString& folder) {
                 }
             }
             // A course without its header row would break every window.
-            if (to.rowCount(u"header"_s) == 0)
-                to.exec(u"INSERT INTO header (title, author, target_group, description, skin, "
-                        "sound, picture, menuscroll, status) VALUES "
-                        "('', '', '', '', 'Classic', '', '', 0, 0)"_s);
-            to.exec(u"UPDATE header SET version = ?"_s,
-                    {QString::fromLatin1(schema::CurrentVersion)});
+            CourseHeader header(to);
+            header.ensure();
+            header.setVersion(QString::fromLatin1(schema::CurrentVersion));
             to.commit();
         }
         ValidateDataTable(m_folder.workingDatabase());

@@ -1,5 +1,6 @@
 #include "schema.h"
 
+#include "courseheader.h"
 #include "database.h"
 #include "errors.h"
 
@@ -98,9 +99,7 @@ void createBlankCourse(const QString& folder) {
     db.begin();
     for (const Table& t : courseTables())
         db.exec(createTableSql(t));
-    db.exec(u"INSERT INTO header (title, author, target_group, description, skin, sound, picture, "
-            "menuscroll, status, version) VALUES ('', '', '', '', 'Classic', '', '', 0, 0, ?)"_s,
-            {QString::fromLatin1(CurrentVersion)});
+    CourseHeader(db).ensure();
     db.exec(u"INSERT INTO data (type, name, \"index\") VALUES ('modules', 'New Module', 0)"_s);
     db.exec(u"INSERT INTO data (type, name, \"index\") VALUES ('pages', '', 1)"_s);
     db.commit();

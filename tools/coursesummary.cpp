@@ -1,5 +1,6 @@
 #include "coursesummary.h"
 
+#include "store/courseheader.h"
 #include "store/database.h"
 #include "store/schema.h"
 
@@ -57,11 +58,11 @@ CourseSummary CourseSummary::read(const QString& databasePath) {
     Database db(databasePath, Database::Mode::ReadOnly);
 
     if (db.hasTable(u"header"_s)) {
-        QSqlQuery q = db.exec(u"SELECT * FROM header ORDER BY rowid LIMIT 1"_s);
-        s.m_hasHeader = q.next();
+        const std::optional<QSqlRecord> header = CourseHeader(db).record();
+        s.m_hasHeader = header.has_value();
         for (const QString& name : headerFields) {
-            const int at = q.record().indexOf(name);
-            s.m_header.append({name, s.m_hasHeader && at >= 0 ? q.value(at) : QVariant()});
+            const int at = header ? header->indexOf(name) : -1;
+            s.m_header.append({name, at >= 0 ? header->value(at) : QVariant()});
         }
     }
 

@@ -1,4 +1,5 @@
 #include "store/coursedb.h"
+#include "store/courseheader.h"
 #include "store/database.h"
 #include "store/errors.h"
 #include "store/schema.h"
@@ -163,6 +164,52 @@ TEST_F(CourseDatabase, VersionIsReadOrError) {
     EXPECT_EQ(CheckKOFVersion(m_dir.filePath(u"garbage.kod"_s)), u"error"_s);
     // Failed opens leave no connection (and no open file) behind.
     EXPECT_TRUE(QSqlDatabase::connectionNames().isEmpty());
+}
+
+TEST_F(CourseDatabase, HeaderWritesGoToTheFirstRowAndAMissingRowIsAdded) {
+    const auto rows = [&] {
+        Database db(work(), Database::Mode::ReadOnly);
+        QStringList out;
+        QSqlQuery q = db.exec(u"SELECT title, skin, status, version, sound FROM header "
+                              "ORDER BY rowid"_s);
+        while (q.next()) {
+            QStringList fields;
+            for (int i = 0; i < 5; ++i)
+                fields.append(q.value(i).isNull() ? u"null"_s : q.value(i).toString());
+            out.append(fields.join(u'|'));
+        }
+        return out;
+    };
+    HeaderFields typed;
+    typed.title = u"Knots"_s;
+    typed.skin = u"Ocean"_s;
+    {
+        // What the header window typed into a course without a header row is kept.
+        execIn(work(), u"DELETE FROM header"_s);
+        Database db(work());
+        CourseHeader(db).write(typed);
+    }
+    EXPECT_EQ(rows(), QStringList({u"Knots|Ocean|0|1.1|"_s}));
+    {
+        // A second row is carried along: edits reach the course's own row only.
+        execIn(work(), u"INSERT INTO header (title, skin) VALUES ('Other', 'Other')"_s);
+        Database db(work());
+        CourseHeader header(db);
+        typed.title = u"Rigging"_s;
+        header.write(typed);
+        header.setSkin(u"Classic"_s);
+        header.markReadOnly();
+        EXPECT_EQ(header.read()->title, u"Rigging"_s);
+    }
+    EXPECT_EQ(rows(), QStringList({u"Rigging|Classic|1|1.1|"_s, u"Other|Other|null|null|null"_s}));
+    {
+        // Only the read-only mark is given to a course without a row.
+        execIn(work(), u"DELETE FROM header"_s);
+        Database db(work());
+        CourseHeader(db).markReadOnly();
+        EXPECT_TRUE(CourseHeader(db).read()->readOnly);
+    }
+    EXPECT_EQ(rows(), QStringList({u"null||1|null|null"_s}));
 }
 
 TEST_F(CourseDatabase, CompactionKeepsContentAndLeavesNoScratchFile) {
