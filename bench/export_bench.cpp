@@ -2,6 +2,7 @@
 // of the same folders on the same disk, the viewer's title page after its
 // start and its pages after a command. A report, not a gate: it fails only
 // when something errors.
+#include "bench/randomfile.h"
 #include "distribution/export.h"
 #include "render/browser.h"
 #include "render/confinement.h"
@@ -37,7 +38,6 @@ namespace koa::bench {
 namespace {
 
 using Clock = std::chrono::steady_clock;
-constexpr qint64 MiB = 1024 * 1024;
 constexpr double RatioLimit = 1.5;
 constexpr double TitleLimitMs = 1500;
 constexpr double PageLimitMs = 150;
@@ -68,21 +68,14 @@ void makeCourse(const QString& folder, qint64 mb) {
         db.exec(u"INSERT INTO data (type, name, \"index\") VALUES (?, ?, ?)"_s,
                 {layout[i].section(u':', 0, 0), layout[i].section(u':', 1), i});
     std::mt19937_64 random(17);
-    QByteArray block(int(MiB), Qt::Uninitialized);
     qint64 left = mb;
     for (int n = 0; left > 0; ++n) {
         const bool movie = n % 2 == 0 && left >= 8;
         const qint64 size = movie ? 8 : 1;
-        QFile file(folder + (movie ? u"/movies/"_s : u"/pictures/"_s) + QString::number(n) +
-                   (movie ? u".mp4"_s : u".jpg"_s));
-        if (!file.open(QIODevice::WriteOnly))
-            fail(u"cannot write "_s + file.fileName());
-        for (qint64 m = 0; m < size; ++m) {
-            auto* words = reinterpret_cast<quint64*>(block.data());
-            for (qsizetype w = 0; w < block.size() / 8; ++w)
-                words[w] = random();
-            file.write(block);
-        }
+        const QString file = folder + (movie ? u"/movies/"_s : u"/pictures/"_s) +
+                             QString::number(n) + (movie ? u".mp4"_s : u".jpg"_s);
+        if (!bench::writeRandomFile(file, size, random))
+            fail(u"cannot write "_s + file);
         left -= size;
     }
 }

@@ -1,6 +1,7 @@
 // Merging two course packages: how long it takes next to unzip unpacking
 // both and zip -0 packing the result. A report, not a gate: it fails only
 // when something errors.
+#include "bench/randomfile.h"
 #include "distribution/merge.h"
 #include "store/database.h"
 #include "store/fileops.h"
@@ -32,7 +33,6 @@ namespace koa::bench {
 namespace {
 
 using Clock = std::chrono::steady_clock;
-constexpr qint64 MiB = 1024 * 1024;
 constexpr double RatioLimit = 1.5;
 
 [[noreturn]] void fail(const QString& what) {
@@ -44,7 +44,6 @@ constexpr double RatioLimit = 1.5;
 void makeCourse(const QString& folder, qint64 mb, unsigned seed) {
     schema::createBlankCourse(folder);
     std::mt19937_64 random(seed);
-    QByteArray block(int(MiB), Qt::Uninitialized);
     Database db(folder + u"/koa.kod"_s);
     db.begin();
     qint64 left = mb;
@@ -59,15 +58,9 @@ void makeCourse(const QString& folder, qint64 mb, unsigned seed) {
         db.exec(u"UPDATE "_s + table + u" SET filename = ? WHERE id = ?"_s, {file, id});
         db.exec(u"INSERT INTO data (type, name, \"index\") VALUES (?, ?, ?)"_s,
                 {table, u"Object "_s + QString::number(n), n + 2});
-        QFile out(folder + u"/"_s + table + u"/"_s + file);
-        if (!out.open(QIODevice::WriteOnly))
-            fail(u"cannot write "_s + out.fileName());
-        for (qint64 i = 0; i < size; ++i) {
-            auto* words = reinterpret_cast<quint64*>(block.data());
-            for (qsizetype w = 0; w < block.size() / 8; ++w)
-                words[w] = random();
-            out.write(block);
-        }
+        const QString out = folder + u"/"_s + table + u"/"_s + file;
+        if (!bench::writeRandomFile(out, size, random))
+            fail(u"cannot write "_s + out);
         left -= size;
     }
     db.commit();

@@ -265,10 +265,6 @@ Renderer::Position Renderer::LocatePosition(Database& db) {
 
 void Renderer::ShowPage() {
     trap(location("ShowPage"), [&] {
-        if (m_state.skipNextRender) {
-            m_state.skipNextRender = false;
-            return;
-        }
         // The composer reports page 0 when no page is selected.
         if (m_state.pageNumber < 0)
             m_state.pageNumber = 0;

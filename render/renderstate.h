@@ -37,7 +37,8 @@ struct RenderState {
     bool documentLoaded = false;
     // The frameset the last Initiate asked for.
     QString frameset;
-    // The preview's next ShowPage renders nothing (no sound behind a hidden window).
+    // The preview renders nothing for the next load it makes while hidden (no
+    // sound behind a hidden window).
     bool skipNextRender = false;
 };
 

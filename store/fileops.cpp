@@ -99,15 +99,4 @@ bool enoughFreeSpace(const QString& folder, const QString& target) {
     return roundedKB(freeBytes(target)) >= roundedKB(folderSizeBytes(folder)) + 5;
 }
 
-void writeMarker(const QString& path, const char (&marker)[3]) {
-    const int fd = ::open(QFile::encodeName(path).constData(), O_WRONLY | O_CLOEXEC);
-    if (fd < 0)
-        fail(std::error_code(errno, std::generic_category()), u"Cannot write "_s + path);
-    const bool ok = ::pwrite(fd, marker, 2, 0) == 2;
-    const int err = errno;
-    ::close(fd);
-    if (!ok)
-        fail(std::error_code(err, std::generic_category()), u"Cannot write "_s + path);
-}
-
 } // namespace koa

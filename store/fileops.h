@@ -27,7 +27,4 @@ void setFreeSpaceProbe(FreeSpaceProbe probe);
 // rounded to whole KB.
 bool enoughFreeSpace(const QString& folder, const QString& target);
 
-// Writes `data` at the very start of an existing file (the package marker).
-void writeMarker(const QString& path, const char (&marker)[3]);
-
 } // namespace koa
