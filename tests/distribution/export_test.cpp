@@ -4,21 +4,15 @@
 #include "store/coursefiles.h"
 #include "store/database.h"
 #include "store/interaction.h"
+#include "tests/support/helpers.h"
 #include "tests/support/testsupport.h"
 
-#include <csignal>
-
-#include <QCoreApplication>
 #include <QCryptographicHash>
 #include <QDir>
 #include <QFileInfo>
 #include <QProcess>
-#include <QSqlQuery>
-#include <QSqlRecord>
 
 #include <gtest/gtest.h>
-
-#include <sys/resource.h>
 
 using namespace Qt::Literals::StringLiterals;
 
@@ -28,30 +22,19 @@ namespace {
 using distribution::ExportOutcome;
 using Result = ExportOutcome::Result;
 
-QString sqlValue(const QString& database, const QString& sql) {
-    Database db(database, Database::Mode::ReadOnly);
-    return db.scalar(sql).toString();
+// The read-only mark of a course.
+QString statusOf(const QString& database) {
+    return rowsOf(database, u"SELECT status FROM header"_s).value(0);
 }
 
 // Every row of every table, as text, in a fixed order.
 QStringList tablesOf(const QString& database) {
-    Database db(database, Database::Mode::ReadOnly);
-    QStringList tables;
-    QSqlQuery names =
-        db.exec(u"SELECT name FROM sqlite_master WHERE type = 'table' ORDER BY name"_s);
-    while (names.next())
-        tables.append(names.value(0).toString());
     QStringList out;
-    for (const QString& table : tables) {
-        QSqlQuery rows =
-            db.exec(u"SELECT * FROM "_s + quoteIdentifier(table) + u" ORDER BY rowid"_s);
-        while (rows.next()) {
-            QStringList fields;
-            for (int i = 0; i < rows.record().count(); ++i)
-                fields.append(rows.value(i).toString());
-            out.append(table + u": "_s + fields.join(u'|'));
-        }
-    }
+    for (const QString& table :
+         rowsOf(database, u"SELECT name FROM sqlite_master WHERE type = 'table' ORDER BY name"_s))
+        for (const QString& row :
+             rowsOf(database, u"SELECT * FROM "_s + quoteIdentifier(table) + u" ORDER BY rowid"_s))
+            out.append(table + u": "_s + row);
     return out;
 }
 
@@ -131,7 +114,7 @@ TEST_F(Export, MakesTheSelfRunningFolder) {
     QDir(tools).removeRecursively();
     // Learners other than the author read the course.
     EXPECT_TRUE(QFileInfo(target + u"/temp/koa.kod"_s).permissions() & QFile::ReadOther);
-    EXPECT_EQ(sqlValue(target + u"/temp/koa.kod"_s, u"SELECT status FROM header"_s), u"0"_s);
+    EXPECT_EQ(statusOf(target + u"/temp/koa.kod"_s), u"0"_s);
     // Nothing of the staging folder is left beside the target.
     EXPECT_EQ(scratchEntries(), QStringList{u"Ship course"_s});
 
@@ -144,8 +127,7 @@ TEST_F(Export, MakesTheSelfRunningFolder) {
 
     // The box marks only the copy read-only; the working course stays as it was.
     ASSERT_EQ(exportTo(u"marked"_s, true).result, Result::Done);
-    EXPECT_EQ(sqlValue(program.scratch(u"marked/temp/koa.kod"_s), u"SELECT status FROM header"_s),
-              u"1"_s);
+    EXPECT_EQ(statusOf(program.scratch(u"marked/temp/koa.kod"_s)), u"1"_s);
     EXPECT_EQ(checksum(program.folder().workingDatabase()), workingBefore);
     EXPECT_FALSE(distribution::courseIsReadOnly(program.folder().workingDatabase()));
 
@@ -153,8 +135,7 @@ TEST_F(Export, MakesTheSelfRunningFolder) {
     Database(program.folder().workingDatabase()).exec(u"UPDATE header SET status = 1"_s);
     EXPECT_TRUE(distribution::courseIsReadOnly(program.folder().workingDatabase()));
     ASSERT_EQ(exportTo(u"locked"_s, false).result, Result::Done);
-    EXPECT_EQ(sqlValue(program.scratch(u"locked/temp/koa.kod"_s), u"SELECT status FROM header"_s),
-              u"1"_s);
+    EXPECT_EQ(statusOf(program.scratch(u"locked/temp/koa.kod"_s)), u"1"_s);
 
     // A target named like a part of the export does not replace that part.
     const ExportOutcome named = exportTo(u"temp"_s);
@@ -166,18 +147,11 @@ TEST_F(Export, MakesTheSelfRunningFolder) {
 
 TEST_F(Export, AFailedExportLeavesNothingAtTheTarget) {
     // A file-size limit stands in for a full disk: the viewer alone is larger.
-    struct sigaction ignore {};
-    struct sigaction before {};
-    ignore.sa_handler = SIG_IGN;
-    sigaction(SIGXFSZ, &ignore, &before);
-    rlimit limit{};
-    getrlimit(RLIMIT_FSIZE, &limit);
-    const rlimit saved = limit;
-    limit.rlim_cur = 256 * 1024;
-    ASSERT_EQ(setrlimit(RLIMIT_FSIZE, &limit), 0);
-    const ExportOutcome full = exportTo(u"full"_s);
-    setrlimit(RLIMIT_FSIZE, &saved);
-    sigaction(SIGXFSZ, &before, nullptr);
+    const ExportOutcome full = [&] {
+        const FileSizeLimit limit(256 * 1024);
+        EXPECT_TRUE(limit.set);
+        return exportTo(u"full"_s);
+    }();
 
     EXPECT_EQ(full.result, Result::Failed);
     EXPECT_EQ(full.message(), u"Error during export. Make sure there is enough space on the "
@@ -203,26 +177,16 @@ TEST_F(Export, ToolExportImportsAsTheSameCourse) {
     ASSERT_TRUE(files.Save_course(true));
     const QStringList saved = tablesOf(program.folder().workingDatabase());
 
-    const auto tool = [](const QStringList& arguments) {
-        QProcess p;
-        p.start(QCoreApplication::applicationDirPath() + u"/koa-tool"_s, arguments);
-        EXPECT_TRUE(p.waitForFinished(60000));
-        return std::pair(p.exitCode(), QString::fromLocal8Bit(p.readAllStandardError()));
-    };
-    const auto [made, madeErr] =
-        tool({u"export"_s, program.scratch(u"ships.kof"_s), program.scratch(u"out"_s)});
-    ASSERT_EQ(made, 0) << madeErr.toStdString();
-    const auto [again, againErr] =
-        tool({u"export"_s, program.scratch(u"ships.kof"_s), program.scratch(u"out"_s)});
-    EXPECT_EQ(again, 1);
-    EXPECT_TRUE(againErr.contains(u"An export of this file already exists at this location."_s));
-    const auto [locked, lockedErr] = tool(
-        {u"export"_s, program.scratch(u"ships.kof"_s), program.scratch(u"ro"_s), u"--read-only"_s});
-    ASSERT_EQ(locked, 0) << lockedErr.toStdString();
-    EXPECT_EQ(sqlValue(program.scratch(u"ro/temp/koa.kod"_s), u"SELECT status FROM header"_s),
-              u"1"_s);
-    const auto [help, helpErr] = tool({u"--help"_s});
-    EXPECT_EQ(help, 0);
+    const QString pkg = program.scratch(u"ships.kof"_s);
+    const ToolRun made = runKoaTool({u"export"_s, pkg, program.scratch(u"out"_s)});
+    ASSERT_EQ(made.exitCode, 0) << made.err.toStdString();
+    const ToolRun again = runKoaTool({u"export"_s, pkg, program.scratch(u"out"_s)});
+    EXPECT_EQ(again.exitCode, 1);
+    EXPECT_TRUE(again.err.contains(u"An export of this file already exists at this location."_s));
+    const ToolRun locked =
+        runKoaTool({u"export"_s, pkg, program.scratch(u"ro"_s), u"--read-only"_s});
+    ASSERT_EQ(locked.exitCode, 0) << locked.err.toStdString();
+    EXPECT_EQ(statusOf(program.scratch(u"ro/temp/koa.kod"_s)), u"1"_s);
 
     // Import of the export's koa.inf gives back the same tables.
     files.New_file(false);

@@ -6,17 +6,14 @@
 #include "store/database.h"
 #include "store/package.h"
 #include "store/schema.h"
+#include "tests/support/helpers.h"
 #include "tests/support/testsupport.h"
 
-#include <QCoreApplication>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
 #include <QListWidget>
-#include <QProcess>
 #include <QPushButton>
-#include <QSqlQuery>
-#include <QSqlRecord>
 #include <QTemporaryDir>
 
 #include <gtest/gtest.h>
@@ -38,35 +35,24 @@ public:
         Database db(database());
         db.exec(sql, params);
     }
-    // A media row whose file is named by its id, as the object pool names it.
-    void addMedia(const QString& table, const QString& name, const QByteArray& bytes) const {
+    // A media row whose file is named by its id, as the object pool names it;
+    // the file's path.
+    QString addMedia(const QString& table, const QString& name, const QByteArray& bytes,
+                     const QString& suffix = u".bin"_s) const {
         Database db(database());
         const QVariant id =
             db.exec(u"INSERT INTO "_s + table + u" (name) VALUES (?)"_s, {name}).lastInsertId();
-        const QString file = id.toString() + u".bin"_s;
+        const QString file = id.toString() + suffix;
         db.exec(u"UPDATE "_s + table + u" SET filename = ? WHERE id = ?"_s, {file, id});
         const QString folder = table == u"dlinks"_s ? u"documents"_s : table;
         writeFile(m_folder + u"/"_s + folder + u"/"_s + file, bytes);
+        return m_folder + u"/"_s + folder + u"/"_s + file;
     }
     void pack(const QString& package) const { package::packFolder(m_folder, package); }
 
 private:
     QString m_folder;
 };
-
-// "a|b" per row of a query on a course database.
-QStringList rowsOf(const QString& database, const QString& sql) {
-    Database db(database, Database::Mode::ReadOnly);
-    QSqlQuery q = db.exec(sql);
-    QStringList out;
-    while (q.next()) {
-        QStringList fields;
-        for (int i = 0; i < q.record().count(); ++i)
-            fields.append(q.value(i).toString());
-        out.append(fields.join(u'|'));
-    }
-    return out;
-}
 
 class Merge : public ::testing::Test {
 protected:
@@ -156,20 +142,17 @@ TEST_F(Merge, PoolsObjectsRenamesCollisionsAndAppendsModules) {
               (QStringList{u"Logo"_s, u"Ann's picture"_s, u"Logo(1)"_s, u"Logo(1)(1)"_s,
                            u"Ann's picture(1)"_s}));
     // Every picture's file carries its own new id and holds its own bytes.
-    Database out(db, Database::Mode::ReadOnly);
-    QSqlQuery pictures = out.exec(u"SELECT id, filename FROM pictures ORDER BY id"_s);
     QStringList contents;
-    while (pictures.next()) {
-        EXPECT_EQ(pictures.value(1).toString(), pictures.value(0).toString() + u".bin"_s);
+    for (const QString& row : rowsOf(db, u"SELECT id, filename FROM pictures ORDER BY id"_s)) {
+        EXPECT_EQ(row.section(u'|', 1), row.section(u'|', 0, 0) + u".bin"_s);
         contents.append(
-            QString::fromLatin1(readFile(course + u"/pictures/"_s + pictures.value(1).toString())));
+            QString::fromLatin1(readFile(course + u"/pictures/"_s + row.section(u'|', 1))));
     }
     EXPECT_EQ(contents, (QStringList{u"logo of A"_s, u"apostrophe of A"_s, u"logo of B"_s,
                                      u"second logo of B"_s, u"apostrophe of B"_s}));
-    EXPECT_EQ(QString::fromLatin1(readFile(
-                  course + u"/documents/"_s +
-                  out.scalar(u"SELECT filename FROM dlinks WHERE name = 'Guide(1)'"_s).toString())),
-              u"guide of B"_s);
+    const QString guide =
+        rowsOf(db, u"SELECT filename FROM dlinks WHERE name = 'Guide(1)'"_s).value(0);
+    EXPECT_EQ(readFile(course + u"/documents/"_s + guide), "guide of B");
 
     // Keywords are pooled by name without regard to case; the first description stays.
     EXPECT_EQ(rowsOf(db, u"SELECT name, desc FROM keywords"_s), QStringList{u"Term|first"_s});
@@ -244,21 +227,12 @@ TEST_F(Merge, RefusalsLeaveEveryFileAsItWas) {
 
 TEST_F(Merge, ToolMergesAndExitsNonZeroOnRefusals) {
     makeCourses();
-    const QString tool = QCoreApplication::applicationDirPath() + u"/koa-tool"_s;
-    const auto run = [&](const QStringList& arguments, QString* err = nullptr) {
-        QProcess p;
-        p.start(tool, arguments);
-        EXPECT_TRUE(p.waitForFinished(60000));
-        if (err)
-            *err = QString::fromLocal8Bit(p.readAllStandardError());
-        return p.exitCode();
-    };
-    EXPECT_EQ(run({u"merge"_s, m_out, m_a, m_b}), 0);
+    EXPECT_EQ(runKoaTool({u"merge"_s, m_out, m_a, m_b}).exitCode, 0);
     EXPECT_EQ(layoutOf(unpacked(m_out)).size(), 10);
-    QString err;
-    EXPECT_EQ(run({u"merge"_s, m_a, m_a, m_b}, &err), 1);
-    EXPECT_TRUE(err.contains(distribution::mergemessages::SameFile)) << err.toStdString();
-    EXPECT_EQ(run({u"merge"_s, m_out, m_a}), 2);
+    const ToolRun same = runKoaTool({u"merge"_s, m_a, m_a, m_b});
+    EXPECT_EQ(same.exitCode, 1);
+    EXPECT_TRUE(same.err.contains(distribution::mergemessages::SameFile)) << same.err.toStdString();
+    EXPECT_EQ(runKoaTool({u"merge"_s, m_out, m_a}).exitCode, 2);
 }
 
 TEST_F(Merge, WindowAddsSeveralFilesReordersAndMerges) {

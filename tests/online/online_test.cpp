@@ -7,6 +7,7 @@
 #include "store/package.h"
 #include "store/schema.h"
 #include "tests/online/servers.h"
+#include "tests/support/helpers.h"
 #include "tests/support/testsupport.h"
 
 #include <QCoreApplication>
@@ -15,11 +16,8 @@
 #include <QFile>
 #include <QProcess>
 #include <QRandomGenerator>
-#include <QTcpServer>
-#include <QTcpSocket>
 #include <QTemporaryDir>
 #include <QTimer>
-#include <QUrlQuery>
 
 #include <gtest/gtest.h>
 
@@ -35,12 +33,12 @@ using koa::test::ScriptServer;
 namespace {
 
 QStringList names(const QString& database, const QString& table) {
-    Database db(database, Database::Mode::ReadOnly);
-    QStringList out;
-    QSqlQuery q = db.exec(u"SELECT name FROM "_s + table + u" ORDER BY name"_s);
-    while (q.next())
-        out.append(q.value(0).toString());
-    return out;
+    return test::rowsOf(database, u"SELECT name FROM "_s + table + u" ORDER BY name"_s);
+}
+
+// The read-only mark of a course.
+int statusOf(const QString& database) {
+    return Database(database).scalar(u"SELECT status FROM header"_s).toInt();
 }
 
 // A file of exactly `kb` KB, kept until the test program ends.
@@ -238,11 +236,10 @@ TEST_F(UploadFixture, PublishesTheSlimmedCourse) {
     EXPECT_FALSE(QFile::exists(out + u"/pictures/2.png"_s));
     EXPECT_FALSE(QFile::exists(out + u"/documents/2.pdf"_s));
     EXPECT_FALSE(QFile::exists(out + u"/sounds/2.mp3"_s));
-    EXPECT_EQ(Database(out + u"/koa.kod"_s).scalar(u"SELECT status FROM header"_s).toInt(), 1);
+    EXPECT_EQ(statusOf(out + u"/koa.kod"_s), 1);
     // The user's course is as it was.
     EXPECT_EQ(names(m_working + u"/koa.kod"_s, u"pictures"_s), before);
-    EXPECT_EQ(Database(m_working + u"/koa.kod"_s).scalar(u"SELECT status FROM header"_s).toInt(),
-              0);
+    EXPECT_EQ(statusOf(m_working + u"/koa.kod"_s), 0);
     EXPECT_TRUE(QFile::exists(m_working + u"/pictures/2.png"_s));
     // The registration carried the course's values, encoded.
     const QByteArray registration = m_script.requests[1].target;
@@ -323,33 +320,29 @@ TEST_F(UploadFixture, KoaToolUpload) {
     FtpServer ftp(m_ftpRoot);
     const QString course = m_dir.filePath(u"my course.kof"_s);
     package::packFolder(m_working, course);
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    env.insert(u"KOA_PASSWORD"_s, u"p w&"_s);
     const auto run = [&](const QStringList& extra) {
-        QProcess tool;
-        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-        env.insert(u"KOA_PASSWORD"_s, u"p w&"_s);
-        tool.setProcessEnvironment(env);
-        tool.start(QStringLiteral(KOA_TOOL),
-                   QStringList{u"upload"_s, course, u"--server"_s, u"koa.test"_s, u"--user"_s,
-                               u"bert"_s, u"--connect-to"_s,
-                               u"www.koa.test:80:127.0.0.1:%1"_s.arg(m_script.port()),
-                               u"--connect-to"_s, u"koa.test:21:127.0.0.1:%1"_s.arg(ftp.port())} +
-                       extra);
-        // The script server answers on this thread.
-        EXPECT_TRUE(test::waitUntil([&] { return tool.state() == QProcess::NotRunning; }, 60000));
-        return std::pair{tool.exitCode(), QString::fromUtf8(tool.readAllStandardOutput())};
+        return test::runKoaTool(
+            QStringList{u"upload"_s, course, u"--server"_s, u"koa.test"_s, u"--user"_s, u"bert"_s,
+                        u"--connect-to"_s, u"www.koa.test:80:127.0.0.1:%1"_s.arg(m_script.port()),
+                        u"--connect-to"_s, u"koa.test:21:127.0.0.1:%1"_s.arg(ftp.port())} +
+                extra,
+            {}, env);
     };
-    const auto [done, out] = run({u"--read-only"_s});
-    EXPECT_EQ(done, 0) << out.toStdString();
-    EXPECT_TRUE(out.endsWith(u"Upload complete.\n"_s)) << out.toStdString();
+    const test::ToolRun done = run({u"--read-only"_s});
+    EXPECT_EQ(done.exitCode, 0) << done.all().toStdString();
+    EXPECT_TRUE(done.out.endsWith(u"Upload complete.\n"_s)) << done.out.toStdString();
     EXPECT_TRUE(m_script.requests[0].target.contains("action=login&user=bert&passw=p%20w%26&"));
     const QString out17 = m_dir.filePath(u"out17"_s);
     package::unpackPackage(m_ftpRoot + u"/KOA/upload/17/17.kof"_s, out17);
-    EXPECT_EQ(Database(out17 + u"/koa.kod"_s).scalar(u"SELECT status FROM header"_s).toInt(), 1);
+    EXPECT_EQ(statusOf(out17 + u"/koa.kod"_s), 1);
     EXPECT_EQ(names(out17 + u"/koa.kod"_s, u"pictures"_s), QStringList{u"placed"_s});
 
     m_script.answers[u"login"_s] = "false";
-    const auto [refused, said] = run({});
-    EXPECT_NE(refused, 0);
-    EXPECT_TRUE(said.contains(u"You are not a registered user or your login data is wrong"_s))
-        << said.toStdString();
+    const test::ToolRun refused = run({});
+    EXPECT_NE(refused.exitCode, 0);
+    EXPECT_TRUE(
+        refused.out.contains(u"You are not a registered user or your login data is wrong"_s))
+        << refused.all().toStdString();
 }

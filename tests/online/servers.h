@@ -3,6 +3,7 @@
 // The publishing server's script and a real FTP server on 127.0.0.1, both
 // reached under the server setting "koa.test".
 #include "online/curlrequest.h"
+#include "tests/support/helpers.h"
 
 #include <QElapsedTimer>
 #include <QMap>
@@ -120,14 +121,6 @@ inline void reach(const ScriptServer& script, quint16 ftpPort) {
 // Both servers answer for "koa.test".
 inline void reachBoth(const ScriptServer& script, const FtpServer& ftp) {
     reach(script, ftp.port());
-}
-
-// A local port that nothing listens on.
-inline quint16 closedPort() {
-    QTcpServer gone;
-    if (!gone.listen(QHostAddress::LocalHost, 0))
-        return 0;
-    return gone.serverPort();
 }
 
 } // namespace koa::test

@@ -5,6 +5,7 @@
 #include "store/coursefiles.h"
 #include "tests/support/anchor.h"
 #include "tests/support/childprocess.h"
+#include "tests/support/helpers.h"
 #include "tests/support/httpserver.h"
 #include "tests/support/testsupport.h"
 
@@ -16,7 +17,6 @@
 #include <QProcess>
 #include <QPushButton>
 #include <QSysInfo>
-#include <QTcpServer>
 #include <QTemporaryDir>
 #include <QTextDocument>
 #include <QTimer>
@@ -150,14 +150,10 @@ TEST(CurlRequestTest, StatusBodyAndFailures) {
     EXPECT_FALSE(r.ok);
     EXPECT_TRUE(r.error.contains(u"larger"_s)) << r.error.toStdString();
 
-    quint16 closedPort = 0;
-    {
-        QTcpServer gone;
-        ASSERT_TRUE(gone.listen(QHostAddress::LocalHost, 0));
-        closedPort = gone.serverPort();
-    }
+    const quint16 closed = closedPort();
+    ASSERT_NE(closed, 0);
     for (const QString& address :
-         {u"http://127.0.0.1:%1/"_s.arg(closedPort), u"file:///etc/hostname"_s, u"nonsense"_s}) {
+         {u"http://127.0.0.1:%1/"_s.arg(closed), u"file:///etc/hostname"_s, u"nonsense"_s}) {
         r = CurlRequest(QUrl(address)).perform();
         EXPECT_FALSE(r.ok) << address.toStdString();
         EXPECT_EQ(r.status, 0);

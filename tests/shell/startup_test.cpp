@@ -75,6 +75,12 @@ protected:
         return package;
     }
 
+    ::testing::AssertionResult noErrors() const {
+        if (m_errors.reports().isEmpty())
+            return ::testing::AssertionSuccess();
+        return ::testing::AssertionFailure() << m_errors.locations().join(u", "_s).toStdString();
+    }
+
     QTemporaryDir m_dir;
     ScriptedScope m_scripted;
     ErrorRecorder m_errors;
@@ -98,6 +104,16 @@ TEST_F(Startup, NewCourseWhenNothingIsGivenThenOrderlyEndDeletesTheWorkingFolder
     anchor->Form_Unload();
     EXPECT_FALSE(QFileInfo::exists(work()));
     EXPECT_FALSE(QFileInfo::exists(root() + u"/rescue"_s));
+
+    // The next start builds the server's addresses from the account.
+    Database(root() + u"/data/data.kod"_s)
+        .exec(
+            u"INSERT INTO user (user, password, server) VALUES ('ann', 'pw', 'courses.example.org')"_s);
+    auto again = anchorAt(root());
+    ASSERT_TRUE(again->Form_Load({}));
+    EXPECT_EQ(again->httpBase(), u"http://www.courses.example.org/koa_upload.asp?"_s);
+    EXPECT_EQ(again->ftpBase(), u"ftp://courses.example.org"_s);
+    again->Form_Unload();
 }
 
 TEST_F(Startup, SecondInstanceIsRefusedAndTouchesNothingOfTheFirst) {
@@ -117,35 +133,6 @@ TEST_F(Startup, SecondInstanceIsRefusedAndTouchesNothingOfTheFirst) {
     EXPECT_EQ(first.state(), QProcess::Running);
     first.kill();
     first.waitForFinished(10000);
-}
-
-TEST_F(Startup, AfterTheProgramWasKilledTheNextStartOffersTheRescue) {
-    {
-        QProcess killed;
-        ASSERT_TRUE(startChild(killed, u"run-course"_s, {root()}));
-        killed.kill(); // SIGKILL: no orderly end
-        ASSERT_TRUE(killed.waitForFinished(10000));
-    }
-    ASSERT_TRUE(QFileInfo::exists(work(u"koa.kod"_s)));
-
-    m_scripted->queueAnswer(Interaction::Answer::Yes);
-    auto anchor = anchorAt(root());
-    ASSERT_TRUE(anchor->Form_Load({}));
-    EXPECT_EQ(m_scripted->messages(), QStringList({koa::messages::Rescue}));
-    EXPECT_EQ(title(*anchor), u"KOA File Header - Rescued file"_s);
-    EXPECT_EQ(Database(work(u"koa.kod"_s)).scalar(u"SELECT title FROM header"_s).toString(),
-              u"unsaved in the other program"_s);
-    anchor->Form_Unload();
-}
-
-TEST_F(Startup, CommandLinePackageWithBlanksInItsPathOpens) {
-    const QString package = packedCourse(u"Lab safety"_s, QString());
-    auto anchor = anchorAt(root());
-    // A file manager hands a path with blanks over as one or as several words.
-    ASSERT_TRUE(anchor->Form_Load({m_dir.filePath(u"Lab"_s), u"safety.kof"_s}));
-    EXPECT_EQ(title(*anchor), u"KOA File Header - Lab safety"_s);
-    EXPECT_EQ(anchor->files().currentPath(), package);
-    anchor->Form_Unload();
 }
 
 TEST_F(Startup, MissingBrowserOrMediaBackEndEndsTheStartMissingFlashOnlyWarns) {
@@ -175,20 +162,6 @@ TEST_F(Startup, MissingBrowserOrMediaBackEndEndsTheStartMissingFlashOnlyWarns) {
     // This machine has what the program needs.
     EXPECT_GE(GetIEVersion(), RequiredBrowser);
     EXPECT_GE(GetWMPVersion(), RequiredMediaPlayer);
-}
-
-TEST_F(Startup, ServerSettingBuildsTheBases) {
-    auto anchor = anchorAt(root());
-    ASSERT_TRUE(anchor->Form_Load({}));
-    anchor->Form_Unload();
-    Database(root() + u"/data/data.kod"_s)
-        .exec(
-            u"INSERT INTO user (user, password, server) VALUES ('ann', 'pw', 'courses.example.org')"_s);
-    auto again = anchorAt(root());
-    ASSERT_TRUE(again->Form_Load({}));
-    EXPECT_EQ(again->httpBase(), u"http://www.courses.example.org/koa_upload.asp?"_s);
-    EXPECT_EQ(again->ftpBase(), u"ftp://courses.example.org"_s);
-    again->Form_Unload();
 }
 
 TEST_F(Startup, FileTypeIsRegisteredOnlyWhenTheCommandLacksThisProgram) {
@@ -249,39 +222,46 @@ TEST_F(Startup, PackagesOpenedAtStartUpShowOneMessageAndTheHeaderWindowLoadsOnce
     // Real message boxes: timers run inside them as they do for the user.
     AnsweredBoxes boxes;
     struct Case {
-        QString package;
+        QStringList arguments;
         QStringList texts;
         QString title;
         QString courseTitle;
+        QString opened; // the package the course is saved back to
     };
+    const QString lab = packedCourse(u"Lab safety"_s, QString());
+    writeFile(m_dir.filePath(u"broken.kof"_s), "KO but nothing else");
     const std::vector<Case> cases = {
-        {m_dir.filePath(u"broken.kof"_s), {u"Error opening file"_s}, u"New file"_s, QString()},
-        {packedCourse(u"Old"_s, u"UPDATE header SET title = 'Old', version = '1.0'"_s),
+        {{m_dir.filePath(u"broken.kof"_s)}, {u"Error opening file"_s}, u"New file"_s, {}, {}},
+        {{packedCourse(u"Old"_s, u"UPDATE header SET title = 'Old', version = '1.0'"_s)},
          {koa::messages::OlderVersion},
          u"Imported file"_s,
-         u"Old"_s},
+         u"Old"_s,
+         {}},
         // An older program's header lacks fields the window reads: they come empty.
-        {packedCourse(u"Lacking"_s, u"CREATE TABLE h2 AS SELECT title, author, target_group, "
-                                    "description, skin, sound, picture, version FROM header;"
-                                    "DROP TABLE header; ALTER TABLE h2 RENAME TO header;"
-                                    "UPDATE header SET title = 'Lacking fields'"_s),
+        {{packedCourse(u"Lacking"_s, u"CREATE TABLE h2 AS SELECT title, author, target_group, "
+                                     "description, skin, sound, picture, version FROM header;"
+                                     "DROP TABLE header; ALTER TABLE h2 RENAME TO header;"
+                                     "UPDATE header SET title = 'Lacking fields'"_s)},
          {},
          u"Lacking"_s,
-         u"Lacking fields"_s},
+         u"Lacking fields"_s,
+         m_dir.filePath(u"Lacking.kof"_s)},
+        // A file manager hands a path with blanks over as one or as several words.
+        {{m_dir.filePath(u"Lab"_s), u"safety.kof"_s}, {}, u"Lab safety"_s, {}, lab},
     };
-    writeFile(cases[0].package, "KO but nothing else");
     for (const Case& c : cases) {
+        SCOPED_TRACE(c.title.toStdString());
         boxes.clear();
         auto anchor = anchorAt(root());
-        ASSERT_TRUE(anchor->Form_Load({c.package}));
+        ASSERT_TRUE(anchor->Form_Load(c.arguments));
         auto* header = static_cast<editors::header*>(anchor->headerWindow());
         EXPECT_EQ(boxes.texts(), c.texts);
         EXPECT_EQ(title(*anchor), u"KOA File Header - "_s + c.title);
+        EXPECT_EQ(anchor->files().currentPath(), c.opened);
         EXPECT_TRUE(header->isVisible());
         EXPECT_EQ(header->course_name->text(), c.courseTitle);
         EXPECT_FALSE(header->ScrollCheck->isChecked());
-        EXPECT_TRUE(m_errors.reports().isEmpty())
-            << m_errors.locations().join(u", "_s).toStdString();
+        EXPECT_TRUE(noErrors());
         anchor->Form_Unload();
     }
 }
@@ -309,7 +289,7 @@ TEST_F(Startup, RescueAnsweredNoLeavesEveryWindowShowingTheNewCourse) {
     pool->mediacombo_Click();
     EXPECT_EQ(itemsOf(pool->medialist), QStringList());
     EXPECT_EQ(itemsOf(comp->lstvModules), QStringList({u"New Module"_s, u"[END OF PROJECT]"_s}));
-    EXPECT_TRUE(m_errors.reports().isEmpty()) << m_errors.locations().join(u", "_s).toStdString();
+    EXPECT_TRUE(noErrors());
     anchor->Form_Unload();
 }
 
@@ -381,6 +361,6 @@ TEST_F(Startup, PackageZippedWithOnlyItsDatabaseTakesNewMedia) {
     pool->new_media_Click();
     EXPECT_EQ(itemsOf(pool->medialist), QStringList({u"Logo"_s}));
     EXPECT_EQ(treeOf(work(u"pictures"_s)), QStringList({u"1.gif"_s}));
-    EXPECT_TRUE(m_errors.reports().isEmpty()) << m_errors.locations().join(u", "_s).toStdString();
+    EXPECT_TRUE(noErrors());
     anchor->Form_Unload();
 }

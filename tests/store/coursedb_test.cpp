@@ -5,6 +5,7 @@
 #include "store/schema.h"
 #include "store/textescape.h"
 #include "tests/store/storetestutil.h"
+#include "tests/support/helpers.h"
 #include "tests/support/testsupport.h"
 
 #include <QDir>
@@ -19,17 +20,16 @@ using namespace Qt::Literals::StringLiterals;
 using namespace koa;
 using namespace koa::test;
 
-TEST(TextEscaping, ParseTextEscapesQuotesAndBracketsButNotAmpersandAndRoundTrips) {
+TEST(TextEscaping, QuotesBracketsAndLineBreaksRoundTrip) {
+    // Quotes and brackets are escaped (in place too), an ampersand is not.
     QString text = u"It's \"<b>\" & more"_s;
     const QString original = text;
     EXPECT_EQ(ParseText(text), u"It&#39;s &#34;&#60;b&#62;&#34; & more"_s);
-    EXPECT_EQ(text, u"It&#39;s &#34;&#60;b&#62;&#34; & more"_s); // replaced in place too
+    EXPECT_EQ(text, u"It&#39;s &#34;&#60;b&#62;&#34; & more"_s);
     EXPECT_EQ(unParseText(text), original);
-}
-
-TEST(TextEscaping, LineBreaksBecomeOneBrAndComeBackAsCrLf) {
-    QString text = u"first\r\nsecond\fthird\nfourth"_s;
-    EXPECT_EQ(ParseLinefeeds(text), u"first<br>second<br>thirdfourth"_s);
+    // Line breaks become one <br> and come back as CR LF.
+    QString lines = u"first\r\nsecond\fthird\nfourth"_s;
+    EXPECT_EQ(ParseLinefeeds(lines), u"first<br>second<br>thirdfourth"_s);
     QString stored = u"first<br>second"_s;
     EXPECT_EQ(unParseText(stored), u"first\r\nsecond"_s);
     EXPECT_EQ(unParseText(QVariant()), QString());
@@ -86,38 +86,31 @@ TEST_F(CourseDatabase, TextComparesWithoutRegardToCase) {
         valueOf(work(), u"SELECT count(*) FROM keywords WHERE name = ?"_s, {u"ATOM"_s}).toInt(), 1);
 }
 
-TEST_F(CourseDatabase, RepairOfAnEmptyLayoutAddsNewModuleWithOnePage) {
-    setLayout(work(), {});
-    ValidateDataTable(work());
-    EXPECT_EQ(indexedLayoutOf(work()), QStringList({u"modules:New Module:1"_s, u"pages::2"_s}));
-}
-
 TEST_F(CourseDatabase, RepairGivesEveryModuleAPageAndRenumbersWithoutGaps) {
-    setLayout(work(),
-              {u"modules:A"_s, u"modules:B"_s, u"modules:C"_s, u"pages:p1"_s, u"texts:t1"_s});
-    ValidateDataTable(work());
-    EXPECT_EQ(indexedLayoutOf(work()),
-              QStringList({u"modules:A:1"_s, u"pages::2"_s, u"modules:B:3"_s, u"pages::4"_s,
-                           u"modules:C:5"_s, u"pages:p1:6"_s, u"texts:t1:7"_s}));
-
-    // A trailing module gains a page too.
-    setLayout(work(), {u"modules:A"_s, u"pages:p"_s, u"modules:B"_s});
-    ValidateDataTable(work());
-    EXPECT_EQ(indexedLayoutOf(work()),
-              QStringList({u"modules:A:1"_s, u"pages:p:2"_s, u"modules:B:3"_s, u"pages::4"_s}));
-}
-
-TEST_F(CourseDatabase, RepairPutsAModuleBeforeLeadingPagesAndLeavesGoodLayoutsAlone) {
-    setLayout(work(), {u"pages:orphan"_s, u"modules:M"_s, u"pages:p"_s});
-    ValidateDataTable(work());
-    EXPECT_EQ(indexedLayoutOf(work()),
-              QStringList({u"modules:(Inserted by program):-1"_s, u"pages:orphan:0"_s,
-                           u"modules:M:1"_s, u"pages:p:2"_s}));
-
-    setLayout(work(), {u"modules:M"_s, u"pages:p"_s, u"pictures:x"_s});
-    ValidateDataTable(work());
-    EXPECT_EQ(indexedLayoutOf(work()),
-              QStringList({u"modules:M:0"_s, u"pages:p:1"_s, u"pictures:x:2"_s}));
+    const struct {
+        QStringList layout, repaired;
+    } cases[] = {
+        {{}, {u"modules:New Module:1"_s, u"pages::2"_s}},
+        {{u"modules:A"_s, u"modules:B"_s, u"modules:C"_s, u"pages:p1"_s, u"texts:t1"_s},
+         {u"modules:A:1"_s, u"pages::2"_s, u"modules:B:3"_s, u"pages::4"_s, u"modules:C:5"_s,
+          u"pages:p1:6"_s, u"texts:t1:7"_s}},
+        // a trailing module gains a page too
+        {{u"modules:A"_s, u"pages:p"_s, u"modules:B"_s},
+         {u"modules:A:1"_s, u"pages:p:2"_s, u"modules:B:3"_s, u"pages::4"_s}},
+        // leading pages get a module before them
+        {{u"pages:orphan"_s, u"modules:M"_s, u"pages:p"_s},
+         {u"modules:(Inserted by program):-1"_s, u"pages:orphan:0"_s, u"modules:M:1"_s,
+          u"pages:p:2"_s}},
+        // a good layout stays as it is
+        {{u"modules:M"_s, u"pages:p"_s, u"pictures:x"_s},
+         {u"modules:M:0"_s, u"pages:p:1"_s, u"pictures:x:2"_s}},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.layout.join(u' ').toStdString());
+        setLayout(work(), c.layout);
+        ValidateDataTable(work());
+        EXPECT_EQ(indexedLayoutOf(work()), c.repaired);
+    }
 }
 
 TEST_F(CourseDatabase, RepairOfAMissingDatabaseIsReportedWithItsLocation) {
@@ -168,17 +161,9 @@ TEST_F(CourseDatabase, VersionIsReadOrError) {
 
 TEST_F(CourseDatabase, HeaderWritesGoToTheFirstRowAndAMissingRowIsAdded) {
     const auto rows = [&] {
-        Database db(work(), Database::Mode::ReadOnly);
-        QStringList out;
-        QSqlQuery q = db.exec(u"SELECT title, skin, status, version, sound FROM header "
-                              "ORDER BY rowid"_s);
-        while (q.next()) {
-            QStringList fields;
-            for (int i = 0; i < 5; ++i)
-                fields.append(q.value(i).isNull() ? u"null"_s : q.value(i).toString());
-            out.append(fields.join(u'|'));
-        }
-        return out;
+        return rowsOf(work(),
+                      u"SELECT title, skin, status, version, sound FROM header ORDER BY rowid"_s,
+                      u"null"_s);
     };
     HeaderFields typed;
     typed.title = u"Knots"_s;

@@ -6,9 +6,9 @@
 #include "store/package.h"
 #include "store/schema.h"
 #include "tests/store/storetestutil.h"
+#include "tests/support/helpers.h"
 #include "tests/support/testsupport.h"
 
-#include <csignal>
 #include <filesystem>
 
 #include <QDir>
@@ -17,8 +17,6 @@
 #include <QTemporaryDir>
 
 #include <gtest/gtest.h>
-
-#include <sys/resource.h>
 
 using namespace Qt::Literals::StringLiterals;
 using namespace koa;
@@ -129,6 +127,8 @@ TEST_F(Files, SaveAsksForANameOnlyForANewCourseAndOpenRestoresIt) {
     EXPECT_EQ(QFile::permissions(target) & others,
               QFileDevice::ReadGroup | QFileDevice::WriteGroup);
 
+    // A package the user may only read opens all the same.
+    QFile::setPermissions(target, QFileDevice::ReadOwner | QFileDevice::ReadGroup);
     const QByteArray saved = readFile(target);
     m_files.New_file(false);
     EXPECT_TRUE(m_files.Open_file(target, true));
@@ -163,38 +163,19 @@ TEST_F(Files, OpenAsksToGiveUpTheOpenCourseAndStopsWhenRefused) {
     EXPECT_EQ(m_host.editorsClosed, 0);
 }
 
-TEST_F(Files, OpenedReadOnlyPackageOpens) {
-    const QString target = savedCourse(u"ro.kof"_s);
-    QFile::setPermissions(target, QFileDevice::ReadOwner | QFileDevice::ReadGroup);
-    m_files.New_file(false);
-    EXPECT_TRUE(m_files.Open_file(target, false));
-    EXPECT_EQ(header(u"title"_s), u"Fire drill"_s);
-}
-
 TEST_F(Files, DamagedPackageSaysErrorOpeningAndKeepsTheOpenCourse) {
-    const QString good = savedCourse(u"good.kof"_s);
-    const QByteArray goodBytes = readFile(good);
-    const std::vector<std::pair<const char*, QByteArray>> damaged = {
-        {"not a zip", "this is not a package"},
-        {"truncated", goodBytes.left(goodBytes.size() - 40)},
+    const QByteArray good = readFile(savedCourse(u"good.kof"_s));
+    const auto pkg = [&](const char* name) {
+        return m_program.scratch(QString::fromLatin1(name) + u".kof"_s);
     };
-    const QString nokod = m_program.scratch(u"nokod.kof"_s);
-    writeZip(nokod, {{u"pictures/"_s, {}}, {u"pictures/1.png"_s, "x"}});
-    const QString escaping = m_program.scratch(u"escaping.kof"_s);
-    writeZip(escaping, {{u"koa.kod"_s, readFile(db())}, {u"../../outside.txt"_s, "x"}});
-
-    const QString garbage = m_program.scratch(u"garbage.kof"_s);
-    writeZip(garbage, {{u"koa.kod"_s, "this is not a database"}});
-
-    QStringList paths = {nokod, escaping, garbage};
-    for (const auto& [what, bytes] : damaged) {
-        const QString p = m_program.scratch(QString::fromLatin1(what) + u".kof"_s);
-        writeFile(p, bytes);
-        paths.append(p);
-    }
-    for (const QString& p : paths) {
-        SCOPED_TRACE(p.toStdString());
-        expectRefused(p);
+    writeFile(pkg("not a zip"), "this is not a package");
+    writeFile(pkg("truncated"), good.left(good.size() - 40));
+    writeZip(pkg("nokod"), {{u"pictures/"_s, {}}, {u"pictures/1.png"_s, "x"}});
+    writeZip(pkg("escaping"), {{u"koa.kod"_s, readFile(db())}, {u"../../outside.txt"_s, "x"}});
+    writeZip(pkg("garbage"), {{u"koa.kod"_s, "this is not a database"}});
+    for (const char* name : {"nokod", "escaping", "garbage", "not a zip", "truncated"}) {
+        SCOPED_TRACE(name);
+        expectRefused(pkg(name));
     }
     EXPECT_FALSE(QFileInfo::exists(m_program.path(u"outside.txt"_s)));
     EXPECT_FALSE(QFileInfo::exists(m_program.scratch(u"../outside.txt"_s)));
@@ -202,9 +183,14 @@ TEST_F(Files, DamagedPackageSaysErrorOpeningAndKeepsTheOpenCourse) {
 }
 
 TEST_F(Files, OlderCourseIsConvertedAndTheOriginalLeftAlone) {
+    // Without a version field it is taken as a current course.
+    m_files.New_file(false);
+    EXPECT_TRUE(m_files.Open_file(olderPackage(u"nover"_s, false), false));
+    EXPECT_EQ(m_files.displayName(), u"nover"_s);
+    EXPECT_TRUE(m_scripted->messages().isEmpty());
+
     const QString older = olderPackage(u"old"_s, true);
     const QByteArray before = readFile(older);
-
     m_files.New_file(false);
     EXPECT_TRUE(m_files.Open_file(older, false));
     EXPECT_EQ(readFile(older), before);
@@ -227,21 +213,11 @@ TEST_F(Files, OlderCourseIsConvertedAndTheOriginalLeftAlone) {
     EXPECT_FALSE(QFileInfo::exists(m_program.folder().importTempFolder()));
 }
 
-TEST_F(Files, CourseWithoutAVersionFieldOpensDirectly) {
-    m_files.New_file(false);
-    EXPECT_TRUE(m_files.Open_file(olderPackage(u"nover"_s, false), false));
-    EXPECT_EQ(m_files.displayName(), u"nover"_s);
-    EXPECT_TRUE(m_scripted->messages().isEmpty());
-}
-
-TEST_F(Files, ImportOfAFolderWithoutCourseSaysFileCorrupt) {
+TEST_F(Files, ImportTakesTheCourseBesideKoaInf) {
     m_files.New_file(false);
     EXPECT_FALSE(m_files.ImportFile(m_program.scratch(u"empty"_s)));
     EXPECT_EQ(m_scripted->messages(), QStringList({u"File corrupt, cannot import"_s}));
-}
 
-TEST_F(Files, ImportTakesTheCourseBesideKoaInf) {
-    m_files.New_file(false);
     const QString exported = m_program.scratch(u"cd"_s);
     writeOlderCourse(exported + u"/temp"_s, true);
     writeFile(exported + u"/koa.inf"_s, "exported");
@@ -250,6 +226,13 @@ TEST_F(Files, ImportTakesTheCourseBesideKoaInf) {
     EXPECT_EQ(m_files.displayName(), u"Imported file"_s);
     EXPECT_EQ(header(u"title"_s), u"Old course"_s);
     EXPECT_EQ(m_host.openWaits, 0);
+
+    // A course without a header row gets a blank header.
+    execIn(exported + u"/temp/koa.kod"_s, u"DELETE FROM header"_s);
+    ASSERT_TRUE(m_files.ImportFile(exported + u"/temp"_s));
+    EXPECT_EQ(valueOf(db(), u"SELECT count(*) FROM header"_s).toInt(), 1);
+    EXPECT_EQ(CheckKOFVersion(db()), u"1.1"_s);
+    EXPECT_EQ(header(u"skin"_s), u"Classic"_s);
 }
 
 TEST_F(Files, SaveNeedsTheCourseSizePlusFiveKBFree) {
@@ -259,29 +242,30 @@ TEST_F(Files, SaveNeedsTheCourseSizePlusFiveKBFree) {
         return static_cast<qint64>(std::llround(bytes / 1024.0));
     };
 
-    // The probe answers with whole KB; compaction runs before the check.
-    const auto setFree = [&](qint64 extraKB) {
-        setFreeSpaceProbe([this, kb, extraKB](const QString&) {
-            return (kb(folderSizeBytes(work())) + extraKB) * 1024;
-        });
+    const struct {
+        qint64 extraKB;
+        QStringList messages;
+    } cases[] = {
+        {4,
+         {u"You do not have enough free space on you system drive to perform this task."_s,
+          SaveFailed}},
+        {5, {}},
     };
-    setFree(4);
-    m_scripted->clear();
-    m_scripted->queueFile(target);
-    EXPECT_FALSE(m_files.Save_course(true));
-    EXPECT_EQ(m_scripted->messages(),
-              QStringList(
-                  {u"You do not have enough free space on you system drive to perform this task."_s,
-                   SaveFailed}));
-    EXPECT_FALSE(QFileInfo::exists(target));
-    EXPECT_EQ(m_files.displayName(), u"first"_s);
-
-    setFree(5);
-    m_scripted->clear();
-    m_scripted->queueFile(target);
-    EXPECT_TRUE(m_files.Save_course(true));
-    EXPECT_TRUE(m_scripted->messages().isEmpty());
-    EXPECT_TRUE(package::hasPackageMarker(target));
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.extraKB);
+        // The probe answers with whole KB; compaction runs before the check.
+        setFreeSpaceProbe([this, kb, extra = c.extraKB](const QString&) {
+            return (kb(folderSizeBytes(work())) + extra) * 1024;
+        });
+        const bool enough = c.messages.isEmpty();
+        m_scripted->clear();
+        m_scripted->queueFile(target);
+        EXPECT_EQ(m_files.Save_course(true), enough);
+        EXPECT_EQ(m_scripted->messages(), c.messages);
+        EXPECT_EQ(m_files.displayName(), enough ? u"second"_s : u"first"_s);
+        EXPECT_EQ(QFileInfo::exists(target), enough);
+        EXPECT_EQ(package::hasPackageMarker(target), enough);
+    }
 }
 
 TEST_F(Files, SaveThatCannotBeWrittenKeepsThePreviousPackage) {
@@ -297,17 +281,12 @@ TEST_F(Files, SaveThatCannotBeWrittenKeepsThePreviousPackage) {
     const QString target = savedCourse(u"keep.kof"_s);
     const QByteArray before = readFile(target);
     writeFile(work(u"movies/2.mp4"_s), QByteArray(600 * 1024, 'm'));
-    // A file size limit stands in for a disk that fills up during the write.
-    struct rlimit old {};
-    getrlimit(RLIMIT_FSIZE, &old);
-    const auto oldSignal = signal(SIGXFSZ, SIG_IGN);
-    struct rlimit small = old;
-    small.rlim_cur = 300 * 1024;
-    ASSERT_EQ(setrlimit(RLIMIT_FSIZE, &small), 0);
-    m_scripted->clear();
-    const bool saved = m_files.Save_course(false);
-    setrlimit(RLIMIT_FSIZE, &old);
-    signal(SIGXFSZ, oldSignal);
+    const bool saved = [&] {
+        const FileSizeLimit limit(300 * 1024);
+        EXPECT_TRUE(limit.set);
+        m_scripted->clear();
+        return m_files.Save_course(false);
+    }();
     failedSave(target, before, saved);
 
     // A write-protected package is not replaced either.
@@ -376,17 +355,6 @@ TEST_F(Files, RescueThatCannotConvertKeepsTheRescueFolder) {
     EXPECT_EQ(readFile(kept + u"/koa.kod"_s),
               QByteArray("the crash left this database unreadable"));
     EXPECT_EQ(m_host.openWaits, 0);
-}
-
-TEST_F(Files, ConversionOfACourseWithoutHeaderRowGivesABlankHeader) {
-    const QString source = m_program.scratch(u"headless"_s);
-    writeOlderCourse(source, true);
-    execIn(source + u"/koa.kod"_s, u"DELETE FROM header"_s);
-    m_files.New_file(false);
-    ASSERT_TRUE(m_files.ImportFile(source));
-    EXPECT_EQ(valueOf(db(), u"SELECT count(*) FROM header"_s).toInt(), 1);
-    EXPECT_EQ(CheckKOFVersion(db()), u"1.1"_s);
-    EXPECT_EQ(header(u"skin"_s), u"Classic"_s);
 }
 
 TEST(CoursePaths, StoredNamesStayInTheirFolder) {
