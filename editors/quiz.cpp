@@ -2,9 +2,7 @@
 
 #include "shell/quotefree.h"
 #include "shell/topmost.h"
-#include "store/database.h"
 #include "store/errors.h"
-#include "store/textescape.h"
 
 #include <initializer_list>
 
@@ -28,7 +26,7 @@ namespace koa::editors {
 
 namespace {
 
-constexpr int KeyRole = Qt::UserRole;
+constexpr int IsTrueRole = Qt::UserRole;
 
 const QString UndefinedStatement = u"Undefined statement"_s;
 
@@ -41,18 +39,14 @@ QString statementText(const QString& typed) {
     return text;
 }
 
-// The status is the part of an entry's key before the colon: "True:7", "false:0".
 bool isTrue(const QTreeWidgetItem* entry) {
-    return entry->data(0, KeyRole)
-               .toString()
-               .section(u':', 0, 0)
-               .compare(u"true"_s, Qt::CaseInsensitive) == 0;
+    return entry->data(0, IsTrueRole).toBool();
 }
 
 } // namespace
 
 quiz::quiz(const QString& databasePath, const QString& quizName, QWidget* objectPool)
-    : m_databasePath(databasePath), m_objectPool(objectPool) {
+    : m_store(databasePath), m_objectPool(objectPool) {
     setObjectName(u"quiz"_s);
     setWindowFlags(Qt::Dialog);
     setAttribute(Qt::WA_DeleteOnClose);
@@ -161,44 +155,15 @@ void quiz::Form_Load(const QString& quizName) {
         m_objectPool->setEnabled(false);
     trap(location(Window, u"Form_Load"_s), [&] {
         shell::SetTopMostWindow(this, true);
-        m_currentItem = QPersistentModelIndex();
-        QString storedName;
-        {
-            Database course(m_databasePath, Database::Mode::ReadOnly);
-            const QVariant found =
-                course.scalar(u"SELECT name FROM quizes WHERE name = ?"_s, {quizName});
-            if (!found.isValid())
-                throw KoaError(errnum::NoCurrentRecord,
-                               u"No current record: there is no quiz named '"_s + quizName +
-                                   u"'."_s);
-            storedName = found.toString();
-        }
-        load_data(storedName);
-        if (statementlist->topLevelItemCount() > 0)
-            statementlist->setCurrentItem(statementlist->topLevelItem(0)); // runs the click
-    });
-    updateControls();
-}
-
-void quiz::load_data(const QString& quizName) {
-    m_loaded = false;
-    trap(location(Window, u"load_data"_s), [&] {
+        const Quiz stored = m_store.load(quizName);
         m_quizName = quizName;
-        m_currentItem = QPersistentModelIndex();
-        statementlist->clear();
-        Database course(m_databasePath, Database::Mode::ReadOnly);
-        quiztext->setPlainText(withLf(
-            unParseText(course.scalar(u"SELECT text FROM quizes WHERE name = ?"_s, {quizName}))));
-        QSqlQuery q = course.exec(
-            u"SELECT statement, status FROM statements WHERE quizname = ? ORDER BY rowid"_s,
-            {quizName});
-        while (q.next()) {
-            addEntry(q.value(1).toString() + u':' + QString::number(m_statementCounter),
-                     q.value(0).toString());
-            ++m_statementCounter;
-        }
+        quiztext->setPlainText(stored.question);
+        for (const QuizStatement& s : stored.statements)
+            addEntry(s);
         // Ok stores the list as a whole: a list loaded in part must never be stored.
         m_loaded = true;
+        if (statementlist->topLevelItemCount() > 0)
+            statementlist->setCurrentItem(statementlist->topLevelItem(0)); // runs the click
     });
     updateControls();
 }
@@ -208,31 +173,18 @@ bool quiz::save_data() {
         if (!m_loaded)
             throw KoaError(errnum::NoCurrentRecord, u"The quiz '"_s + m_quizName +
                                                         u"' was not loaded; nothing is stored."_s);
-        QString text = withCrLf(quiztext->toPlainText());
-        ParseText(text);
-        ParseLinefeeds(text);
-        Database course(m_databasePath);
-        // Without the commit, closing the database rolls all of it back.
-        course.begin();
-        course.exec(u"DELETE FROM statements WHERE quizname = ?"_s, {m_quizName});
+        Quiz shown{quiztext->toPlainText(), {}};
         for (int i = 0; i < statementlist->topLevelItemCount(); ++i) {
             const QTreeWidgetItem* entry = statementlist->topLevelItem(i);
-            const QString status = entry->data(0, KeyRole).toString().section(u':', 0, 0);
-            course.exec(u"INSERT INTO statements (quizname, statement, status) VALUES (?, ?, ?)"_s,
-                        {m_quizName, entry->text(0), status.toLower()});
+            shown.statements.append({entry->text(0), isTrue(entry)});
         }
-        QSqlQuery q =
-            course.exec(u"UPDATE quizes SET text = ? WHERE name = ?"_s, {text, m_quizName});
-        if (q.numRowsAffected() < 1)
-            throw KoaError(errnum::NoCurrentRecord,
-                           u"No current record: there is no quiz named '"_s + m_quizName + u"'."_s);
-        course.commit();
+        m_store.save(m_quizName, shown);
     });
 }
 
-void quiz::addEntry(const QString& key, const QString& text) {
-    auto* entry = new QTreeWidgetItem(statementlist, {text});
-    entry->setData(0, KeyRole, key);
+void quiz::addEntry(const QuizStatement& statement) {
+    auto* entry = new QTreeWidgetItem(statementlist, {statement.text});
+    entry->setData(0, IsTrueRole, statement.isTrue);
 }
 
 void quiz::showEntry(const QTreeWidgetItem* entry) {
@@ -261,11 +213,8 @@ void quiz::statementlist_Click() {
         if (statementlist->topLevelItemCount() > 0) {
             // The option buttons' choice is stored in the entry that was being edited.
             if (m_currentItem.isValid()) {
-                ++m_statementCounter;
                 statementlist->topLevelItem(m_currentItem.row())
-                    ->setData(0, KeyRole,
-                              (trueoption->isChecked() ? u"True:"_s : u"False:"_s) +
-                                  QString::number(m_statementCounter));
+                    ->setData(0, IsTrueRole, trueoption->isChecked());
             }
             showEntry(selected);
         }
@@ -313,8 +262,7 @@ void quiz::statement_lostFocus() {
 
 void quiz::new_Click() {
     trap(location(Window, u"new_Click"_s), [&] {
-        ++m_statementCounter;
-        addEntry(u"True:"_s + QString::number(m_statementCounter), UndefinedStatement);
+        addEntry({UndefinedStatement, true});
         updateControls();
         // The new entry is selected (which stores the choice of the one being
         // edited), ready to be typed over.

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "quizstore.h"
+
 #include <QPersistentModelIndex>
 #include <QPointer>
 #include <QString>
@@ -28,7 +30,6 @@ public:
     // The stored name of the quiz being edited; empty when it could not be loaded.
     QString quizName() const { return m_quizName; }
 
-    void load_data(const QString& quizName);
     // Stores the question and the statements in one transaction; false when
     // nothing was stored.
     bool save_data();
@@ -69,15 +70,13 @@ private:
     void ok_Click();
     void cancel_Click();
 
-    void addEntry(const QString& key, const QString& text);
+    void addEntry(const QuizStatement& statement);
     void showEntry(const QTreeWidgetItem* entry);
     void updateControls();
 
-    QString m_databasePath;
+    QuizStore m_store;
     QString m_quizName;
     QPointer<QWidget> m_objectPool;
-    // Wide enough never to wrap: every list click takes a number.
-    qint64 m_statementCounter = 0;
     // The entry whose option choice is still to be stored; a persistent index
     // so that a removed entry can never be reached through it.
     QPersistentModelIndex m_currentItem;

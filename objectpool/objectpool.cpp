@@ -821,7 +821,7 @@ void objectpool::edit_text_Click() {
 void objectpool::openEditor(const QString& key, const QString& name) {
     // The editor disables the pool while it is open and shows itself on top.
     if (key == u"texts"_s) {
-        auto* editor = new texteditor::texteditor(m_store.database(), name, this);
+        auto* editor = new texteditor::texteditor(m_store, name, this);
         connect(editor, &texteditor::texteditor::closed, this, &objectpool::editorClosed);
         m_editor = editor;
         editor->show();

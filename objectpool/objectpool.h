@@ -60,7 +60,7 @@ public:
     QString selectedMediaType() const { return m_mediaType; }
     QString selectedMediaObject() const { return m_mediaObject; }
     QString SelectedTextType;
-    // The selected text object's name escaped by ParseText, as the course tables hold it.
+    // The selected text object's name escaped by ParseText; the tables hold the plain name.
     QString SelectedTextObject;
 
     QComboBox* mediacombo = nullptr;

@@ -234,4 +234,11 @@ QString ObjectStore::markup(const QString& text) const {
     return db.scalar(u"SELECT text FROM texts WHERE "_s + firstRow(u"texts"_s), {text}).toString();
 }
 
+void ObjectStore::setMarkup(const QString& text, const QString& markup) {
+    Database db(database());
+    if (db.exec(u"UPDATE texts SET text = ? WHERE "_s + firstRow(u"texts"_s), {markup, text})
+            .numRowsAffected() < 1)
+        throw KoaError(errnum::NoCurrentRecord, u"No current record."_s);
+}
+
 } // namespace koa::objectpool

@@ -61,8 +61,10 @@ public:
     // A keyword's description as its field shows it, and back.
     QString description(const QString& keyword) const;
     void setDescription(const QString& keyword, const QString& shown);
-    // A text's stored markup.
+    // A text's stored markup, and back; setMarkup throws KoaError when the
+    // text is gone.
     QString markup(const QString& text) const;
+    void setMarkup(const QString& text, const QString& markup);
 
     // The full path of a stored file of the type keyed `key` in its folder,
     // or empty when the stored name would lead out of that folder.

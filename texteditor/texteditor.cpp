@@ -80,9 +80,9 @@ void setIndexOrPlaceholder(QComboBox* chooser, const QString& text) {
 
 } // namespace
 
-texteditor::texteditor(QString courseDatabase, QString textName, QWidget* objectPool)
-    : m_database(std::move(courseDatabase)), m_textName(std::move(textName)),
-      m_objectPool(objectPool), m_markup(keywordAdder(m_database)) {
+texteditor::texteditor(objectpool::ObjectStore store, QString textName, QWidget* objectPool)
+    : m_store(std::move(store)), m_textName(std::move(textName)), m_objectPool(objectPool),
+      m_markup(keywordAdder(m_store.database())) {
     setObjectName(u"texteditor"_s);
     setWindowTitle(u"KOA Text Editor"_s);
     setAttribute(Qt::WA_DeleteOnClose);
@@ -259,9 +259,8 @@ void texteditor::showEvent(QShowEvent* event) {
 void texteditor::Timer1_Timer() {
     trap(location(Window, u"Timer1_Timer"_s), [&] {
         Timer1.stop();
-        QString stored;
         {
-            Database course(m_database, Database::Mode::ReadOnly);
+            Database course(m_store.database(), Database::Mode::ReadOnly);
             cmbIlink->clear();
             QSqlQuery pages = course.exec(u"SELECT name FROM pages ORDER BY name"_s);
             while (pages.next())
@@ -270,11 +269,8 @@ void texteditor::Timer1_Timer() {
             QSqlQuery documents = course.exec(u"SELECT name FROM dlinks ORDER BY name"_s);
             while (documents.next())
                 cmbDlink->addItem(documents.value(0).toString());
-            if (!m_textName.isEmpty())
-                stored = course.scalar(u"SELECT text FROM texts WHERE name = ?"_s, {m_textName})
-                             .toString();
         }
-        if (!m_markup.html2rtf(*rtText->document(), stored))
+        if (!m_markup.html2rtf(*rtText->document(), m_store.markup(m_textName)))
             return;
         txtLoading->hide();
         rtText->show();
@@ -699,12 +695,8 @@ void texteditor::cmdOK_Click() {
         const QString html = rtf2html(ok);
         if (!ok)
             return;
-        Database course(m_database);
-        const QSqlQuery q =
-            course.exec(u"UPDATE texts SET text = ? WHERE name = ?"_s, {html, m_textName});
         // A text that is no longer there is an error, not a silent loss.
-        if (q.numRowsAffected() < 1)
-            throw KoaError(errnum::NoCurrentRecord, u"No current record."_s);
+        m_store.setMarkup(m_textName, html);
         close();
     });
 }

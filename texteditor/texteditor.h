@@ -1,6 +1,7 @@
 #pragma once
 
 #include "markup.h"
+#include "objectpool/objectstore.h"
 
 #include <QPointer>
 #include <QString>
@@ -20,7 +21,7 @@ namespace koa::texteditor {
 
 class RichTextField;
 
-// The text editor window: edits the formatted text of one row of `texts` and
+// The text editor window: edits the formatted text of one text object and
 // stores it as markup on OK. It does not block its opener: while it is open
 // the object pool is disabled; on any close it enables and activates the pool
 // again, emits closed() and deletes itself. Open it with
@@ -28,9 +29,9 @@ class RichTextField;
 class texteditor : public QWidget {
     Q_OBJECT
 public:
-    // `textName` is the name as stored in `texts` (not escaped); it is bound
-    // into the queries as it stands. `objectPool` is not the window's parent.
-    texteditor(QString courseDatabase, QString textName, QWidget* objectPool);
+    // `textName` is the name as stored (not escaped). `objectPool` is not the
+    // window's parent.
+    texteditor(objectpool::ObjectStore store, QString textName, QWidget* objectPool);
 
     // True once the text has been loaded into rtText.
     bool isLoaded() const { return m_loaded; }
@@ -103,7 +104,7 @@ private:
     void setSelectionFontName(const QString& name);
     void chooseTarget(const QString& target);
 
-    QString m_database;
+    objectpool::ObjectStore m_store;
     QString m_textName;
     QPointer<QWidget> m_objectPool;
     Markup m_markup;

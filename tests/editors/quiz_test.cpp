@@ -3,6 +3,8 @@
 #include "store/schema.h"
 #include "tests/support/testsupport.h"
 
+#include <optional>
+
 #include <QApplication>
 #include <QClipboard>
 #include <QLineEdit>
@@ -18,20 +20,25 @@
 
 using namespace Qt::Literals::StringLiterals;
 using namespace koa;
+using namespace koa::editors;
 using namespace koa::test;
 
 namespace {
 
 // Names may hold what the escaping would change; the window gets them as stored.
 const QString QuizName = u"Fire <drill>"_s;
+const QString Question = u"Which are safe?"_s;
+const QuizStatement Undefined{u"Undefined statement"_s, true};
+using Statements = QList<QuizStatement>;
+const Statements Three = {
+    {u"Smoke rises"_s, true}, {u"Lifts are safe"_s, false}, {u"Stairs"_s, false}};
 
+// The window's part: the store is tested on its own.
 class QuizEditor : public ::testing::Test {
 protected:
     void SetUp() override {
         schema::createBlankCourse(m_dir.path());
-        m_path = m_dir.filePath(u"koa.kod"_s);
-        course().exec(u"INSERT INTO quizes (name, text) VALUES (?, 'Which are safe?')"_s,
-                      {QuizName});
+        Database(m_path).exec(u"INSERT INTO quizes (name) VALUES (?)"_s, {QuizName});
     }
     void TearDown() override {
         if (m_window)
@@ -39,31 +46,21 @@ protected:
         QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
     }
 
-    Database course() { return Database(m_path); }
-    void addStatements(const QStringList& rows) { // "text:status"
-        for (const QString& row : rows)
-            course().exec(
-                u"INSERT INTO statements (quizname, statement, status) VALUES (?, ?, ?)"_s,
-                {QuizName, row.section(u':', 0, 0), row.section(u':', 1)});
-    }
-    QStringList storedStatements() {
-        QStringList rows;
-        Database db = course();
-        QSqlQuery q = db.exec(u"SELECT statement, status FROM statements "
-                              "WHERE quizname = ? ORDER BY rowid"_s,
-                              {QuizName});
-        while (q.next())
-            rows << q.value(0).toString() + u':' + q.value(1).toString();
-        return rows;
-    }
-    QString storedText() {
-        return course().scalar(u"SELECT text FROM quizes WHERE name = ?"_s, {QuizName}).toString();
-    }
-    editors::quiz& open(const QString& name = QuizName) {
-        m_window = new editors::quiz(m_path, name, &m_pool);
-        QObject::connect(m_window, &editors::quiz::closed, [this] { ++m_closed; });
+    Quiz stored() { return QuizStore(m_path).load(QuizName); }
+    // The window on the question and `statements`; on a missing quiz without them.
+    quiz& open(const std::optional<Statements>& statements = Statements()) {
+        if (statements)
+            QuizStore(m_path).save(QuizName, {Question, *statements});
+        else
+            Database(m_path).exec(u"DELETE FROM quizes"_s);
+        m_closed = 0;
+        m_window = new quiz(m_path, QuizName, &m_pool);
+        QObject::connect(m_window, &quiz::closed, [this] { ++m_closed; });
         m_window->show();
         return *m_window;
+    }
+    void select(int row) {
+        m_window->statementlist->setCurrentItem(m_window->statementlist->topLevelItem(row));
     }
     // The window closed, gave the object pool back and is gone.
     void expectClosed() {
@@ -74,52 +71,42 @@ protected:
     }
 
     QTemporaryDir m_dir;
-    QString m_path;
+    QString m_path = m_dir.filePath(u"koa.kod"_s);
     QWidget m_pool;
     ErrorRecorder m_errors;
-    QPointer<editors::quiz> m_window;
+    QPointer<quiz> m_window;
     int m_closed = 0;
 };
 
 } // namespace
 
-TEST_F(QuizEditor, OpensOnTheFirstStatementAndOkStoresTheChangedOption) {
-    addStatements({u"Smoke rises:true"_s, u"Lifts are safe:false"_s, u"Stairs:TRUE"_s});
-    editors::quiz& w = open();
+TEST_F(QuizEditor, OpensOnTheFirstStatementAndOkAloneStoresTheChangedOption) {
+    quiz& w = open(Three);
     EXPECT_FALSE(m_pool.isEnabled());
-    EXPECT_EQ(w.quiztext->toPlainText(), u"Which are safe?"_s);
-    EXPECT_EQ(w.statementlist->currentItem(), w.statementlist->topLevelItem(0));
+    EXPECT_EQ(w.quiztext->toPlainText(), Question);
     EXPECT_EQ(w.statement->text(), u"Smoke rises"_s);
     EXPECT_TRUE(w.trueoption->isChecked());
-
-    w.statementlist->setCurrentItem(w.statementlist->topLevelItem(1));
+    select(1);
     EXPECT_EQ(w.statement->text(), u"Lifts are safe"_s);
     EXPECT_TRUE(w.falseoption->isChecked());
-
-    // The choice is stored by Ok, which commits the entry being edited first.
-    w.statementlist->setCurrentItem(w.statementlist->topLevelItem(0));
-    w.falseoption->click();
-    w.ok->click();
-    EXPECT_EQ(storedStatements(),
-              QStringList({u"Smoke rises:false"_s, u"Lifts are safe:false"_s, u"Stairs:true"_s}));
-    expectClosed();
-}
-
-TEST_F(QuizEditor, CancelStoresNothing) {
-    addStatements({u"Smoke rises:true"_s});
-    editors::quiz& w = open();
-    w.falseoption->click();
+    w.trueoption->click();
     QTest::keyClicks(w.statement, u" fast"_s);
     w.quiztext->setPlainText(u"Changed"_s);
     w.newButton->click();
     w.cancel->click();
-    EXPECT_EQ(storedStatements(), QStringList({u"Smoke rises:true"_s}));
-    EXPECT_EQ(storedText(), u"Which are safe?"_s);
+    EXPECT_EQ(stored(), (Quiz{Question, Three}));
+    expectClosed();
+
+    // The choice is stored by Ok, which commits the entry being edited first.
+    quiz& again = open(Three);
+    again.falseoption->click();
+    again.ok->click();
+    EXPECT_EQ(stored().statements, Statements({{Three[0].text, false}, Three[1], Three[2]}));
     expectClosed();
 }
 
 TEST_F(QuizEditor, NewStatementsAreStoredAsUndefinedAndTrue) {
-    editors::quiz& w = open();
+    quiz& w = open();
     // With no entry there is nothing to type into.
     EXPECT_FALSE(w.statement->isEnabled());
     QTest::keyClicks(w.statement, u"lost"_s);
@@ -127,15 +114,14 @@ TEST_F(QuizEditor, NewStatementsAreStoredAsUndefinedAndTrue) {
 
     for (int i = 0; i < 3; ++i)
         w.newButton->click();
-    EXPECT_EQ(w.statement->text(), u"Undefined statement"_s);
+    EXPECT_EQ(w.statement->text(), Undefined.text);
     w.ok->click();
-    EXPECT_EQ(storedStatements(), QStringList(3, u"Undefined statement:true"_s));
+    EXPECT_EQ(stored().statements, Statements(3, Undefined));
     expectClosed();
 }
 
 TEST_F(QuizEditor, AStatementEmptiedToBlanksIsStoredAsUndefined) {
-    addStatements({u"Smoke rises:true"_s, u"Stairs:true"_s});
-    editors::quiz& w = open();
+    quiz& w = open(Statements(2, Three[0]));
     w.activateWindow();
     ASSERT_TRUE(QTest::qWaitForWindowActive(&w));
 
@@ -143,61 +129,47 @@ TEST_F(QuizEditor, AStatementEmptiedToBlanksIsStoredAsUndefined) {
     w.statement->setFocus();
     w.statement->selectAll();
     QTest::keyClicks(w.statement, u"   "_s);
-    EXPECT_EQ(w.statementlist->topLevelItem(0)->text(0), u"   "_s);
     w.quiztext->setFocus();
-    EXPECT_EQ(w.statementlist->topLevelItem(0)->text(0), u"Undefined statement"_s);
-    EXPECT_EQ(w.statement->text(), u"Undefined statement"_s);
+    EXPECT_EQ(w.statementlist->topLevelItem(0)->text(0), Undefined.text);
+    EXPECT_EQ(w.statement->text(), Undefined.text);
 
     // And when Ok is reached without leaving it.
-    w.statementlist->setCurrentItem(w.statementlist->topLevelItem(1));
+    select(1);
     w.statement->setFocus();
     w.statement->selectAll();
     QTest::keyClicks(w.statement, u" "_s);
     w.ok->click();
-    EXPECT_EQ(storedStatements(), QStringList(2, u"Undefined statement:true"_s));
+    EXPECT_EQ(stored().statements, Statements(2, Undefined));
 }
 
-TEST_F(QuizEditor, DeleteShowsTheNextStatementWhoseOptionIsThenStored) {
-    addStatements({u"Smoke rises:true"_s, u"Lifts are safe:false"_s, u"Stairs:false"_s});
-    editors::quiz& w = open();
+TEST_F(QuizEditor, DeleteAndClearAllForgetTheStatementBeingEdited) {
+    // Delete shows the next statement, whose option is then stored.
+    quiz& w = open(Three);
     w.deleteButton->click();
-    EXPECT_EQ(w.statement->text(), u"Lifts are safe"_s);
+    EXPECT_EQ(w.statement->text(), Three[1].text);
     EXPECT_TRUE(w.falseoption->isChecked());
     w.trueoption->click();
     w.ok->click();
-    EXPECT_EQ(storedStatements(), QStringList({u"Lifts are safe:true"_s, u"Stairs:false"_s}));
+    EXPECT_EQ(stored().statements, Statements({{Three[1].text, true}, Three[2]}));
+
+    // After Clear all the next click stores the choice in the new entry alone.
+    quiz& again = open(Three);
+    select(1);
+    again.clear->click();
+    EXPECT_EQ(again.statement->text(), QString());
+    again.newButton->click();
+    again.falseoption->click();
+    again.ok->click();
+    EXPECT_EQ(stored(), (Quiz{QString(), {{Undefined.text, false}}}));
 }
 
-TEST_F(QuizEditor, ClearAllForgetsTheStatementBeingEdited) {
-    addStatements({u"Smoke rises:true"_s, u"Lifts are safe:false"_s});
-    editors::quiz& w = open();
-    w.statementlist->setCurrentItem(w.statementlist->topLevelItem(1));
-    w.clear->click();
-    EXPECT_EQ(w.statementlist->topLevelItemCount(), 0);
-    EXPECT_EQ(w.quiztext->toPlainText(), QString());
-    EXPECT_EQ(w.statement->text(), QString());
-
-    // The next click stores the choice in the new entry and nowhere else.
-    w.newButton->click();
-    w.falseoption->click();
-    w.ok->click();
-    EXPECT_EQ(storedStatements(), QStringList({u"Undefined statement:false"_s}));
-    EXPECT_EQ(storedText(), QString());
-}
-
-TEST_F(QuizEditor, QuestionKeepsLineBreaksAndQuotesButNoneAreTypedIn) {
-    course().exec(u"UPDATE quizes SET text = ?"_s,
-                  {u"Line one<br>Ann&#39;s &#34;best&#34; &#60;pick&#62;"_s});
-    addStatements({u"Smoke rises:true"_s});
-    editors::quiz& w = open();
-    EXPECT_EQ(w.quiztext->toPlainText(), u"Line one\nAnn's \"best\" <pick>"_s);
-
+TEST_F(QuizEditor, QuotesAndLineBreaksAreNeitherTypedNorPastedIn) {
+    quiz& w = open(Three.first(1));
     w.quiztext->moveCursor(QTextCursor::End);
     QTest::keyClick(w.quiztext, Qt::Key_Return);
     QTest::keyClicks(w.quiztext, u"it's \"3\""_s);
     QApplication::clipboard()->setText(u" 'a' \"b\""_s);
     w.quiztext->paste();
-    EXPECT_EQ(w.quiztext->toPlainText(), u"Line one\nAnn's \"best\" <pick>\nits 3 a b"_s);
 
     w.statement->end(false);
     QTest::keyClicks(w.statement, u" 'up'"_s);
@@ -205,32 +177,24 @@ TEST_F(QuizEditor, QuestionKeepsLineBreaksAndQuotesButNoneAreTypedIn) {
     QApplication::clipboard()->setText(u"\"and\"\r\nout"_s);
     w.statement->paste();
     EXPECT_EQ(w.statement->text(), u"Smoke rises upand out"_s);
-
     w.ok->click();
-    EXPECT_EQ(storedText(), u"Line one<br>Ann&#39;s &#34;best&#34; &#60;pick&#62;<br>its 3 a b"_s);
-    EXPECT_EQ(storedStatements(), QStringList({u"Smoke rises upand out:true"_s}));
+    EXPECT_EQ(stored(), (Quiz{Question + u"\nits 3 a b"_s, {{w.statement->text(), true}}}));
 }
 
-TEST_F(QuizEditor, AFailedSaveKeepsTheWindowAndTheStoredStatements) {
-    addStatements({u"Smoke rises:true"_s});
-    editors::quiz& w = open();
-    w.newButton->click();
-    // The quiz row is gone by the time the statements have been rewritten.
-    course().exec(u"DELETE FROM quizes"_s);
+TEST_F(QuizEditor, AFailedSaveKeepsTheWindowAndAMissingQuizCanOnlyBeCancelled) {
+    quiz& w = open(Three);
+    Database(m_path).exec(u"DELETE FROM quizes"_s);
     w.ok->click();
     EXPECT_EQ(m_errors.locations(), QStringList({u"Quiz / save_data()"_s}));
-    EXPECT_EQ(storedStatements(), QStringList({u"Smoke rises:true"_s}));
     QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
     ASSERT_FALSE(m_window.isNull());
     EXPECT_EQ(m_closed, 0);
-
-    // Opened again, the missing quiz can only be cancelled.
     w.cancel->click();
-    m_closed = 0;
-    editors::quiz& again = open();
+
+    quiz& again = open(std::nullopt);
     EXPECT_EQ(m_errors.locations().last(), u"Quiz / Form_Load()"_s);
     EXPECT_FALSE(again.ok->isEnabled());
+    EXPECT_TRUE(again.quizName().isEmpty());
     again.cancel->click();
     expectClosed();
-    EXPECT_EQ(storedStatements(), QStringList({u"Smoke rises:true"_s}));
 }

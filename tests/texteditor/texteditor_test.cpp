@@ -49,15 +49,14 @@ protected:
         QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
     }
 
-    Database course() { return Database(m_dir.filePath(u"koa.kod"_s)); }
-    QVariant stored() {
-        return course().scalar(u"SELECT text FROM texts WHERE name = ?"_s, {TextName});
-    }
+    Database course() { return Database(m_store.database()); }
+    QString stored() { return m_store.markup(TextName); }
 
-    // Opens the editor on a text holding `markup`, as the object pool does.
+    // Opens the editor on the text, now holding `markup`, as the object pool does.
     Editor* open(const QString& markup) {
+        course().exec(u"DELETE FROM texts"_s);
         course().exec(u"INSERT INTO texts (name, text) VALUES (?, ?)"_s, {TextName, markup});
-        m_editor = new Editor(m_dir.filePath(u"koa.kod"_s), TextName, &m_pool);
+        m_editor = new Editor(m_store, TextName, &m_pool);
         m_closed = std::make_unique<QSignalSpy>(m_editor.data(), &Editor::closed);
         m_editor->show();
         EXPECT_TRUE(m_editor->txtLoading->isVisible());
@@ -77,6 +76,11 @@ protected:
     }
     void type(const QString& text) { QTest::keyClicks(m_editor->rtText, text); }
     void press(const QString& key) { m_editor->button(key)->trigger(); }
+    // Presses OK; what is stored then.
+    QString ok() {
+        QTest::mouseClick(m_editor->cmdOK, Qt::LeftButton);
+        return stored();
+    }
     // The window is gone, the pool is back and was told so once.
     void expectClosed() {
         QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
@@ -86,6 +90,7 @@ protected:
     }
 
     QTemporaryDir m_dir;
+    objectpool::ObjectStore m_store{m_dir.path()};
     test::ScriptedScope m_scripted;
     test::ErrorRecorder m_errors;
     QWidget m_pool;
@@ -97,26 +102,22 @@ protected:
 
 TEST_F(TextEditorWindow, TypedTextTakesTheTypingFormat) {
     open(QString());
-    EXPECT_EQ(m_editor->windowTitle(), u"KOA Text Editor"_s);
     EXPECT_EQ(m_editor->rtText->toPlainText(), QString());
-    EXPECT_EQ(m_editor->rtText->textCursor().position(), 0);
     EXPECT_EQ(test::itemsOf(m_editor->cmbIlink), QStringList({u"apple"_s, u"Zebra"_s}));
+    EXPECT_EQ(test::itemsOf(m_editor->cmbDlink), QStringList({u"Manual"_s}));
 
     type(u"Hi "_s);
     press(u"b"_s); // nothing selected: the following characters are bold
     type(u"bold"_s);
-    EXPECT_TRUE(isBold(formatAt(4)));
     press(u"n"_s);
     type(u" x"_s);
     press(u"h1"_s);
     type(u"Head"_s);
     EXPECT_EQ(formatAt(11).fontPointSize(), 20);
-    EXPECT_EQ(fontName(formatAt(11)), tag::Head1);
     QTest::keyClick(m_editor->rtText, Qt::Key_Return);
     type(u"2"_s);
 
-    QTest::mouseClick(m_editor->cmdOK, Qt::LeftButton);
-    EXPECT_EQ(stored(), u"Hi <b>bold</b> x<em>Head<br>2</em>"_s);
+    EXPECT_EQ(ok(), u"Hi <b>bold</b> x<em>Head<br>2</em>"_s);
     expectClosed();
 }
 
@@ -138,30 +139,7 @@ TEST_F(TextEditorWindow, UndoTogglesAFormatChangeAndTakesBackTyping) {
     type(u"!"_s);
     press(u"undo"_s);
     EXPECT_EQ(m_editor->rtText->toPlainText(), u"one two"_s);
-    QTest::mouseClick(m_editor->cmdOK, Qt::LeftButton);
-    EXPECT_EQ(stored(), u"one <b>two</b>"_s);
-}
-
-TEST_F(TextEditorWindow, ExternalLinkTakesTheAddressTypedInTxtLink) {
-    open(u"see site now"_s);
-    select(4, 8);
-    press(u"el"_s);
-    EXPECT_EQ(formatAt(4).foreground().color(), QColor(255, 0, 0));
-    EXPECT_TRUE(formatAt(4).fontUnderline());
-    EXPECT_EQ(m_editor->linkTargets().at(1), u"http://"_s);
-    ASSERT_TRUE(m_editor->txtLink->isEnabled());
-    EXPECT_EQ(m_editor->txtLink->text(), u"http://"_s);
-
-    m_editor->activateWindow();
-    ASSERT_TRUE(QTest::qWaitForWindowActive(m_editor));
-    m_editor->txtLink->setFocus();
-    QTest::keyClicks(m_editor->txtLink, u"example.org/a b"_s);
-    QTest::mouseClick(m_editor->cmdOK, Qt::LeftButton);
-    EXPECT_EQ(stored(),
-              u"see "_s +
-                  test::link('e', u"xgo"_s, u"http://example.org/a b"_s, u"<cite>site</cite>"_s) +
-                  u" now"_s);
-    expectClosed();
+    EXPECT_EQ(ok(), u"one <b>two</b>"_s);
 }
 
 TEST_F(TextEditorWindow, InternalLinkWithoutAPageStoresItsPlaceholder) {
@@ -176,8 +154,7 @@ TEST_F(TextEditorWindow, InternalLinkWithoutAPageStoresItsPlaceholder) {
     m_editor->cmbIlink->setCurrentIndex(1);
     emit m_editor->cmbIlink->activated(1);
     EXPECT_EQ(m_editor->rtText->textCursor().selectedText(), u"two"_s);
-    QTest::mouseClick(m_editor->cmdOK, Qt::LeftButton);
-    EXPECT_EQ(stored(),
+    EXPECT_EQ(ok(),
               internalLink(u"ilink"_s, u"one"_s) + u" "_s + internalLink(u"Zebra"_s, u"two"_s));
 }
 
@@ -190,8 +167,7 @@ TEST_F(TextEditorWindow, ALinkOfFiftyOneCharactersKeepsTheWindowOpenOnce) {
     EXPECT_EQ(m_scripted->messages().size(), 1);
     EXPECT_EQ(stored(), u"a"_s + internalLink(u"apple"_s, text));
 
-    QTest::mouseClick(m_editor->cmdOK, Qt::LeftButton);
-    EXPECT_EQ(stored(), u"a"_s + text);
+    EXPECT_EQ(ok(), u"a"_s + text);
     expectClosed();
 }
 
@@ -206,10 +182,9 @@ TEST_F(TextEditorWindow, PastingKeepsFormatsButNothingTheMarkupCannotHold) {
         u"<table><tr><td>a</td><td><img src=x.png>b</td></tr></table><ul><li>c</li></ul>"_s);
     QApplication::clipboard()->setMimeData(clip);
     press(u"paste"_s);
-    QTest::mouseClick(m_editor->cmdOK, Qt::LeftButton);
     // The link keeps its target; table cells become lines, the picture goes.
     const QString copied = u"<b>one</b> "_s + internalLink(u"apple"_s, u"two"_s);
-    const QString text = stored().toString();
+    const QString text = ok();
     ASSERT_TRUE(text.startsWith(copied + copied)) << text.toStdString();
     EXPECT_EQ(text.mid(2 * copied.size()).remove(u"<br>"_s), u"abc"_s) << text.toStdString();
 }
@@ -225,7 +200,6 @@ TEST_F(TextEditorWindow, PastedLinksAndAddressesKeepTheirTargets) {
     expectClosed();
 
     // WHEN it is pasted into a text whose link 1 leads elsewhere
-    course().exec(u"DELETE FROM texts"_s);
     const QString web = test::link('e', u"xgo"_s, u"http://b.org/"_s, u"<cite>b</cite>"_s);
     open(web + u" "_s);
     QTest::keyClick(m_editor->rtText, Qt::Key_End);
@@ -233,35 +207,52 @@ TEST_F(TextEditorWindow, PastedLinksAndAddressesKeepTheirTargets) {
     QApplication::clipboard()->setMimeData(foreign);
     press(u"paste"_s);
 
-    // AND an address is pasted into the link field without a key
+    // AND an external link made of it takes the address pasted into its field
     type(u" two"_s);
     select(9, 12);
     press(u"el"_s);
+    EXPECT_EQ(formatAt(9).foreground().color(), QColor(255, 0, 0));
+    EXPECT_TRUE(formatAt(9).fontUnderline());
+    ASSERT_TRUE(m_editor->txtLink->isEnabled());
+    EXPECT_EQ(m_editor->txtLink->text(), u"http://"_s);
     m_editor->activateWindow();
     ASSERT_TRUE(QTest::qWaitForWindowActive(m_editor));
     m_editor->txtLink->setFocus();
     m_editor->txtLink->selectAll();
     QApplication::clipboard()->setText(u"http://c.org/"_s);
     m_editor->txtLink->paste();
-    QTest::mouseClick(m_editor->cmdOK, Qt::LeftButton);
 
     // THEN the pasted link keeps its page, the foreign copy is plain text
-    EXPECT_EQ(stored(), web + u" "_s + internalLink(u"apple"_s, u"one"_s) + u"one "_s +
-                            test::link('e', u"xgo"_s, u"http://c.org/"_s, u"<cite>two</cite>"_s));
+    EXPECT_EQ(ok(), web + u" "_s + internalLink(u"apple"_s, u"one"_s) + u"one "_s +
+                        test::link('e', u"xgo"_s, u"http://c.org/"_s, u"<cite>two</cite>"_s));
 }
 
 TEST_F(TextEditorWindow, CancelAndClosingStoreNothing) {
-    open(u"<b>kept</b>"_s);
-    EXPECT_EQ(m_editor->rtText->toPlainText(), u"kept"_s);
-    type(u"lost"_s);
-    QTest::mouseClick(m_editor->cmdCancel, Qt::LeftButton);
-    EXPECT_EQ(stored(), u"<b>kept</b>"_s);
+    for (bool cancel : {true, false}) {
+        open(u"<b>kept</b>"_s);
+        EXPECT_EQ(m_editor->rtText->toPlainText(), u"kept"_s);
+        type(u"lost"_s);
+        if (cancel)
+            QTest::mouseClick(m_editor->cmdCancel, Qt::LeftButton);
+        else
+            m_editor->close();
+        EXPECT_EQ(stored(), u"<b>kept</b>"_s);
+        expectClosed();
+    }
+}
+
+TEST_F(TextEditorWindow, OkStoresTheFirstTextOfItsNameAloneAndAGoneTextIsAnError) {
+    open(u"one"_s);
+    // Names compare without regard to case; a course written elsewhere may hold two.
+    course().exec(u"INSERT INTO texts (name, text) VALUES (?, 'other')"_s, {TextName.toUpper()});
+    type(u"1"_s);
+    QTest::mouseClick(m_editor->cmdOK, Qt::LeftButton);
+    EXPECT_EQ(course().scalar(u"SELECT group_concat(text, '|') FROM texts"_s), u"1one|other"_s);
     expectClosed();
 
+    open(u"two"_s);
     course().exec(u"DELETE FROM texts"_s);
-    open(u"kept"_s);
-    type(u"lost"_s);
-    m_editor->close();
-    EXPECT_EQ(stored(), u"kept"_s);
-    expectClosed();
+    QTest::mouseClick(m_editor->cmdOK, Qt::LeftButton);
+    EXPECT_EQ(m_errors.locations(), QStringList({u"texteditor / cmdOK_Click()"_s}));
+    EXPECT_TRUE(m_editor->isVisible());
 }
