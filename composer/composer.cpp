@@ -8,6 +8,7 @@
 #include "store/coursefiles.h"
 #include "store/errors.h"
 #include "store/interaction.h"
+#include "store/objectkinds.h"
 
 #include <QApplication>
 #include <QCheckBox>
@@ -30,11 +31,12 @@ namespace koa::composer {
 
 namespace {
 
-// The object type chooser: shown text and key, which is the object table,
-// the `type` of a placed object and the picture of the image list at once.
-const std::pair<QString, QString> ObjectTypes[] = {
-    {u"Texts"_s, u"texts"_s}, {u"Pictures"_s, u"pictures"_s}, {u"Movies"_s, u"movies"_s},
-    {u"Flash"_s, u"flash"_s}, {u"Quizzes"_s, u"quizes"_s},    {u"Sounds"_s, u"sounds"_s},
+// The object type chooser: shown text and kind, whose table is the `type`
+// of a placed object and the key of its icon at once.
+const std::pair<QString, ObjectKind> ObjectTypes[] = {
+    {u"Texts"_s, ObjectKind::Text},   {u"Pictures"_s, ObjectKind::Picture},
+    {u"Movies"_s, ObjectKind::Movie}, {u"Flash"_s, ObjectKind::Flash},
+    {u"Quizzes"_s, ObjectKind::Quiz}, {u"Sounds"_s, ObjectKind::Sound},
 };
 
 constexpr int SoundColumnWidth = 90;
@@ -349,8 +351,8 @@ bool composer::eventFilter(QObject* watched, QEvent* event) {
 
 void composer::Form_Load() {
     trap(location(u"Form_Load"_s), [&] {
-        for (const auto& [text, key] : ObjectTypes)
-            cmbObjectTypes->addItem(shell::typeIcon(key), text, key);
+        for (const auto& [text, kind] : ObjectTypes)
+            cmbObjectTypes->addItem(shell::typeIcon(tableOf(kind)), text, tableOf(kind));
         cmbObjectTypes->setCurrentIndex(0);
         cmbObjectTypes_Click();
         // A course whose layout holds no module yet gets one to work in.

@@ -1,6 +1,7 @@
 #include "rules.h"
 
 #include "shell/quotefree.h"
+#include "store/objectkinds.h"
 
 #include <QStringList>
 
@@ -32,9 +33,8 @@ QString shownTab(const QString& stored) {
 }
 
 bool isPlaceable(const QString& type) {
-    static const QStringList placeable = {u"texts"_s, u"pictures"_s, u"movies"_s, u"flash"_s,
-                                          u"quizes"_s};
-    return placeable.contains(type);
+    const std::optional<ObjectKind> kind = kindOfTable(type);
+    return kind && kindInfo(*kind).placeable && tableOf(*kind) == type;
 }
 
 int twipsToPixels(int twips) {

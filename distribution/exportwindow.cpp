@@ -1,6 +1,7 @@
 #include "exportwindow.h"
 
 #include "export.h"
+#include "shell/buttonrow.h"
 #include "shell/editorset.h"
 #include "store/coursefiles.h"
 #include "store/errors.h"
@@ -36,11 +37,7 @@ exportWindow::exportWindow(shell::EditorSet& editors, QWidget* parent)
     auto* layout = new QVBoxLayout(this);
     layout->addWidget(lblFile);
     layout->addWidget(settings);
-    auto* buttons = new QHBoxLayout;
-    buttons->addStretch();
-    buttons->addWidget(cmdOK);
-    buttons->addWidget(cmdCancel);
-    layout->addLayout(buttons);
+    layout->addLayout(shell::buttonRow({cmdOK, cmdCancel}));
 
     connect(cmdOK, &QPushButton::clicked, this, &exportWindow::cmdOK_Click);
     connect(cmdCancel, &QPushButton::clicked, this, &QDialog::reject);

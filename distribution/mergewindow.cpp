@@ -1,5 +1,6 @@
 #include "mergewindow.h"
 
+#include "shell/buttonrow.h"
 #include "shell/editorset.h"
 #include "shell/topmost.h"
 #include "store/coursefiles.h"
@@ -70,10 +71,7 @@ merge::merge(shell::EditorSet& editors, QWidget* parent)
         cmdMerge->setObjectName(u"cmdMerge"_s);
         cmdCancel = new QPushButton(u"Close"_s, this);
         cmdCancel->setObjectName(u"cmdCancel"_s);
-        auto* buttons = new QHBoxLayout;
-        buttons->addStretch();
-        buttons->addWidget(cmdMerge);
-        buttons->addWidget(cmdCancel);
+        QHBoxLayout* buttons = shell::buttonRow({cmdMerge, cmdCancel});
 
         auto* layout = new QVBoxLayout(this);
         layout->addWidget(Frame1);

@@ -314,7 +314,7 @@ void objectpool::Create_objecttypes() {
              {std::pair{mediacombo, &mediaTypes()}, std::pair{textcombo, &textTypes()}}) {
             chooser->clear();
             for (const ObjectType& t : *types)
-                chooser->addItem(shell::typeIcon(t.imageKey), t.shownName, t.key);
+                chooser->addItem(shell::typeIcon(t.key()), t.shownName, t.key());
             chooser->setCurrentIndex(0);
         }
         alignment->clear();
@@ -395,7 +395,7 @@ void objectpool::showMedia(const QString& key, const QString& name) {
     Image1->clear();
     MediaPlayer1->clear();
     WebBrowser2->hide();
-    if (key == u"sounds"_s) {
+    if (isKind(key, ObjectKind::Sound)) {
         alignment->setCurrentIndex(-1);
         if (!file.isEmpty())
             MediaPlayer1->setFile(file, false);
@@ -412,7 +412,7 @@ void objectpool::showMedia(const QString& key, const QString& name) {
     width_field->setText(p->width);
     height_field->setText(p->height);
     capt->setPlainText(p->caption);
-    if (key == u"pictures"_s) {
+    if (isKind(key, ObjectKind::Picture)) {
         MediaPlayer1->hide();
         const QPixmap picture = file.isEmpty() ? QPixmap() : QPixmap(file);
         const bool fits =
@@ -421,11 +421,11 @@ void objectpool::showMedia(const QString& key, const QString& name) {
             picture.isNull() || fits
                 ? picture
                 : picture.scaled(Image1->size(), Qt::KeepAspectRatio, Qt::SmoothTransformation));
-    } else if (key == u"movies"_s) {
+    } else if (isKind(key, ObjectKind::Movie)) {
         if (!file.isEmpty())
             MediaPlayer1->setFile(file, true);
         MediaPlayer1->show();
-    } else if (key == u"flash"_s && !file.isEmpty()) {
+    } else if (isKind(key, ObjectKind::Flash) && !file.isEmpty()) {
         MediaPlayer1->hide();
         WebBrowser2->show();
         // A document still loading would overwrite the one written now. No
@@ -469,7 +469,7 @@ void objectpool::write_media() {
 }
 
 void objectpool::write_text() {
-    if (m_textObject.isEmpty() || SelectedTextType != u"keywords"_s)
+    if (m_textObject.isEmpty() || !isKind(SelectedTextType, ObjectKind::Keyword))
         return;
     trap(location(u"write_text"_s),
          [&] { m_store.setDescription(m_textObject, description->toPlainText()); });
@@ -589,11 +589,11 @@ void objectpool::new_media_Click() {
             // Closed before a failure is reported.
             const auto waited = qScopeGuard([this] { editors().endWait(); });
             m_store.addWithFile(key, name, *chosen, [&](const QString& copied) -> QSize {
-                if (key == u"pictures"_s)
+                if (isKind(key, ObjectKind::Picture))
                     return pictureSize(copied);
-                if (key == u"movies"_s)
+                if (isKind(key, ObjectKind::Movie))
                     return videoSize(copied);
-                if (key == u"flash"_s)
+                if (isKind(key, ObjectKind::Flash))
                     return {320, 320};
                 return {};
             });
@@ -648,9 +648,9 @@ QSize objectpool::naturalSize() {
     const QString file = m_store.filePath(m_mediaType, p->filename);
     if (file.isEmpty())
         return {};
-    if (m_mediaType == u"pictures"_s)
+    if (isKind(m_mediaType, ObjectKind::Picture))
         return pictureSize(file);
-    if (m_mediaType == u"movies"_s)
+    if (isKind(m_mediaType, ObjectKind::Movie))
         return videoSize(file);
     return {};
 }
@@ -659,7 +659,7 @@ std::optional<double> objectpool::GetAspectRatio() {
     if (!m_ratio) {
         std::optional<double> ratio;
         trap(location(u"GetAspectRatio"_s), [&] {
-            if (m_mediaType == u"flash"_s) {
+            if (isKind(m_mediaType, ObjectKind::Flash)) {
                 ratio = 1.0;
             } else if (const QSize size = naturalSize(); size.isValid() && size.height() > 0) {
                 ratio = double(size.width()) / double(size.height());
@@ -672,7 +672,7 @@ std::optional<double> objectpool::GetAspectRatio() {
 
 void objectpool::cmdOriginalSize_Click() {
     trap(location(u"cmdOriginalSize_Click"_s), [&] {
-        if (m_mediaType == u"flash"_s)
+        if (isKind(m_mediaType, ObjectKind::Flash))
             return;
         const QSize size = naturalSize();
         if (!size.isValid())
@@ -719,11 +719,11 @@ bool objectpool::eventFilter(QObject* watched, QEvent* event) {
 }
 
 void objectpool::showText(const QString& key, const QString& name) {
-    if (key == u"keywords"_s) {
+    if (isKind(key, ObjectKind::Keyword)) {
         description->setPlainText(m_store.description(name));
         description->setEnabled(true);
         lblDesc->setText(u"Description"_s);
-    } else if (key == u"texts"_s) {
+    } else if (isKind(key, ObjectKind::Text)) {
         lblDesc->setText(u"Preview"_s);
         description->hide();
         WebBrowser1->show();
@@ -738,7 +738,7 @@ void objectpool::showText(const QString& key, const QString& name) {
                                    u"--></STYLE></head><body leftmargin=0 topmargin=0 "
                                    "link=#782A26 alink=#782A26 vlink=#782A26><q>"_s +
                                    markup);
-    } else if (key == u"quizes"_s) {
+    } else if (isKind(key, ObjectKind::Quiz)) {
         lblDesc->clear();
     }
 }
@@ -752,7 +752,7 @@ void objectpool::new_text_Click() {
                     QString());
         if (name.isEmpty())
             return;
-        if (key == u"dlinks"_s) {
+        if (isKind(key, ObjectKind::Document)) {
             const std::optional<QString> chosen =
                 interaction().openFile(objectType(key)->shownName, u"Document files (*.*)|*.*"_s);
             if (!chosen || chosen->isEmpty())
@@ -763,7 +763,7 @@ void objectpool::new_text_Click() {
                 interaction().message(u"No such file."_s);
         } else {
             m_store.add(key, name);
-            if (key == u"texts"_s || key == u"quizes"_s) {
+            if (isKind(key, ObjectKind::Text) || isKind(key, ObjectKind::Quiz)) {
                 QString escaped = name;
                 SelectedTextObject = ParseText(escaped);
                 SelectedTextType = key;
@@ -791,7 +791,7 @@ void objectpool::delete_text_Click() {
         const QString key = SelectedTextType;
         const int row = textlist->currentRow();
         bool deleted = false;
-        if (key == u"keywords"_s) {
+        if (isKind(key, ObjectKind::Keyword)) {
             if (const std::optional<QString> user = m_store.textUsingKeyword(m_textObject))
                 interaction().message(u"Cannot delete keyword - it is beeing used in '"_s + *user +
                                       u"'."_s);
@@ -820,12 +820,12 @@ void objectpool::edit_text_Click() {
 
 void objectpool::openEditor(const QString& key, const QString& name) {
     // The editor disables the pool while it is open and shows itself on top.
-    if (key == u"texts"_s) {
+    if (isKind(key, ObjectKind::Text)) {
         auto* editor = new texteditor::texteditor(m_store, name, this);
         connect(editor, &texteditor::texteditor::closed, this, &objectpool::editorClosed);
         m_editor = editor;
         editor->show();
-    } else if (key == u"quizes"_s) {
+    } else if (isKind(key, ObjectKind::Quiz)) {
         auto* editor = new editors::quiz(m_store.database(), name, this);
         connect(editor, &editors::quiz::closed, this, &objectpool::editorClosed);
         m_editor = editor;

@@ -17,11 +17,13 @@ namespace koa::objectpool {
 namespace {
 
 bool hasDisplayFields(const QString& key) {
-    return key == u"pictures"_s || key == u"movies"_s || key == u"flash"_s;
+    const std::optional<ObjectKind> kind = kindOfTable(key);
+    return kind && kindInfo(*kind).displaySize;
 }
 
+// Objects measured in KB: those with a file of their own but documents.
 bool isMedia(const QString& key) {
-    return hasDisplayFields(key) || key == u"sounds"_s;
+    return !fileFolderOf(key).isEmpty() && !isKind(key, ObjectKind::Document);
 }
 
 // The table of an object type; keys come from our own type list.
@@ -64,8 +66,7 @@ QString ObjectStore::database() const {
 }
 
 QString ObjectStore::filePath(const QString& key, const QString& filename) const {
-    const ObjectType* type = objectType(key);
-    return fileInFolder(m_workingFolder + u'/' + (type ? type->folder : key), filename);
+    return courseFilePath(m_workingFolder, key, filename);
 }
 
 QStringList ObjectStore::names(const QString& key) const {
@@ -161,16 +162,16 @@ void ObjectStore::rename(const QString& key, const QString& oldName, const QStri
     db.exec(u"UPDATE "_s + table(key) + u" SET name = ? WHERE "_s + firstRow(key),
             {newName, oldName});
     db.exec(u"UPDATE data SET name = ? WHERE type = ? AND name = ?"_s, {newName, key, oldName});
-    if (key == u"sounds"_s)
+    if (isKind(key, ObjectKind::Sound))
         db.exec(u"UPDATE pages SET sound = ? WHERE sound = ?"_s, {newName, oldName});
-    if (key == u"quizes"_s)
+    if (isKind(key, ObjectKind::Quiz))
         db.exec(u"UPDATE statements SET quizname = ? WHERE quizname = ?"_s, {newName, oldName});
     db.commit();
 }
 
 bool ObjectStore::inUse(const QString& key, const QString& name) const {
     Database db(database(), Database::Mode::ReadOnly);
-    if (key == u"sounds"_s)
+    if (isKind(key, ObjectKind::Sound))
         return db.scalar(u"SELECT count(*) FROM pages WHERE sound = ?"_s, {name}).toInt() > 0;
     return db.scalar(u"SELECT count(*) FROM data WHERE name = ? AND type = ?"_s, {name, key})
                .toInt() > 0;
@@ -194,7 +195,7 @@ std::optional<QString> ObjectStore::textUsingKeyword(const QString& keyword) con
 
 ObjectStore::Removed ObjectStore::remove(const QString& key, const QString& name) {
     Removed result = Removed::Done;
-    if (!objectType(key)->folder.isEmpty()) {
+    if (!fileFolderOf(key).isEmpty()) {
         const std::optional<Properties> row = read(key, name);
         if (!row)
             return result;
@@ -210,7 +211,7 @@ ObjectStore::Removed ObjectStore::remove(const QString& key, const QString& name
     }
     Database db(database());
     db.begin();
-    if (key == u"quizes"_s)
+    if (isKind(key, ObjectKind::Quiz))
         db.exec(u"DELETE FROM statements WHERE quizname = ?"_s, {name});
     db.exec(u"DELETE FROM "_s + table(key) + u" WHERE "_s + firstRow(key), {name});
     db.commit();

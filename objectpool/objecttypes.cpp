@@ -11,23 +11,23 @@ namespace koa::objectpool {
 const QList<ObjectType>& mediaTypes() {
     // The long-known types first, then what authors have today.
     static const QList<ObjectType> types = {
-        {u"pictures"_s, u"Pictures"_s, u"Pictures"_s, u"pictures"_s,
+        {ObjectKind::Picture, u"Pictures"_s,
          u"Picture files (*.gif;*.jpg;*.jpeg;*.png;*.webp;*.svg)|*.gif;*.jpg;*.jpeg;*.png;*.webp;*.svg"_s},
-        {u"movies"_s, u"Movies"_s, u"Movies"_s, u"movies"_s,
+        {ObjectKind::Movie, u"Movies"_s,
          u"Movie files (*.mpg;*.avi;*.wmv;*.mp4;*.webm;*.ogv)|*.mpg;*.avi;*.wmv;*.mp4;*.webm;*.ogv"_s},
-        {u"sounds"_s, u"Sounds"_s, u"Sounds"_s, u"sounds"_s,
+        {ObjectKind::Sound, u"Sounds"_s,
          u"Sound files (*.mp3;*.wma;*.wav;*.ogg;*.opus;*.m4a;*.flac)|*.mp3;*.wma;*.wav;*.ogg;*.opus;*.m4a;*.flac"_s},
-        {u"flash"_s, u"Flash"_s, u"Flash"_s, u"flash"_s, u"SWF files (*.swf)|*.swf"_s},
+        {ObjectKind::Flash, u"Flash"_s, u"SWF files (*.swf)|*.swf"_s},
     };
     return types;
 }
 
 const QList<ObjectType>& textTypes() {
     static const QList<ObjectType> types = {
-        {u"texts"_s, u"Texts"_s, u"Texts"_s, {}, {}},
-        {u"keywords"_s, u"Keywords"_s, u"Keywords"_s, {}, {}},
-        {u"dlinks"_s, u"Documents"_s, u"Dlinks"_s, u"documents"_s, {}},
-        {u"quizes"_s, u"Quizzes"_s, u"Quizes"_s, {}, {}},
+        {ObjectKind::Text, u"Texts"_s, {}},
+        {ObjectKind::Keyword, u"Keywords"_s, {}},
+        {ObjectKind::Document, u"Documents"_s, {}},
+        {ObjectKind::Quiz, u"Quizzes"_s, {}},
     };
     return types;
 }
@@ -35,7 +35,7 @@ const QList<ObjectType>& textTypes() {
 const ObjectType* objectType(const QString& key) {
     for (const QList<ObjectType>* list : {&mediaTypes(), &textTypes()}) {
         for (const ObjectType& t : *list) {
-            if (t.key == key)
+            if (t.key() == key)
                 return &t;
         }
     }

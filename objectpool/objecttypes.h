@@ -1,18 +1,21 @@
 #pragma once
 
+#include "store/objectkinds.h"
+
 #include <QList>
 #include <QString>
 
 namespace koa::objectpool {
 
-// One kind of object of the pool; its key is the name of the table that
-// holds its rows and, for media, of its folder in the working folder.
+// One kind of object as the pool offers it; its key is the name of the
+// table that holds its rows, and of its icon.
 struct ObjectType {
-    QString key;       // "pictures", ...
+    ObjectKind kind;
     QString shownName; // "Pictures", ...
-    QString imageKey;  // the icon of the chooser entry
-    QString folder;    // below the working folder; empty when objects have no file
     QString filter;    // the open-file dialog's choices
+    QString key() const { return tableOf(kind); }
+    // below the working folder; empty when objects have no file
+    QString folder() const { return kindInfo(kind).folder; }
 };
 
 const QList<ObjectType>& mediaTypes();

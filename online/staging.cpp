@@ -5,6 +5,7 @@
 #include "store/database.h"
 #include "store/errors.h"
 #include "store/fileops.h"
+#include "store/objectkinds.h"
 #include "store/package.h"
 
 #include <QDir>
@@ -18,13 +19,10 @@ namespace koa::online {
 Q_LOGGING_CATEGORY(lcStaging, "koa.online.staging")
 
 namespace {
-// The kinds in the order they are checked, with their tables.
-const QList<std::pair<QString, QString>>& kinds() {
-    static const QList<std::pair<QString, QString>> k = {{u"movies"_s, u"movies"_s},
-                                                         {u"pictures"_s, u"pictures"_s},
-                                                         {u"sounds"_s, u"sounds"_s},
-                                                         {u"documents"_s, u"dlinks"_s},
-                                                         {u"flash"_s, u"flash"_s}};
+// The kinds with files, in the order they are checked.
+const QList<ObjectKind>& kinds() {
+    static const QList<ObjectKind> k = {ObjectKind::Movie, ObjectKind::Picture, ObjectKind::Sound,
+                                        ObjectKind::Document, ObjectKind::Flash};
     return k;
 }
 
@@ -49,7 +47,8 @@ void Staging::removeUnusedMedia(const QString& database,
         u"SELECT texts.text FROM data, texts WHERE data.name = texts.name AND data.type = 'texts'"_s);
     QList<std::pair<QString, QStringList>> names;
     int total = 0;
-    for (const auto& [kind, table] : kinds()) {
+    for (const ObjectKind kind : kinds()) {
+        const QString table = tableOf(kind);
         names.append({table, column(db, u"SELECT name FROM "_s + quoteIdentifier(table))});
         total += static_cast<int>(names.last().second.size());
     }
@@ -58,10 +57,10 @@ void Staging::removeUnusedMedia(const QString& database,
     for (const auto& [table, list] : std::as_const(names)) {
         for (const QString& name : list) {
             bool used = false;
-            if (table == u"sounds"_s) {
+            if (isKind(table, ObjectKind::Sound)) {
                 used =
                     db.scalar(u"SELECT 1 FROM pages WHERE sound = ? LIMIT 1"_s, {name}).isValid();
-            } else if (table == u"dlinks"_s) {
+            } else if (isKind(table, ObjectKind::Document)) {
                 const QString link = u"dlink(\\'"_s + name + u"\\')"_s;
                 used = std::any_of(placedTexts.begin(), placedTexts.end(),
                                    [&](const QString& text) { return text.contains(link); });
@@ -95,8 +94,9 @@ QString Staging::stage(int id, bool readOnly) {
 
     {
         Database db(database, Database::Mode::ReadOnly);
-        for (const auto& [kind, table] : kinds()) {
-            const QString to = course + u'/' + kind;
+        for (const ObjectKind kind : kinds()) {
+            const QString table = tableOf(kind);
+            const QString to = course + u'/' + kindInfo(kind).folder;
             if (!QDir().mkpath(to))
                 throw KoaError(errnum::PathNotFound, u"Cannot create "_s + to);
             for (const QString& file :

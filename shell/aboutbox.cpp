@@ -1,5 +1,6 @@
 #include "aboutbox.h"
 
+#include "buttonrow.h"
 #include "store/interaction.h"
 
 #include <QHBoxLayout>
@@ -32,15 +33,11 @@ AboutBox::AboutBox(QWidget* parent) : QDialog(parent) {
     layout->addWidget(new QLabel(u"Made by the KOA developers."_s, this));
     layout->addWidget(new QLabel(u"Free to use and to share."_s, this));
 
-    auto* buttons = new QHBoxLayout;
     cmdSysInfo = new QPushButton(u"&System Info..."_s, this);
     cmdSysInfo->setObjectName(u"cmdSysInfo"_s);
     cmdOK = new QPushButton(u"OK"_s, this);
     cmdOK->setObjectName(u"cmdOK"_s);
-    buttons->addStretch();
-    buttons->addWidget(cmdSysInfo);
-    buttons->addWidget(cmdOK);
-    layout->addLayout(buttons);
+    layout->addLayout(buttonRow({cmdSysInfo, cmdOK}));
 
     connect(cmdOK, &QPushButton::clicked, this, &QDialog::accept);
 }

@@ -1,5 +1,6 @@
 #include "error.h"
 
+#include "buttonrow.h"
 #include "online/curlrequest.h"
 #include "topmost.h"
 
@@ -76,11 +77,7 @@ error::error(Prerequisites probes, QWidget* parent)
     ExitButton = new QPushButton(u"Exit KOA"_s, this);
     ExitButton->setObjectName(u"ExitButton"_s);
 
-    auto* buttons = new QHBoxLayout;
-    buttons->addWidget(ExitButton);
-    buttons->addStretch();
-    buttons->addWidget(OKButton);
-    buttons->addWidget(CancelButton);
+    QHBoxLayout* buttons = buttonRow({OKButton, CancelButton}, {ExitButton});
 
     auto* layout = new QVBoxLayout(this);
     layout->addWidget(introText);

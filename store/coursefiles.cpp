@@ -273,10 +273,9 @@ bool CourseFiles::ImportFile(const QString& folder) {
                     const QString insert = u"INSERT INTO "_s + quoteIdentifier(table) + u" ("_s +
                                            names.join(u", "_s) + u") VALUES ("_s +
                                            QStringList(fields, u"?"_s).join(u", "_s) + u")"_s;
-                    const bool media = schema::mediaTables().contains(table);
-                    const QString mediaFolder = table == u"dlinks"_s ? u"documents"_s : table;
+                    const QString mediaFolder = fileFolderOf(table);
                     while (rows.next()) {
-                        if (media || table == u"dlinks"_s) {
+                        if (!mediaFolder.isEmpty()) {
                             const QString file = rows.value(u"filename"_s).toString();
                             const QString from = fileInFolder(source.filePath(mediaFolder), file);
                             const QString to = fileInFolder(work + u"/"_s + mediaFolder, file);

@@ -1,6 +1,6 @@
 #include "coursepaths.h"
 
-#include "schema.h"
+#include "objectkinds.h"
 
 #include <QFileInfo>
 
@@ -29,13 +29,8 @@ QString fileInFolder(const QString& folder, const QString& name) {
 }
 
 QString fileFolderOf(const QString& table) {
-    if (table.compare(u"dlinks"_s, Qt::CaseInsensitive) == 0)
-        return u"documents"_s;
-    for (const QString& media : schema::mediaTables()) {
-        if (table.compare(media, Qt::CaseInsensitive) == 0)
-            return media;
-    }
-    return {};
+    const std::optional<ObjectKind> kind = kindOfTable(table);
+    return kind ? kindInfo(*kind).folder : QString();
 }
 
 QString courseFilePath(const QString& courseFolder, const QString& table, const QString& name) {

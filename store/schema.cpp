@@ -3,6 +3,7 @@
 #include "courseheader.h"
 #include "database.h"
 #include "errors.h"
+#include "objectkinds.h"
 
 #include <QDir>
 #include <QFile>
@@ -68,13 +69,26 @@ const std::vector<Table>& settingsTables() {
 }
 
 const QStringList& mediaTables() {
-    static const QStringList t = {u"pictures"_s, u"movies"_s, u"sounds"_s, u"flash"_s};
+    static const QStringList t = [] {
+        QStringList tables;
+        for (const KindInfo& k : objectKinds()) {
+            if (!k.folder.isEmpty() && k.kind != ObjectKind::Document)
+                tables.append(k.table);
+        }
+        return tables;
+    }();
     return t;
 }
 
 const QStringList& courseFolders() {
-    static const QStringList f = {u"pictures"_s, u"movies"_s, u"sounds"_s, u"flash"_s,
-                                  u"documents"_s};
+    static const QStringList f = [] {
+        QStringList folders;
+        for (const KindInfo& k : objectKinds()) {
+            if (!k.folder.isEmpty())
+                folders.append(k.folder);
+        }
+        return folders;
+    }();
     return f;
 }
 

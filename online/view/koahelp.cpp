@@ -3,6 +3,7 @@
 #include "online/account.h"
 #include "online/server.h"
 #include "render/browser.h"
+#include "shell/buttonrow.h"
 #include "store/errors.h"
 #include "store/interaction.h"
 
@@ -77,9 +78,7 @@ koahelp::koahelp(const ProgramFolder& folder, QWidget* parent) : QDialog(parent)
 
     closeButton = new QPushButton(u"Close"_s, this);
     closeButton->setObjectName(u"closeButton"_s);
-    auto* buttons = new QHBoxLayout;
-    buttons->addStretch();
-    buttons->addWidget(closeButton);
+    QHBoxLayout* buttons = shell::buttonRow({closeButton});
     auto* layout = new QVBoxLayout(this);
     layout->addWidget(TabStrip1);
     layout->addWidget(FrameHelp, 1);

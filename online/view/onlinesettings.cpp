@@ -1,6 +1,7 @@
 #include "onlinesettings.h"
 
 #include "online/account.h"
+#include "shell/buttonrow.h"
 #include "shell/topmost.h"
 #include "store/errors.h"
 
@@ -40,11 +41,7 @@ onlineSettings::onlineSettings(QString settingsDatabase, QWidget* parent)
     cmdCancel->setObjectName(u"cmdCancel"_s);
     cmdApply = new QPushButton(u"Apply"_s, this);
     cmdApply->setObjectName(u"cmdApply"_s);
-    auto* buttons = new QHBoxLayout;
-    buttons->addStretch();
-    buttons->addWidget(cmdOK);
-    buttons->addWidget(cmdCancel);
-    buttons->addWidget(cmdApply);
+    QHBoxLayout* buttons = shell::buttonRow({cmdOK, cmdCancel, cmdApply});
     auto* layout = new QVBoxLayout(this);
     layout->addWidget(frame);
     layout->addLayout(buttons);

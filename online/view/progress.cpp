@@ -1,5 +1,6 @@
 #include "progress.h"
 
+#include "shell/buttonrow.h"
 #include "store/errors.h"
 
 #include <QCloseEvent>
@@ -53,12 +54,7 @@ progress::progress(Upload::Settings settings, std::function<void(bool)> lockEdit
     layout->addWidget(lblApprox);
     layout->addWidget(lblUploadTime);
     layout->addWidget(ProgressBar1);
-    auto* buttons = new QHBoxLayout;
-    buttons->addWidget(lblClock);
-    buttons->addStretch();
-    buttons->addWidget(cmdAbort);
-    buttons->addWidget(cmdOK);
-    layout->addLayout(buttons);
+    layout->addLayout(shell::buttonRow({cmdAbort, cmdOK}, {lblClock}));
     setMinimumWidth(480);
 
     m_upload.showState = [this](const QString& t) {

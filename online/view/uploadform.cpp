@@ -1,6 +1,7 @@
 #include "uploadform.h"
 
 #include "progress.h"
+#include "shell/buttonrow.h"
 #include "store/errors.h"
 #include "store/interaction.h"
 
@@ -60,10 +61,7 @@ uploadform::uploadform(Upload::Settings settings, std::function<void(bool)> lock
     cmdOK->setEnabled(false);
     cmdCancel = new QPushButton(u"Cancel"_s, this);
     cmdCancel->setObjectName(u"cmdCancel"_s);
-    auto* buttons = new QHBoxLayout;
-    buttons->addStretch();
-    buttons->addWidget(cmdOK);
-    buttons->addWidget(cmdCancel);
+    QHBoxLayout* buttons = shell::buttonRow({cmdOK, cmdCancel});
     auto* layout = new QVBoxLayout(this);
     layout->addWidget(frame, 1);
     layout->addLayout(buttons);
