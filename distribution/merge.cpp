@@ -1,5 +1,6 @@
 #include "merge.h"
 
+#include "media/playablecopy.h"
 #include "store/coursedb.h"
 #include "store/courseheader.h"
 #include "store/coursepaths.h"
@@ -102,14 +103,28 @@ QString insertSql(const QString& table, const QStringList& columns) {
            u") VALUES ("_s + QStringList(columns.size(), u"?"_s).join(u", "_s) + u")"_s;
 }
 
+// Both lie in the scratch folder: a second name for the file costs no copy.
+void linkOrCopy(const QString& from, const QString& to) {
+    std::error_code ec;
+    std::filesystem::create_hard_link(fsPath(from), fsPath(to), ec);
+    if (ec)
+        copyFileOver(from, to);
+}
+
+bool nameTaken(const QString& outFolder, const QString& table, const QString& name) {
+    return !isPlainFileName(name) || QFileInfo::exists(outFolder + u"/"_s + name) ||
+           QFileInfo::exists(outFolder + u"/"_s + media::playableCopyName(table, name));
+}
+
 // Gives the file of a merged media row its place in the output: the old id
 // in its name becomes the new one, and a name that is taken already gets
-// the new id in front, so no file of another course is overwritten.
+// the new id in front, so no file of another course is overwritten. The
+// playable copy of an older movie or sound goes with its file.
 QString placeFile(const QString& inCourse, const QString& outCourse, const QString& table,
                   const QString& file, const QString& oldId, const QString& newId) {
     const QString outFolder = outCourse + u"/"_s + fileFolderOf(table);
     QString name = QString(file).replace(oldId, newId);
-    for (int n = 0; !isPlainFileName(name) || QFileInfo::exists(outFolder + u"/"_s + name); ++n)
+    for (int n = 0; nameTaken(outFolder, table, name); ++n)
         name = newId + u"_"_s + (n ? QString::number(n) + u"_"_s : QString()) + file;
     const QString from = courseFilePath(inCourse, table, file);
     const QString to = fileInFolder(outFolder, name);
@@ -118,11 +133,10 @@ QString placeFile(const QString& inCourse, const QString& outCourse, const QStri
         qCWarning(lcMerge) << "no file" << file << "in" << table << "of" << inCourse;
         return name;
     }
-    // Both lie in the scratch folder: a second name for the file costs no copy.
-    std::error_code ec;
-    std::filesystem::create_hard_link(fsPath(from), fsPath(to), ec);
-    if (ec)
-        copyFileOver(from, to);
+    linkOrCopy(from, to);
+    const QString copy = media::existingPlayableCopy(inCourse, table, file);
+    if (!copy.isEmpty())
+        linkOrCopy(copy, fileInFolder(outFolder, media::playableCopyName(table, name)));
     return name;
 }
 

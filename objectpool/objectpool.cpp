@@ -1,6 +1,7 @@
 #include "objectpool.h"
 
 #include "editors/quiz.h"
+#include "media/playablecopy.h"
 #include "mediameasure.h"
 #include "mediapreview.h"
 #include "objecttypes.h"
@@ -597,6 +598,12 @@ void objectpool::new_media_Click() {
                     return {320, 320};
                 return {};
             });
+        }
+        if (media::needsPlayableCopy(*chosen) && !editors().makePlayableCopies(key, name)) {
+            // Cancelling the copy cancels the adding: nothing of the object stays.
+            m_store.remove(key, name);
+            List_refresh(medialist, key);
+            return;
         }
         List_refresh(medialist, key);
         selectEntry(medialist, name);

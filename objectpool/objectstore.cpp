@@ -1,5 +1,6 @@
 #include "objectstore.h"
 
+#include "media/playablecopy.h"
 #include "objecttypes.h"
 #include "store/coursepaths.h"
 #include "store/database.h"
@@ -127,7 +128,7 @@ void ObjectStore::addWithFile(const QString& key, const QString& name, const QSt
     try {
         db.exec(u"INSERT INTO "_s + table(key) + u" (name) VALUES (?)"_s, {name});
         const qint64 id = db.scalar(u"SELECT last_insert_rowid()"_s).toLongLong();
-        const QString filename = storedFileName(id, chosenFile);
+        const QString filename = freeFileName(key, id, chosenFile);
         copied = filePath(key, filename);
         if (copied.isEmpty()) // the chosen name's last characters hold a "/"
             throw KoaError(errnum::PathFileAccess, u"Cannot store "_s + chosenFile);
@@ -150,6 +151,23 @@ void ObjectStore::addWithFile(const QString& key, const QString& name, const QSt
             QFile::remove(copied);
         throw; // the open transaction is rolled back when the database closes
     }
+}
+
+QString ObjectStore::freeFileName(const QString& key, qint64 id, const QString& chosenFile) const {
+    // A course from elsewhere may keep another object's file under the new
+    // object's name, or that name's playable copy: neither is overwritten.
+    const auto taken = [&](const QString& name) {
+        const QString path = filePath(key, name);
+        return !path.isEmpty() &&
+               (QFileInfo::exists(path) ||
+                QFileInfo::exists(filePath(key, media::playableCopyName(key, name))));
+    };
+    const QString first = storedFileName(id, chosenFile);
+    const QString extension = first.mid(QString::number(id).size()); // "" or ".gif"
+    QString name = first;
+    for (int n = 1; taken(name); ++n)
+        name = QString::number(id) + u'_' + QString::number(n) + extension;
+    return name;
 }
 
 void ObjectStore::add(const QString& key, const QString& name) {
@@ -183,7 +201,7 @@ std::optional<QString> ObjectStore::textUsingKeyword(const QString& keyword) con
     // A keyword link calls keyword(\'name\') in the stored markup. Its name
     // is compared as the database compares keyword names (the editor links
     // "anchor" to the keyword "Anchor"): ASCII letters in either case.
-    const QString call = u"\\'"_s + escaped + u"\\'"_s;
+    const QString call = u"keyword(\\'"_s + escaped + u"\\'"_s;
     Database db(database(), Database::Mode::ReadOnly);
     QSqlQuery q = db.exec(
         u"SELECT name FROM texts WHERE instr(lower(text), lower(?)) > 0 ORDER BY rowid LIMIT 1"_s,
@@ -208,6 +226,8 @@ ObjectStore::Removed ObjectStore::remove(const QString& key, const QString& name
             if (!file.remove())
                 throw KoaError(errnum::PermissionDenied, u"Cannot delete "_s + path);
         }
+        if (!path.isEmpty())
+            media::removePlayableCopy(m_workingFolder, key, row->filename);
     }
     Database db(database());
     db.begin();

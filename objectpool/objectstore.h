@@ -72,6 +72,10 @@ public:
     QString database() const;
 
 private:
+    // The stored file name of a new object: "<id>.<extension>", or
+    // "<id>_<n>.<extension>" when that name is taken in the folder.
+    QString freeFileName(const QString& key, qint64 id, const QString& chosenFile) const;
+
     QString m_workingFolder;
 };
 

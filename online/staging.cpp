@@ -1,5 +1,6 @@
 #include "staging.h"
 
+#include "media/playablecopy.h"
 #include "store/coursedb.h"
 #include "store/coursepaths.h"
 #include "store/database.h"
@@ -108,6 +109,10 @@ QString Staging::stage(int id, bool readOnly) {
                     continue;
                 }
                 copyFileOver(from, to + u'/' + QFileInfo(from).fileName());
+                // The copy browsers play of an older movie or sound goes with it.
+                const QString copy = media::existingPlayableCopy(m_working, table, file);
+                if (!copy.isEmpty())
+                    copyFileOver(copy, to + u'/' + QFileInfo(copy).fileName());
             }
         }
     }

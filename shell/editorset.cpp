@@ -30,6 +30,10 @@ void EditorSet::endWait() {
     m_host.endWait();
 }
 
+bool EditorSet::makePlayableCopies(const QString& table, const QString& name) {
+    return m_host.makePlayableCopies(table, name);
+}
+
 EditorWindow* EditorSet::loaded(const QString& key) const {
     return m_windows.value(key).data();
 }

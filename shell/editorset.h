@@ -72,6 +72,10 @@ public:
     // The "Please wait" window over the file header window.
     void startWait();
     void endWait();
+    // Makes the copies browsers play of older movies and sounds that the
+    // open course lacks (only the named object's when given), with
+    // progress; false when the author cancelled.
+    bool makePlayableCopies(const QString& table = {}, const QString& name = {});
     const EditorFactories& factories() const { return m_factories; }
 
     // The editor window keyed `key`, loaded (hidden) when it is not.

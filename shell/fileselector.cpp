@@ -2,6 +2,7 @@
 
 #include "about.h"
 #include "fileassociation.h"
+#include "playablecopies.h"
 #include "store/database.h"
 #include "store/errors.h"
 #include "store/interaction.h"
@@ -153,10 +154,21 @@ void fileselector::endWait() {
 }
 
 void fileselector::courseLoaded() {
+    // A course made before the copies existed gets them before a page shows.
+    if (!trapped<bool>(u"fileselector / courseLoaded()"_s, true,
+                       [&] { return makePlayableCopies({}, {}); }))
+        interaction().message(messages::CopiesCancelled);
     HeaderWindow* header = trapped<HeaderWindow*>(u"Header / Form_Load()"_s, nullptr,
                                                   [&] { return m_editors->headerWindow(); });
     if (header)
         header->Timer1_Timer();
+}
+
+bool fileselector::makePlayableCopies(const QString& table, const QString& name) {
+    if (!m_working)
+        m_working = new working;
+    return shell::makePlayableCopies(*m_working, headerWindow(), m_folder.workingFolder(), table,
+                                     name) == CopiesMade::Done;
 }
 
 void fileselector::setSkipNextRender() {

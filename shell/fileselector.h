@@ -50,6 +50,7 @@ public:
     void courseLoaded() override;
     void titlesChanged() override;
     void setSkipNextRender() override;
+    bool makePlayableCopies(const QString& table, const QString& name) override;
 
 private:
     bool checkPrerequisites();

@@ -38,6 +38,9 @@ inline const QString FlashWarning = QStringLiteral(
     "This software can be downloaded at https://ruffle.rs/");
 inline const QString OneInstance =
     QStringLiteral("You cannot have more than one instance of KOA open at once.");
+inline const QString CopiesCancelled = QStringLiteral(
+    "The copies that browsers can play were not made. Movies and sounds in older formats will "
+    "not play in the preview until the course is opened again.");
 } // namespace messages
 
 } // namespace koa::shell

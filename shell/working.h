@@ -1,7 +1,14 @@
 #pragma once
 
+#include <atomic>
+#include <functional>
+
 #include <QTimer>
 #include <QWidget>
+
+class QLabel;
+class QProgressBar;
+class QPushButton;
 
 namespace koa::shell {
 
@@ -16,10 +23,31 @@ public:
     void startWait(QWidget* over);
     bool waiting() const { return m_waiting; }
 
+    // A long job's report of the share done (0 to 1, negative when unknown);
+    // false tells the job to stop: the author cancelled.
+    using Report = std::function<bool(double share)>;
+    // Runs `job` on a worker thread while the window shows `text`, a
+    // progress bar and Cancel, and no other window takes input. The job
+    // must end by itself in bounded time and soon after a report returned
+    // false. Returns false when the author cancelled.
+    bool runWithProgress(QWidget* over, const QString& text,
+                         const std::function<void(const Report&)>& job);
+    void cancel();
+
+protected:
+    void closeEvent(QCloseEvent* event) override;
+
 private:
+    void showProgress(bool shown, const QString& text);
+
     QTimer m_timer;
     QWidget* m_over = nullptr;
     bool m_waiting = false;
+    QLabel* m_text = nullptr;
+    QProgressBar* m_bar = nullptr;
+    QPushButton* m_cancel = nullptr;
+    bool m_running = false;
+    std::atomic<bool> m_cancelled = false;
 };
 
 } // namespace koa::shell

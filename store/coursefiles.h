@@ -23,6 +23,12 @@ public:
     virtual void titlesChanged() {}
     // The next page render of the preview is skipped once.
     virtual void setSkipNextRender() {}
+    // Makes the copies browsers play of the open course's older movies and
+    // sounds that it lacks (only of the object `name` of `table` when they
+    // are given); false when the author cancelled.
+    virtual bool makePlayableCopies(const QString& /*table*/, const QString& /*name*/) {
+        return true;
+    }
 };
 
 // The file operations of the anchor window: the course between the working

@@ -3,6 +3,7 @@
 #include "coursesummary.h"
 #include "distribution/export.h"
 #include "distribution/merge.h"
+#include "media/playablecopy.h"
 #include "privateprogramfolder.h"
 #include "render/renderer.h"
 #include "store/cachefolder.h"
@@ -155,6 +156,8 @@ QString Commands::usage() {
            "                         Export the course as the self-running folder DIR\n"
            "                         (a new folder) with the viewer and autorun.inf;\n"
            "                         --read-only marks the exported copy read-only.\n"
+           "                         Older movies and sounds lacking a copy that\n"
+           "                         browsers play get one on the way.\n"
            "  upload PKG.kof --server S --user U [--read-only]\n"
            "                         Publish the course on the server S as KOA does; the\n"
            "                         password comes from KOA_PASSWORD or the terminal.\n"
@@ -619,12 +622,27 @@ int Commands::merge(const QString& out, const QStringList& inputs) {
     return merging.merge(absolute, QFileInfo(out).absoluteFilePath()) ? Done : Failed;
 }
 
+void Commands::makePlayableCopies(const QString& courseFolder) {
+    try {
+        for (const media::MissingCopy& m : media::missingPlayableCopies(courseFolder)) {
+            // On stderr: stdout names only the exported viewer.
+            printError(u"making a copy of '"_s + m.name + u"' that browsers can play"_s);
+            const media::CopyOutcome outcome = media::makePlayableCopy(m.source, m.target);
+            if (outcome.end != media::CopyEnd::Done)
+                printError(u"no playable copy of '"_s + m.name + u"': "_s + outcome.error);
+        }
+    } catch (const KoaError& e) {
+        printError(e.description());
+    }
+}
+
 int Commands::exportCourse(const QString& package, const QString& folder, bool readOnly) {
     if (!isReadableFile(package))
         return Failed;
     const auto program = openCourse(package);
     if (!program)
         return Failed;
+    makePlayableCopies(program->folder().workingFolder());
     const distribution::ExportOutcome outcome =
         distribution::exportCourse(distribution::ExportSource::forProgramFolder(program->folder()),
                                    QFileInfo(folder).absoluteFilePath(), readOnly);

@@ -40,6 +40,8 @@ private:
     int pack(const QString& folder, const QString& out);
     int merge(const QString& out, const QStringList& inputs);
     int exportCourse(const QString& package, const QString& folder, bool readOnly);
+    // Makes the copies browsers play that older movies and sounds lack.
+    void makePlayableCopies(const QString& courseFolder);
     // Publishes a package (uploadcommand.cpp).
     int upload(const QStringList& arguments);
 

@@ -66,6 +66,9 @@ protected:
         a.addMedia(u"pictures"_s, u"Ann's picture"_s, "apostrophe of A");
         a.addMedia(u"sounds"_s, u"Bell"_s, "bell of A");
         a.addMedia(u"dlinks"_s, u"Guide"_s, "guide of A");
+        // An older movie with the copy browsers play beside it.
+        writeFile(a.addMedia(u"movies"_s, u"Tour"_s, "tour of A", u".avi"_s) + u".webm"_s,
+                  "copy of A");
         a.exec(u"INSERT INTO keywords (name, desc) VALUES ('Term', 'first')"_s);
         a.exec(u"INSERT INTO pages (name, sound, tabtext) VALUES ('Intro', 'Bell', '')"_s);
         a.exec(u"INSERT INTO quizes (name, text) VALUES ('Quiz', 'A?')"_s);
@@ -84,6 +87,8 @@ protected:
         b.addMedia(u"pictures"_s, u"Ann's picture"_s, "apostrophe of B");
         b.addMedia(u"sounds"_s, u"bell"_s, "bell of B");
         b.addMedia(u"dlinks"_s, u"Guide"_s, "guide of B");
+        writeFile(b.addMedia(u"movies"_s, u"Tour"_s, "tour of B", u".avi"_s) + u".webm"_s,
+                  "copy of B");
         b.exec(u"INSERT INTO keywords (name, desc) VALUES ('term', 'second')"_s);
         b.exec(u"INSERT INTO pages (name, sound, tabtext) VALUES ('Intro', 'bell', 'tab')"_s);
         b.exec(u"INSERT INTO quizes (name, text) VALUES ('Quiz', 'B?')"_s);
@@ -153,6 +158,11 @@ TEST_F(Merge, PoolsObjectsRenamesCollisionsAndAppendsModules) {
     const QString guide =
         rowsOf(db, u"SELECT filename FROM dlinks WHERE name = 'Guide(1)'"_s).value(0);
     EXPECT_EQ(readFile(course + u"/documents/"_s + guide), "guide of B");
+    // The copies of older movies go with their files.
+    EXPECT_EQ(rowsOf(db, u"SELECT name, filename FROM movies ORDER BY id"_s),
+              (QStringList{u"Tour|1.avi"_s, u"Tour(1)|2.avi"_s}));
+    EXPECT_EQ(readFile(course + u"/movies/1.avi.webm"_s), "copy of A");
+    EXPECT_EQ(readFile(course + u"/movies/2.avi.webm"_s), "copy of B");
 
     // Keywords are pooled by name without regard to case; the first description stays.
     EXPECT_EQ(rowsOf(db, u"SELECT name, desc FROM keywords"_s), QStringList{u"Term|first"_s});

@@ -12,6 +12,7 @@
 #include "tests/support/pagescript.h"
 #include "tests/support/testsupport.h"
 
+#include <QApplication>
 #include <QCheckBox>
 #include <QComboBox>
 #include <QDir>
@@ -23,8 +24,10 @@
 #include <QLineEdit>
 #include <QListWidget>
 #include <QPlainTextEdit>
+#include <QPushButton>
 #include <QTemporaryDir>
 #include <QTest>
+#include <QTimer>
 
 #include <gtest/gtest.h>
 
@@ -70,21 +73,6 @@ protected:
 
 } // namespace
 
-TEST(MediaRules, NamesFileNamesAndSizes) {
-    EXPECT_EQ(cleanObjectName(QString(60, u'x')), QString(50, u'x'));
-    EXPECT_EQ(cleanObjectName(u"Ann's \"logo\""_s), u"Ann#s #logo#"_s);
-    EXPECT_TRUE(cleanObjectName(u" \t "_s).isEmpty());
-    EXPECT_EQ(storedFileName(12, u"/home/ann/logo.gif"_s), u"12.gif"_s);
-    EXPECT_EQ(storedFileName(7, u"/home/ann/photo.jpeg"_s), u"7.jpeg"_s);
-    EXPECT_EQ(storedFileName(7, u"/home/ann/ab"_s), u"7"_s);
-    EXPECT_EQ(storedFileName(7, u"/home/a.b/x.c"_s), u"7.c"_s);
-    EXPECT_EQ(kilobytes(1536), 1.5);
-    EXPECT_EQ(kilobytes(1000), 1.0);
-    EXPECT_EQ(kilobytes(1280), 1.2); // 1.25 KB: the half goes to the even neighbour
-    EXPECT_EQ(roundHalfEven(75.75), 76);
-    EXPECT_EQ(roundHalfEven(2.5), 2);
-}
-
 TEST(FileDialogs, ListTheFilesOfTheirPatternsInAnyCase) {
     QTemporaryDir dir;
     for (const char* name : {"one.gif", "two.jpg", "PHOTO.JPG", "three.png", "README", "c.KOF"})
@@ -109,41 +97,24 @@ TEST(FileDialogs, ListTheFilesOfTheirPatternsInAnyCase) {
     EXPECT_EQ(listed(u"KOA files |*.kof"_s), QStringList({u"c.KOF"_s, u"KOA files (*.kof)"_s}));
 }
 
-TEST_F(MediaObjects, NewObjectsAreCopiedMeasuredAndShown) {
-    add(u"pictures"_s, u"Harbour's \"view\""_s, file(u"harbour.gif"_s, gifOf(400, 300)));
-    add(u"pictures"_s, u"Photo"_s, file(u"photo.jpeg"_s, QByteArray()));
-    // The empty JPEG above is no picture: written again properly.
+TEST_F(MediaObjects, NewObjectsAreMeasuredSelectedAndShown) {
+    // Pictures by their own header, an SVG by its own size.
+    file(u"harbour.gif"_s, gifOf(400, 300));
     ASSERT_TRUE(writeJpeg(m_dir.filePath(u"photo.jpeg"_s), 64, 48));
-    m_scripted->queueInput(u"Photo 2"_s);
-    m_scripted->queueFile(m_dir.filePath(u"photo.jpeg"_s));
-    m_pool->new_media_Click();
-    // Pictures of today's formats are measured as well; an SVG by its own size.
     QImage png(30, 20, QImage::Format_RGB32);
     png.fill(Qt::green);
     ASSERT_TRUE(png.save(m_dir.filePath(u"map.png"_s)));
-    m_scripted->queueInput(u"Map"_s);
-    m_scripted->queueFile(m_dir.filePath(u"map.png"_s));
-    m_pool->new_media_Click();
-    add(u"pictures"_s, u"Drawing"_s,
-        file(u"drawing.svg"_s, "<svg xmlns='http://www.w3.org/2000/svg' width='120' height='90'>"
-                               "<rect width='120' height='90' fill='red'/></svg>"));
+    file(u"drawing.svg"_s, "<svg xmlns='http://www.w3.org/2000/svg' width='120' height='90'>"
+                           "<rect width='120' height='90' fill='red'/></svg>");
+    for (const QString& name : {u"harbour.gif"_s, u"photo.jpeg"_s, u"map.png"_s, u"drawing.svg"_s})
+        add(u"pictures"_s, name, m_dir.filePath(name));
     add(u"flash"_s, u"Intro"_s, file(u"intro.swf"_s, swfHeader()));
     add(u"sounds"_s, u"Bell"_s, file(u"bell.wav"_s, wavOf(192))); // 1580 bytes
 
-    EXPECT_EQ(stored(u"SELECT filename || ' ' || width || 'x' || height || ' ' || alignment "
-                     "FROM pictures WHERE name = 'Harbour#s #view#'"_s),
-              u"1.gif 400x300 Center"_s);
-    EXPECT_EQ(stored(u"SELECT filename || ' ' || width || 'x' || height FROM pictures "
-                     "WHERE name = 'Photo 2'"_s),
-              u"3.jpeg 64x48"_s);
-    EXPECT_TRUE(QFileInfo::exists(mediaFolder(u"pictures"_s) + u"/3.jpeg"_s));
-    EXPECT_EQ(stored(u"SELECT group_concat(filename || ' ' || width || 'x' || height, ', ') "
-                     "FROM pictures WHERE name IN ('Map', 'Drawing')"_s),
-              u"4.png 30x20, 5.svg 120x90"_s);
+    EXPECT_EQ(
+        stored(u"SELECT group_concat(width || 'x' || height, ' ') FROM pictures"_s).toString(),
+        u"400x300 64x48 30x20 120x90"_s);
     EXPECT_EQ(stored(u"SELECT width || 'x' || height FROM flash"_s), u"320x320"_s);
-    EXPECT_EQ(stored(u"SELECT size FROM sounds"_s).toDouble(), 1.5);
-
-    // The new object is selected and shown.
     EXPECT_EQ(m_pool->medialist->currentItem()->text(), u"Bell"_s);
     EXPECT_EQ(m_pool->filesize->text(), u"1.5"_s);
     EXPECT_FALSE(m_pool->width_field->isEnabled()); // a sound has no display size
@@ -208,9 +179,8 @@ TEST_F(MediaObjects, PropertiesAreStoredBeforeTheTypeChanges) {
     m_pool->capt->setPlainText(u"Start \"here\"\nthen go on"_s);
     m_pool->width_field->setText(u"640"_s);
     chooseType(u"movies"_s);
-    EXPECT_EQ(stored(u"SELECT alignment || ' ' || float || ' ' || width || ' ' || caption "
-                     "FROM flash"_s),
-              u"Left 1 640 Start &#34;here&#34;<br>then go on"_s);
+    EXPECT_EQ(stored(u"SELECT alignment || ' ' || float || ' ' || width FROM flash"_s),
+              u"Left 1 640"_s);
     EXPECT_TRUE(m_pool->selectedMediaObject().isEmpty());
 
     chooseType(u"flash"_s);
@@ -231,51 +201,33 @@ TEST_F(MediaObjects, AFlashObjectPlaysInThePreview) {
     EXPECT_TRUE(showsFlash(m_pool->WebBrowser2, stage, shape));
 }
 
-TEST_F(MediaObjects, DeleteRefusesPlacedObjectsAndSelectsTheNeighbour) {
-    for (const QString& name : {u"One"_s, u"Two"_s, u"Three"_s})
-        add(u"pictures"_s, name, file(name + u".gif"_s, gifOf(4, 4)));
-    exec(u"INSERT INTO data (type, name, \"index\") VALUES ('pictures', 'Two', 2)"_s);
-
+TEST_F(MediaObjects, RenameAndDeleteKeepTheSelectionAndASoundThatAPagePlays) {
+    for (const QString& name : {u"Gong"_s, u"Bell"_s, u"Horn"_s})
+        add(u"sounds"_s, name, file(name + u".wav"_s, wavOf(100)));
+    exec(u"INSERT INTO pages (name, sound) VALUES ('A', 'Bell')"_s);
     m_pool->medialist->setCurrentRow(1);
-    m_pool->delete_media_Click();
+
+    m_scripted->queueInput(u"GONG"_s); // taken
+    m_pool->rename_media_Click();
+    m_scripted->queueInput(u"Ship's bell"_s);
+    m_pool->rename_media_Click();
+    EXPECT_EQ(listed(), QStringList({u"Gong"_s, u"Ship#s bell"_s, u"Horn"_s}));
+    EXPECT_EQ(m_pool->medialist->currentItem()->text(), u"Ship#s bell"_s);
+
+    m_pool->delete_media_Click(); // its page plays it under the new name
     EXPECT_EQ(m_scripted->messages(),
-              QStringList({u"Cannot delete object - it is beeing used in the composer."_s}));
+              QStringList({u"An object named 'GONG' already exists in this category."_s,
+                           u"Cannot delete object - it is beeing used in the composer."_s}));
     EXPECT_EQ(listed().size(), 3);
     EXPECT_EQ(m_pool->medialist->currentRow(), 1);
 
     m_pool->medialist->setCurrentRow(2);
     m_pool->delete_media_Click();
-    EXPECT_EQ(listed(), QStringList({u"One"_s, u"Two"_s}));
+    EXPECT_EQ(listed(), QStringList({u"Gong"_s, u"Ship#s bell"_s}));
     EXPECT_EQ(m_pool->medialist->currentRow(), 1); // the new last entry
-    EXPECT_FALSE(QFileInfo::exists(mediaFolder(u"pictures"_s) + u"/3.gif"_s));
-
-    // A file that is already gone does not keep its row for ever.
-    QFile::remove(mediaFolder(u"pictures"_s) + u"/1.gif"_s);
-    m_pool->medialist->setCurrentRow(0);
-    m_pool->delete_media_Click();
-    EXPECT_EQ(listed(), QStringList({u"Two"_s}));
 }
 
-TEST_F(MediaObjects, RenamingASoundKeepsThePagesThatPlayIt) {
-    add(u"sounds"_s, u"Bell"_s, file(u"bell.wav"_s, wavOf(100)));
-    add(u"sounds"_s, u"Gong"_s, file(u"gong.wav"_s, wavOf(100)));
-    exec(u"INSERT INTO pages (name, sound) VALUES ('A', 'Bell'), ('B', 'Bell'), ('C', 'Bell')"_s);
-    m_pool->medialist->setCurrentRow(0);
-
-    m_scripted->queueInput(u"Gong"_s); // taken
-    m_pool->rename_media_Click();
-    m_scripted->queueInput(u"Ship's bell"_s);
-    m_pool->rename_media_Click();
-    EXPECT_EQ(listed(), QStringList({u"Ship#s bell"_s, u"Gong"_s}));
-    EXPECT_EQ(stored(u"SELECT count(*) FROM pages WHERE sound = 'Ship#s bell'"_s).toInt(), 3);
-    EXPECT_EQ(m_pool->medialist->currentItem()->text(), u"Ship#s bell"_s);
-
-    m_pool->delete_media_Click(); // a page's sound cannot go
-    EXPECT_EQ(m_scripted->messages().constLast(),
-              u"Cannot delete object - it is beeing used in the composer."_s);
-}
-
-TEST_F(MediaObjects, MovieSizeComesFromTheMediaBackEnd) {
+TEST_F(MediaObjects, OlderMoviesAndSoundsGetAPlayableCopyThatGoesWithThem) {
     const QString movie = m_dir.filePath(u"clip.avi"_s);
     ASSERT_TRUE(writeMovie(movie, 320, 240));
     EXPECT_EQ(videoSize(movie), QSize(320, 240));
@@ -284,37 +236,77 @@ TEST_F(MediaObjects, MovieSizeComesFromTheMediaBackEnd) {
     add(u"movies"_s, u"Clip"_s, movie);
     EXPECT_EQ(stored(u"SELECT width || 'x' || height FROM movies"_s), u"320x240"_s);
     EXPECT_EQ(m_pool->GetAspectRatio(), 320.0 / 240.0);
+    EXPECT_TRUE(QFileInfo(mediaFolder(u"movies"_s) + u"/1.avi.webm"_s).size() > 0);
+    const QString sound = m_dir.filePath(u"bell.wma"_s);
+    ASSERT_TRUE(writeWindowsSound(sound, 1));
+    add(u"sounds"_s, u"Bell"_s, sound);
+    EXPECT_TRUE(QFileInfo(mediaFolder(u"sounds"_s) + u"/1.wma.opus"_s).size() > 0);
+
+    // A copy that cannot be made is named; the object stays for the author.
+    add(u"movies"_s, u"Junk"_s, m_dir.filePath(u"not-a-movie.avi"_s));
+    EXPECT_TRUE(m_scripted->messages().constLast().startsWith(
+        u"KOA could not make a copy that browsers can play of:\n\n'Junk': "_s));
+    EXPECT_EQ(listed(), QStringList({u"Clip"_s, u"Junk"_s}));
+
+    // Cancelling in the "Please wait" window cancels the adding.
+    const QString longer = m_dir.filePath(u"long.avi"_s);
+    ASSERT_TRUE(writeMovie(longer, 320, 240, 600));
+    QTimer canceller;
+    QObject::connect(&canceller, &QTimer::timeout, [&] {
+        for (QWidget* w : QApplication::topLevelWidgets()) {
+            auto* cancel = w->findChild<QPushButton*>(u"cancel"_s);
+            if (w->objectName() == u"working"_s && w->isVisible() && cancel->isVisible())
+                QTest::mouseClick(cancel, Qt::LeftButton);
+        }
+    });
+    canceller.start(20);
+    add(u"movies"_s, u"Long"_s, longer);
+    canceller.stop();
+    EXPECT_EQ(listed(), QStringList({u"Clip"_s, u"Junk"_s}));
+    EXPECT_EQ(QDir(mediaFolder(u"movies"_s)).entryList(QDir::Files),
+              QStringList({u"1.avi"_s, u"1.avi.webm"_s, u"2.avi"_s}));
 }
 
-TEST_F(MediaObjects, StoredFileNamesThatLeaveTheirFolderAreNeverFollowed) {
-    // GIVEN rows of someone else's course whose files lie outside the course
+TEST_F(MediaObjects, CopiesTravelWithThePackageAndOlderCoursesGetThemWhenOpened) {
+    const QString movie = m_dir.filePath(u"clip.avi"_s);
+    ASSERT_TRUE(writeMovie(movie, 160, 120));
+    add(u"movies"_s, u"Clip"_s, movie);
+    const QString copy = mediaFolder(u"movies"_s) + u"/1.avi.webm"_s;
+    const QByteArray made = readFile(copy);
+    ASSERT_FALSE(made.isEmpty());
+    const QString package = m_dir.filePath(u"clip.kof"_s);
+    m_scripted->queueFile(package);
+    ASSERT_TRUE(m_anchor->files().Save_course(true));
+
+    start({package});
+    EXPECT_EQ(readFile(copy), made);
+    // A course saved before copies existed gets them as it opens.
+    QFile::remove(copy);
+    ASSERT_TRUE(m_anchor->files().Save_course(false));
+    m_scripted->clear();
+    start({package});
+    EXPECT_FALSE(readFile(copy).isEmpty());
+    EXPECT_TRUE(m_scripted->messages().isEmpty())
+        << m_scripted->messages().join(u'\n').toStdString();
+}
+
+TEST_F(MediaObjects, StoredFileNamesThatLeaveTheirFolderAreNeitherShownNorDeleted) {
     const QString outside = file(u"precious.gif"_s, gifOf(4, 4));
     const QString climbing = QDir(mediaFolder(u"pictures"_s)).relativeFilePath(outside);
-    ASSERT_TRUE(climbing.startsWith(u"../"_s));
-    exec(u"INSERT INTO pictures (name, filename) VALUES ('Climber', '"_s + climbing + u"')"_s);
-    exec(u"INSERT INTO sounds (name, filename) VALUES ('Absolute', '"_s + outside + u"')"_s);
-    exec(u"INSERT INTO dlinks (name, filename) VALUES ('Manual', '"_s + climbing + u"')"_s);
-
-    // WHEN they are shown and deleted THEN only their rows go, and the user hears of it
-    for (const QString& key : {u"pictures"_s, u"sounds"_s}) {
-        chooseType(key);
-        m_pool->medialist->setCurrentRow(0);
-        EXPECT_TRUE(m_pool->Image1->pixmap().isNull()); // not even shown
-        m_scripted->clear();
-        m_pool->delete_media_Click();
-        EXPECT_EQ(m_scripted->messages(),
-                  QStringList(
-                      {u"The file of this object lies outside the course and was left alone."_s}));
-        EXPECT_TRUE(listed().isEmpty());
-    }
+    course().exec(u"INSERT INTO pictures (name, filename) VALUES ('Climber', ?)"_s, {climbing});
+    course().exec(u"INSERT INTO dlinks (name, filename) VALUES ('Manual', ?)"_s, {climbing});
+    chooseType(u"pictures"_s);
+    m_pool->medialist->setCurrentRow(0);
+    EXPECT_TRUE(m_pool->Image1->pixmap().isNull());
+    m_scripted->clear();
+    m_pool->delete_media_Click();
     m_pool->textcombo->setCurrentIndex(m_pool->textcombo->findData(u"dlinks"_s));
     m_pool->textcombo_Click();
     m_pool->textlist->setCurrentRow(0);
-    m_scripted->clear();
     m_pool->delete_text_Click();
     EXPECT_EQ(
         m_scripted->messages(),
-        QStringList({u"The file of this object lies outside the course and was left alone."_s}));
-    EXPECT_EQ(stored(u"SELECT count(*) FROM dlinks"_s).toInt(), 0);
+        QStringList(2, u"The file of this object lies outside the course and was left alone."_s));
+    EXPECT_TRUE(listed().isEmpty() && itemsOf(m_pool->textlist).isEmpty());
     EXPECT_EQ(readFile(outside), gifOf(4, 4));
 }

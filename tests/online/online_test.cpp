@@ -163,7 +163,7 @@ protected:
         for (const auto& [table, name, file] : QList<std::tuple<QString, QString, QString>>{
                  {u"pictures"_s, u"placed"_s, u"1.png"_s},
                  {u"pictures"_s, u"unplaced"_s, u"2.png"_s},
-                 {u"sounds"_s, u"tune"_s, u"1.mp3"_s},
+                 {u"sounds"_s, u"tune"_s, u"1.wma"_s},
                  {u"sounds"_s, u"quiet"_s, u"2.mp3"_s},
                  {u"dlinks"_s, u"manual"_s, u"1.pdf"_s},
                  {u"dlinks"_s, u"orphan"_s, u"2.pdf"_s}}) {
@@ -173,6 +173,8 @@ protected:
             ASSERT_TRUE(f.open(QIODevice::WriteOnly));
             f.write(noise);
         }
+        // The page sound is older and has the copy browsers play beside it.
+        test::writeFile(m_working + u"/sounds/1.wma.opus"_s, "copy");
         db.exec(u"INSERT INTO texts (name, text) VALUES ('shown', ?), ('hidden', ?)"_s,
                 {u"see <a href=\"javascript:parent.engine.dlink(\\'manual\\')\">it</a>"_s,
                  u"parent.engine.dlink(\\'orphan\\')"_s});
@@ -233,6 +235,7 @@ TEST_F(UploadFixture, PublishesTheSlimmedCourse) {
     EXPECT_EQ(names(out + u"/koa.kod"_s, u"sounds"_s), QStringList{u"tune"_s});
     EXPECT_EQ(names(out + u"/koa.kod"_s, u"dlinks"_s), QStringList{u"manual"_s});
     EXPECT_TRUE(QFile::exists(out + u"/pictures/1.png"_s));
+    EXPECT_EQ(test::readFile(out + u"/sounds/1.wma.opus"_s), "copy");
     EXPECT_FALSE(QFile::exists(out + u"/pictures/2.png"_s));
     EXPECT_FALSE(QFile::exists(out + u"/documents/2.pdf"_s));
     EXPECT_FALSE(QFile::exists(out + u"/sounds/2.mp3"_s));

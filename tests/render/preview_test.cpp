@@ -290,6 +290,27 @@ TEST_F(PreviewOnWideScreen, FlashPlaysThroughTheShippedPlayerWithoutAWarningAtSt
     EXPECT_TRUE(showsFlash(m_preview->browser(), stage, shape));
 }
 
+TEST_F(PreviewOnWideScreen, AnOlderMoviePlaysFromItsPlayableCopy) {
+    const QString folder = m_anchor->files().folder().workingFolder();
+    ASSERT_TRUE(writeMovie(folder + u"/movies/1.avi"_s, 160, 120, 50));
+    course().exec(
+        u"INSERT INTO movies (name, filename, width, height, alignment, \"float\", caption) "
+        "VALUES ('Clip', '1.avi', 160, 120, 'Center', 0, '')"_s);
+    ASSERT_TRUE(set().makePlayableCopies()); // as opening the course does
+    addLayout(database(), {u"movies:Clip"_s});
+    composerOnThirdPageOfSecondModule();
+    clickTab(m_anchor->headerWindow(), shell::keys::Preview);
+    ASSERT_TRUE(shows(u"Third words"_s));
+    // Muted, the movie may start without a click of the learner's.
+    QWebEnginePage* page = m_preview->browser()->page();
+    EXPECT_EQ(evalIn(page, onFirst(u"video.koa-movie"_s, u"(e.muted = true, e.play(), true)"_s)),
+              u"true"_s);
+    const QString playing =
+        onFirst(u"video.koa-movie"_s,
+                u"!e.paused && e.currentTime > 0 && /\\.avi\\.webm$/.test(e.currentSrc)"_s);
+    EXPECT_TRUE(waitUntil([&] { return evalIn(page, playing) == u"true"_s; }, 20000));
+}
+
 TEST_F(PreviewOnSmallScreen, ShowsTheCourseFullScreenAndClosesBackToTheCallingWindow) {
     ASSERT_TRUE(m_preview->fullScreen());
     EXPECT_NE(m_preview->browser(), m_preview->WebBrowser1);

@@ -188,18 +188,35 @@ bool writeJpeg(const QString& path, int width, int height) {
     return image.save(path, "JPG");
 }
 
-bool writeMovie(const QString& path, int width, int height) {
+namespace {
+
+// Runs one pipeline of GStreamer's command-line tool (elements separated by "!").
+bool gstLaunch(const QString& pipeline) {
     QProcess gst;
-    gst.start(
-        QStringLiteral("gst-launch-1.0"),
-        {QStringLiteral("-q"), QStringLiteral("videotestsrc"), QStringLiteral("num-buffers=5"),
-         QStringLiteral("!"),
-         QStringLiteral("video/x-raw,width=%1,height=%2,framerate=5/1").arg(width).arg(height),
-         QStringLiteral("!"), QStringLiteral("jpegenc"), QStringLiteral("!"),
-         QStringLiteral("avimux"), QStringLiteral("!"), QStringLiteral("filesink"),
-         QStringLiteral("location=") + path});
-    return gst.waitForFinished(30000) && gst.exitStatus() == QProcess::NormalExit &&
+    gst.start(QStringLiteral("gst-launch-1.0"),
+              QStringList{QStringLiteral("-q")} + pipeline.split(u' ', Qt::SkipEmptyParts));
+    return gst.waitForFinished(60000) && gst.exitStatus() == QProcess::NormalExit &&
            gst.exitCode() == 0;
+}
+
+} // namespace
+
+bool writeMovie(const QString& path, int width, int height, int frames) {
+    return gstLaunch(QStringLiteral("videotestsrc num-buffers=%1 ! "
+                                    "video/x-raw,width=%2,height=%3,framerate=5/1 ! jpegenc ! "
+                                    "avimux ! filesink location=%4")
+                         .arg(frames)
+                         .arg(width)
+                         .arg(height)
+                         .arg(path));
+}
+
+bool writeWindowsSound(const QString& path, int seconds) {
+    // 1024 samples a buffer at 44.1 kHz
+    return gstLaunch(QStringLiteral("audiotestsrc num-buffers=%1 ! audioconvert ! avenc_wmav2 ! "
+                                    "asfmux ! filesink location=%2")
+                         .arg(seconds * 44100 / 1024)
+                         .arg(path));
 }
 
 } // namespace koa::test

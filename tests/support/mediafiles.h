@@ -16,7 +16,9 @@ QByteArray swfHeader();
 QByteArray swfOf(int width, int height, QRgb background, QRgb shape);
 // Writes a JPEG of the given size; false when it could not be written.
 bool writeJpeg(const QString& path, int width, int height);
-// A short MJPEG movie in an AVI container, made by GStreamer's command-line tool.
-bool writeMovie(const QString& path, int width, int height);
+// An MJPEG movie at 5 frames a second in an AVI container, and a Windows
+// Media sound, made by GStreamer's command-line tool (paths without blanks).
+bool writeMovie(const QString& path, int width, int height, int frames = 5);
+bool writeWindowsSound(const QString& path, int seconds);
 
 } // namespace koa::test
