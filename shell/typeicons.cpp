@@ -1,6 +1,9 @@
 #include "typeicons.h"
 
 #include "drawnicon.h"
+#include "store/objectkinds.h"
+
+#include <optional>
 
 #include <QHash>
 #include <QPainter>
@@ -36,9 +39,10 @@ public:
             p.drawLine(QPointF(5, from + 2.5 * i), QPointF(11, from + 2.5 * i));
     }
 
-    void draw(QPainter& p) const {
+    void drawObject(QPainter& p, ObjectKind kind) const {
         const QColor ink(0x2e, 0x34, 0x40);
-        if (m_key == u"pictures"_s) {
+        switch (kind) {
+        case ObjectKind::Picture:
             p.setPen(QPen(ink, 1));
             p.setBrush(QColor(0xd8, 0xee, 0xfb));
             p.drawRoundedRect(QRectF(1.5, 2.5, 13, 11), 1.5, 1.5);
@@ -47,7 +51,8 @@ public:
             p.drawEllipse(QPointF(11, 5.5), 1.6, 1.6);
             p.setBrush(QColor(0x3a, 0x9a, 0x4a));
             p.drawPolygon(QPolygonF({{2, 13}, {6.5, 7}, {9.5, 10.5}, {11, 9}, {14, 13}}));
-        } else if (m_key == u"movies"_s) {
+            break;
+        case ObjectKind::Movie:
             p.setPen(Qt::NoPen);
             p.setBrush(ink);
             p.drawRoundedRect(QRectF(1.5, 3, 13, 10), 1.5, 1.5);
@@ -58,7 +63,8 @@ public:
             }
             p.setBrush(QColor(0xe0, 0x4f, 0x39));
             p.drawPolygon(QPolygonF({{6.5, 6}, {10.5, 8}, {6.5, 10}}));
-        } else if (m_key == u"sounds"_s) {
+            break;
+        case ObjectKind::Sound:
             p.setPen(Qt::NoPen);
             p.setBrush(QColor(0x35, 0x6a, 0xc3));
             p.drawPolygon(QPolygonF({{2, 6}, {5, 6}, {9, 2.5}, {9, 13.5}, {5, 10}, {2, 10}}));
@@ -66,36 +72,51 @@ public:
             p.setBrush(Qt::NoBrush);
             p.drawArc(QRectF(8, 5, 4, 6), -60 * 16, 120 * 16);
             p.drawArc(QRectF(8, 3, 7, 10), -60 * 16, 120 * 16);
-        } else if (m_key == u"flash"_s) {
+            break;
+        case ObjectKind::Flash:
             p.setPen(Qt::NoPen);
             p.setBrush(QColor(0xc6, 0x28, 0x28));
             p.drawRoundedRect(QRectF(1.5, 1.5, 13, 13), 3, 3);
             p.setBrush(Qt::white);
             p.drawPolygon(
                 QPolygonF({{9.5, 2.5}, {4.5, 9}, {7.8, 9}, {6.5, 13.5}, {11.5, 7}, {8.2, 7}}));
-        } else if (m_key == u"texts"_s) {
+            break;
+        case ObjectKind::Text:
             sheet(p, Qt::white);
             lines(p, 5, 4, ink);
-        } else if (m_key == u"keywords"_s) {
+            break;
+        case ObjectKind::Keyword:
             p.setPen(QPen(QColor(0x8a, 0x5a, 0x00), 1));
             p.setBrush(QColor(0xf7, 0xd0, 0x5e));
             p.drawPolygon(QPolygonF({{1.5, 5}, {10, 5}, {14.5, 8}, {10, 11}, {1.5, 11}}));
             p.setBrush(Qt::white);
             p.drawEllipse(QPointF(10.3, 8), 1.1, 1.1);
-        } else if (m_key == u"dlinks"_s) {
+            break;
+        case ObjectKind::Document:
             sheet(p, QColor(0xe8, 0xf0, 0xfe));
             p.setPen(QPen(QColor(0x55, 0x5b, 0x66), 1));
             p.drawLine(QPointF(10, 1.5), QPointF(10, 4.5));
             p.drawLine(QPointF(10, 4.5), QPointF(13, 4.5));
             lines(p, 7, 3, QColor(0x35, 0x6a, 0xc3));
-        } else if (m_key == u"quizes"_s) {
+            break;
+        case ObjectKind::Quiz:
             p.setPen(Qt::NoPen);
             p.setBrush(QColor(0x7b, 0x3f, 0xb5));
             p.drawEllipse(QRectF(1.5, 1.5, 13, 13));
             p.setPen(QPen(Qt::white, 1.8, Qt::SolidLine, Qt::RoundCap, Qt::RoundJoin));
             p.setBrush(Qt::NoBrush);
             p.drawPolyline(QPolygonF({{4.8, 8.2}, {7, 10.5}, {11.2, 5.5}}));
-        } else if (m_key == u"modules"_s) {
+            break;
+        }
+    }
+
+    void draw(QPainter& p) const {
+        if (const std::optional<ObjectKind> kind = kindOfTable(m_key)) {
+            drawObject(p, *kind);
+            return;
+        }
+        const QColor ink(0x2e, 0x34, 0x40);
+        if (m_key == u"modules"_s) {
             p.setPen(QPen(QColor(0x8a, 0x5a, 0x00), 1));
             p.setBrush(QColor(0xf3, 0xc1, 0x4b));
             p.drawPolygon(
