@@ -1,5 +1,7 @@
 #include "escaping.h"
 
+#include "store/coursepaths.h"
+
 #include <QFile>
 
 using namespace Qt::Literals::StringLiterals;
@@ -54,6 +56,10 @@ QString urlPath(const QString& path) {
 
 QString urlName(const QString& name) {
     return percentEncoded(name, false);
+}
+
+QString plainFileName(const QString& name) {
+    return isPlainFileName(name) ? name : QString();
 }
 
 QString scriptString(const QString& value) {

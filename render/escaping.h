@@ -17,6 +17,10 @@ QString urlPath(const QString& path);
 // encoded.
 QString urlName(const QString& name);
 
+// A course's file lies in its own folder: a stored file name that would lead
+// elsewhere names no file at all and comes out empty.
+QString plainFileName(const QString& name);
+
 // For a value inside a script string between apostrophes: backslash,
 // apostrophe and line breaks are escaped, so "C:\users" stays a path and a
 // stray apostrophe cannot end the string.

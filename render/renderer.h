@@ -3,6 +3,8 @@
 #include "renderhost.h"
 #include "renderstate.h"
 
+#include <vector>
+
 #include <QString>
 
 namespace koa {
@@ -11,11 +13,16 @@ class Database;
 
 namespace koa::render {
 
+class MenuWriter;
+class PageWriter;
+struct PlacedObject;
+
 // Turns the open course into the documents of the course screen: pages,
 // course menu, title page and glossary. Each document is built in memory,
 // written whole to the cache folder and loaded into a frame of the skin's
 // frameset through the host; the pages' commands come back as status texts
-// through HandleInput.
+// through HandleInput. CourseReader reads the course, PageWriter and
+// MenuWriter write the documents; the renderer joins them to the host.
 //
 // Every operation traps its own failures and reports them with the window's
 // location ("preview / ShowPage()"); the caller goes on.
@@ -83,21 +90,22 @@ public:
     QString glossaryFile() const;
 
 private:
-    struct ModuleBounds {
-        qint64 start = 0;
-        qint64 end = 0; // the next module's index, or no end at all
-        bool hasEnd = false;
-    };
-
     QString location(const char* procedure) const;
     Database open() const;
-    ModuleBounds moduleBounds(Database& db) const;
-    void appendPlacedRow(Database& db, const QString& type, const QString& name);
-    void appendLayout(const QString& tag, const QString& width, const QVariant& floating,
-                      const QString& alignment, const QString& caption);
-    void appendQuiz(Database& db, const QVariant& id, const QString& text, const QString& quizName);
-    void appendTabCell(const QString& image, const QString& top, const QString& attribute,
-                       const QString& colour, const QString& pageName, const QString& tabText);
+    // The commands that move through the course; false for any other text.
+    bool moveTo(const QString& command, const QString& argument);
+    // The commands that answer in the page or the window; other texts are ignored.
+    void answer(const QString& command, const QString& argument);
+    // The text of a template; empty, and reported, when it cannot be read.
+    QString templateText(const QString& relativePath) const;
+    PageWriter pageWriter() const;
+    MenuWriter menuWriter() const;
+    void writePage(Database& db, qint64 position);
+    // Appends the objects to pageText and returns those shown; lost ones are reported.
+    std::vector<PlacedObject> writeObjects(const PageWriter& writer,
+                                           std::vector<PlacedObject> objects);
+    // Writes pageText to the document file and shows it in `frame`.
+    void showDocument(const QString& frame);
     void writeCacheFile(const QString& path, const QString& text) const;
     void readSkin(Database& db);
 

@@ -1,0 +1,290 @@
+#include "coursereader.h"
+
+#include "escaping.h"
+#include "store/courseheader.h"
+#include "store/database.h"
+#include "store/errors.h"
+
+#include <QSqlQuery>
+
+using namespace Qt::Literals::StringLiterals;
+
+namespace koa::render {
+
+namespace {
+
+// A field as concatenated text: a null field is empty text.
+QString text(const QVariant& field) {
+    return field.isNull() ? QString() : field.toString();
+}
+
+// The upper bound of a module's pages as a bound value: 1E+99 past the last module.
+QVariant endValue(const ModuleBounds& bounds) {
+    return bounds.hasEnd ? QVariant(bounds.end) : QVariant(1e99);
+}
+
+// The layout's row types that place an object, with the object's table and
+// the fields read from it (none: the row is the object).
+struct ObjectTable {
+    QString type;
+    PlacedObject::Kind kind;
+    QString columns;
+};
+
+const QString VisualColumns = u"filename, width, height, alignment, \"float\", caption"_s;
+const ObjectTable ObjectTables[] = {
+    {u"linebreak"_s, PlacedObject::Kind::LineBreak, QString()},
+    {u"horizontalline"_s, PlacedObject::Kind::Line, QString()},
+    {u"texts"_s, PlacedObject::Kind::Text, u"text"_s},
+    {u"quizes"_s, PlacedObject::Kind::Quiz, u"ID, text, name"_s},
+    {u"pictures"_s, PlacedObject::Kind::Picture, VisualColumns},
+    {u"movies"_s, PlacedObject::Kind::Movie, VisualColumns},
+    {u"flash"_s, PlacedObject::Kind::Flash, VisualColumns},
+};
+
+const ObjectTable* objectTable(const QString& type) {
+    for (const ObjectTable& table : ObjectTables) {
+        if (table.type == type)
+            return &table;
+    }
+    return nullptr;
+}
+
+std::vector<Statement> readStatements(Database& db, const QString& quizName) {
+    QSqlQuery q =
+        db.exec(u"SELECT status, statement FROM statements WHERE quizname = ? ORDER BY rowid"_s,
+                {quizName});
+    std::vector<Statement> statements;
+    while (q.next())
+        statements.push_back({text(q.value(0)), text(q.value(1))});
+    return statements;
+}
+
+// Only a float of exactly 1 floats.
+void readVisual(PlacedObject& object, const QSqlQuery& row) {
+    object.file = text(row.value(0));
+    object.width = row.value(1);
+    object.height = row.value(2);
+    object.alignment = text(row.value(3));
+    object.floats = !row.value(4).isNull() && row.value(4).toLongLong() == 1;
+    object.caption = text(row.value(5));
+}
+
+// nullopt when the object is not in its table.
+std::optional<PlacedObject> readObject(Database& db, const ObjectTable& table,
+                                       const QString& name) {
+    PlacedObject object;
+    object.kind = table.kind;
+    if (table.columns.isEmpty())
+        return object;
+    // The table's name comes from the list above, never from the course.
+    QSqlQuery row = db.exec(
+        u"SELECT "_s + table.columns + u" FROM "_s + table.type + u" WHERE name = ?"_s, {name});
+    if (!row.next())
+        return std::nullopt;
+    if (table.kind == PlacedObject::Kind::Text) {
+        object.text = text(row.value(0));
+    } else if (table.kind == PlacedObject::Kind::Quiz) {
+        object.id = row.value(0);
+        object.text = text(row.value(1));
+        object.statements = readStatements(db, text(row.value(2)));
+    } else {
+        readVisual(object, row);
+    }
+    return object;
+}
+
+} // namespace
+
+ModuleBounds CourseReader::moduleBounds(int moduleNumber) {
+    QSqlQuery modules =
+        m_db.exec(u"SELECT \"index\" FROM data WHERE type = 'modules' ORDER BY \"index\""_s);
+    bool found = modules.next();
+    for (int i = 0; found && i < moduleNumber; ++i)
+        found = modules.next();
+    if (!found || moduleNumber < 0)
+        throw KoaError(errnum::NoCurrentRecord,
+                       u"No current record (module "_s + QString::number(moduleNumber) + u")"_s);
+    ModuleBounds bounds;
+    bounds.start = modules.value(0).toLongLong();
+    if (modules.next()) {
+        bounds.end = modules.value(0).toLongLong();
+        bounds.hasEnd = true;
+    }
+    return bounds;
+}
+
+int CourseReader::moduleCount() {
+    return m_db.scalar(u"SELECT count(*) FROM data WHERE type = 'modules'"_s).toInt();
+}
+
+int CourseReader::pageCount(const ModuleBounds& bounds) {
+    return m_db
+        .scalar(u"SELECT count(*) FROM data WHERE type = 'pages' AND \"index\" > ? AND "
+                "\"index\" < ?"_s,
+                {bounds.start, endValue(bounds)})
+        .toInt();
+}
+
+std::optional<PageRow> CourseReader::page(const ModuleBounds& bounds, int pageNumber) {
+    QSqlQuery pages = m_db.exec(u"SELECT \"index\", name FROM data WHERE type = 'pages' AND "
+                                "\"index\" > ? ORDER BY \"index\""_s,
+                                {bounds.start});
+    bool found = pages.next();
+    for (int i = 0; found && i < pageNumber; ++i)
+        found = pages.next();
+    if (!found || (bounds.hasEnd && pages.value(0).toLongLong() > bounds.end))
+        return std::nullopt;
+    PageRow row{pages.value(0).toLongLong(), std::nullopt};
+    QSqlQuery settings =
+        m_db.exec(u"SELECT sound FROM pages WHERE name = ? ORDER BY ID"_s, {pages.value(1)});
+    if (settings.next()) {
+        QSqlQuery sound =
+            m_db.exec(u"SELECT filename FROM sounds WHERE name = ?"_s, {settings.value(0)});
+        if (sound.next())
+            row.soundFile = plainFileName(text(sound.value(0)));
+    }
+    return row;
+}
+
+std::vector<Tab> CourseReader::tabs(const ModuleBounds& bounds, int maxPages) {
+    QSqlQuery pages = m_db.exec(u"SELECT \"index\", name FROM data WHERE type = 'pages' "
+                                "AND \"index\" > ? AND \"index\" < ? ORDER BY \"index\""_s,
+                                {bounds.start, endValue(bounds)});
+    std::vector<Tab> modulePages;
+    QSet<QString> names;
+    for (int i = 0; i < maxPages && pages.next(); ++i) {
+        modulePages.push_back({QString(), pages.value(0).toLongLong(), text(pages.value(1))});
+        names.insert(modulePages.back().pageName);
+    }
+    const QHash<QString, QString> tabTexts = this->tabTexts(names);
+    std::vector<Tab> tabs;
+    for (Tab& page : modulePages) {
+        page.text = tabTexts.value(page.pageName);
+        if (!page.text.isEmpty())
+            tabs.push_back(std::move(page));
+    }
+    return tabs;
+}
+
+QHash<QString, QString> CourseReader::tabTexts(const QSet<QString>& pageNames) {
+    // Each page's settings are its name's first row. One pass over the
+    // table instead of one search per page; read backwards, the first
+    // row of a name comes last and wins.
+    QHash<QString, QString> tabTexts;
+    QSqlQuery settings = m_db.exec(u"SELECT name, tabtext FROM pages ORDER BY ID DESC"_s);
+    while (settings.next()) {
+        const QString name = text(settings.value(0));
+        if (pageNames.contains(name))
+            tabTexts.insert(name, text(settings.value(1)));
+    }
+    return tabTexts;
+}
+
+std::vector<PlacedObject> CourseReader::placedObjects(qint64 pageIndex) {
+    // Rows are numbered by position, so the page's objects start one row
+    // after the row numbered `pageIndex`. SQLite skips the rows before them
+    // (stepping through them here made a page's time grow with its place).
+    QSqlQuery layout = m_db.exec(
+        u"SELECT type, name FROM data ORDER BY \"index\" LIMIT -1 OFFSET ?"_s, {pageIndex + 1});
+    std::vector<PlacedObject> objects;
+    while (layout.next()) {
+        const QString type = text(layout.value(0));
+        if (type == u"modules"_s || type == u"pages"_s)
+            break;
+        const ObjectTable* table = objectTable(type);
+        if (!table)
+            continue;
+        const QString name = text(layout.value(1));
+        std::optional<PlacedObject> object = readObject(m_db, *table, name);
+        if (!object) {
+            object = PlacedObject();
+            object->lost = type + u" "_s + name;
+        }
+        objects.push_back(std::move(*object));
+    }
+    return objects;
+}
+
+QStringList CourseReader::moduleNames() {
+    QSqlQuery modules =
+        m_db.exec(u"SELECT name FROM data WHERE type = 'modules' ORDER BY \"index\""_s);
+    QStringList names;
+    while (modules.next())
+        names.append(text(modules.value(0)));
+    return names;
+}
+
+std::optional<TitleFields> CourseReader::menuFields() {
+    const std::optional<QVariantList> v = CourseHeader(m_db).values({u"title"_s, u"menuscroll"_s});
+    if (!v)
+        return std::nullopt;
+    TitleFields fields;
+    fields.title = text(v->at(0));
+    fields.menuscroll = v->at(1);
+    return fields;
+}
+
+std::optional<TitleFields> CourseReader::titleFields() {
+    const std::optional<QVariantList> v =
+        CourseHeader(m_db).values({u"title"_s, u"author"_s, u"target_group"_s, u"description"_s});
+    if (!v)
+        return std::nullopt;
+    TitleFields fields;
+    fields.title = text(v->at(0));
+    fields.author = text(v->at(1));
+    fields.targetGroup = text(v->at(2));
+    fields.description = text(v->at(3));
+    return fields;
+}
+
+QString CourseReader::skin() {
+    const std::optional<QVariantList> v = CourseHeader(m_db).values({u"skin"_s});
+    return v ? text(v->at(0)) : QString();
+}
+
+std::optional<CourseReader::Place> CourseReader::locatePage(const QString& pageName) {
+    const QVariant page = m_db.scalar(u"SELECT \"index\" FROM data WHERE type = 'pages' AND "
+                                      "name = ? ORDER BY \"index\""_s,
+                                      {pageName});
+    if (!page.isValid())
+        return std::nullopt;
+    QSqlQuery modules = m_db.exec(u"SELECT \"index\" FROM data WHERE type = 'modules' AND "
+                                  "\"index\" < ? ORDER BY \"index\""_s,
+                                  {page});
+    int module = -1;
+    QVariant moduleIndex;
+    while (modules.next()) {
+        ++module;
+        moduleIndex = modules.value(0);
+    }
+    if (module < 0)
+        throw KoaError(errnum::NoCurrentRecord, u"No current record (no module before the page)"_s);
+    const int pages = m_db.scalar(u"SELECT count(*) FROM data WHERE type = 'pages' AND "
+                                  "\"index\" > ? AND \"index\" <= ?"_s,
+                                  {moduleIndex, page})
+                          .toInt();
+    return Place{module, pages - 1};
+}
+
+std::optional<QString> CourseReader::keywordDescription(const QString& keyword) {
+    QSqlQuery q = m_db.exec(u"SELECT desc FROM keywords WHERE name = ?"_s, {keyword});
+    if (!q.next())
+        return std::nullopt;
+    return text(q.value(0));
+}
+
+QString CourseReader::documentFile(const QString& documentName) {
+    QSqlQuery q = m_db.exec(u"SELECT filename FROM dlinks WHERE name = ?"_s, {documentName});
+    return q.next() ? plainFileName(text(q.value(0))) : QString();
+}
+
+std::vector<Keyword> CourseReader::keywords() {
+    QSqlQuery q = m_db.exec(u"SELECT name, desc FROM keywords ORDER BY name ASC"_s);
+    std::vector<Keyword> keywords;
+    while (q.next())
+        keywords.push_back({text(q.value(0)), text(q.value(1))});
+    return keywords;
+}
+
+} // namespace koa::render
