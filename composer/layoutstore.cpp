@@ -10,10 +10,6 @@ namespace koa::composer {
 
 namespace {
 
-QString fieldText(const QVariant& v) {
-    return v.isNull() ? QString() : v.toString();
-}
-
 // Empty texts are stored as '' as the blank course has them, never as NULL.
 QVariant stored(const QString& text) {
     return text.isEmpty() ? QVariant(u""_s) : QVariant(text);

@@ -13,11 +13,6 @@ namespace koa::render {
 
 namespace {
 
-// A field as concatenated text: a null field is empty text.
-QString text(const QVariant& field) {
-    return field.isNull() ? QString() : field.toString();
-}
-
 // The upper bound of a module's pages as a bound value: 1E+99 past the last module.
 QVariant endValue(const ModuleBounds& bounds) {
     return bounds.hasEnd ? QVariant(bounds.end) : QVariant(1e99);
@@ -56,18 +51,18 @@ std::vector<Statement> readStatements(Database& db, const QString& quizName) {
                 {quizName});
     std::vector<Statement> statements;
     while (q.next())
-        statements.push_back({text(q.value(0)), text(q.value(1))});
+        statements.push_back({fieldText(q.value(0)), fieldText(q.value(1))});
     return statements;
 }
 
 // Only a float of exactly 1 floats.
 void readVisual(PlacedObject& object, const QSqlQuery& row) {
-    object.file = text(row.value(0));
+    object.file = fieldText(row.value(0));
     object.width = row.value(1);
     object.height = row.value(2);
-    object.alignment = text(row.value(3));
+    object.alignment = fieldText(row.value(3));
     object.floats = !row.value(4).isNull() && row.value(4).toLongLong() == 1;
-    object.caption = text(row.value(5));
+    object.caption = fieldText(row.value(5));
 }
 
 // nullopt when the object is not in its table.
@@ -83,11 +78,11 @@ std::optional<PlacedObject> readObject(Database& db, const ObjectTable& table,
     if (!row.next())
         return std::nullopt;
     if (table.kind == PlacedObject::Kind::Text) {
-        object.text = text(row.value(0));
+        object.text = fieldText(row.value(0));
     } else if (table.kind == PlacedObject::Kind::Quiz) {
         object.id = row.value(0);
-        object.text = text(row.value(1));
-        object.statements = readStatements(db, text(row.value(2)));
+        object.text = fieldText(row.value(1));
+        object.statements = readStatements(db, fieldText(row.value(2)));
     } else {
         readVisual(object, row);
     }
@@ -142,7 +137,7 @@ std::optional<PageRow> CourseReader::page(const ModuleBounds& bounds, int pageNu
         QSqlQuery sound =
             m_db.exec(u"SELECT filename FROM sounds WHERE name = ?"_s, {settings.value(0)});
         if (sound.next())
-            row.soundFile = plainFileName(text(sound.value(0)));
+            row.soundFile = plainFileName(fieldText(sound.value(0)));
     }
     return row;
 }
@@ -154,7 +149,7 @@ std::vector<Tab> CourseReader::tabs(const ModuleBounds& bounds, int maxPages) {
     std::vector<Tab> modulePages;
     QSet<QString> names;
     for (int i = 0; i < maxPages && pages.next(); ++i) {
-        modulePages.push_back({QString(), pages.value(0).toLongLong(), text(pages.value(1))});
+        modulePages.push_back({QString(), pages.value(0).toLongLong(), fieldText(pages.value(1))});
         names.insert(modulePages.back().pageName);
     }
     const QHash<QString, QString> tabTexts = this->tabTexts(names);
@@ -174,9 +169,9 @@ QHash<QString, QString> CourseReader::tabTexts(const QSet<QString>& pageNames) {
     QHash<QString, QString> tabTexts;
     QSqlQuery settings = m_db.exec(u"SELECT name, tabtext FROM pages ORDER BY ID DESC"_s);
     while (settings.next()) {
-        const QString name = text(settings.value(0));
+        const QString name = fieldText(settings.value(0));
         if (pageNames.contains(name))
-            tabTexts.insert(name, text(settings.value(1)));
+            tabTexts.insert(name, fieldText(settings.value(1)));
     }
     return tabTexts;
 }
@@ -189,13 +184,13 @@ std::vector<PlacedObject> CourseReader::placedObjects(qint64 pageIndex) {
         u"SELECT type, name FROM data ORDER BY \"index\" LIMIT -1 OFFSET ?"_s, {pageIndex + 1});
     std::vector<PlacedObject> objects;
     while (layout.next()) {
-        const QString type = text(layout.value(0));
+        const QString type = fieldText(layout.value(0));
         if (type == u"modules"_s || type == u"pages"_s)
             break;
         const ObjectTable* table = objectTable(type);
         if (!table)
             continue;
-        const QString name = text(layout.value(1));
+        const QString name = fieldText(layout.value(1));
         std::optional<PlacedObject> object = readObject(m_db, *table, name);
         if (!object) {
             object = PlacedObject();
@@ -211,7 +206,7 @@ QStringList CourseReader::moduleNames() {
         m_db.exec(u"SELECT name FROM data WHERE type = 'modules' ORDER BY \"index\""_s);
     QStringList names;
     while (modules.next())
-        names.append(text(modules.value(0)));
+        names.append(fieldText(modules.value(0)));
     return names;
 }
 
@@ -220,7 +215,7 @@ std::optional<TitleFields> CourseReader::menuFields() {
     if (!v)
         return std::nullopt;
     TitleFields fields;
-    fields.title = text(v->at(0));
+    fields.title = fieldText(v->at(0));
     fields.menuscroll = v->at(1);
     return fields;
 }
@@ -231,16 +226,16 @@ std::optional<TitleFields> CourseReader::titleFields() {
     if (!v)
         return std::nullopt;
     TitleFields fields;
-    fields.title = text(v->at(0));
-    fields.author = text(v->at(1));
-    fields.targetGroup = text(v->at(2));
-    fields.description = text(v->at(3));
+    fields.title = fieldText(v->at(0));
+    fields.author = fieldText(v->at(1));
+    fields.targetGroup = fieldText(v->at(2));
+    fields.description = fieldText(v->at(3));
     return fields;
 }
 
 QString CourseReader::skin() {
     const std::optional<QVariantList> v = CourseHeader(m_db).values({u"skin"_s});
-    return v ? text(v->at(0)) : QString();
+    return v ? fieldText(v->at(0)) : QString();
 }
 
 std::optional<CourseReader::Place> CourseReader::locatePage(const QString& pageName) {
@@ -271,19 +266,19 @@ std::optional<QString> CourseReader::keywordDescription(const QString& keyword) 
     QSqlQuery q = m_db.exec(u"SELECT desc FROM keywords WHERE name = ?"_s, {keyword});
     if (!q.next())
         return std::nullopt;
-    return text(q.value(0));
+    return fieldText(q.value(0));
 }
 
 QString CourseReader::documentFile(const QString& documentName) {
     QSqlQuery q = m_db.exec(u"SELECT filename FROM dlinks WHERE name = ?"_s, {documentName});
-    return q.next() ? plainFileName(text(q.value(0))) : QString();
+    return q.next() ? plainFileName(fieldText(q.value(0))) : QString();
 }
 
 std::vector<Keyword> CourseReader::keywords() {
     QSqlQuery q = m_db.exec(u"SELECT name, desc FROM keywords ORDER BY name ASC"_s);
     std::vector<Keyword> keywords;
     while (q.next())
-        keywords.push_back({text(q.value(0)), text(q.value(1))});
+        keywords.push_back({fieldText(q.value(0)), fieldText(q.value(1))});
     return keywords;
 }
 

@@ -26,9 +26,6 @@ struct LayoutRow {
     QString name;
 };
 
-QString fieldText(const QVariant& v) {
-    return v.isNull() ? QString() : v.toString();
-}
 } // namespace
 
 void ValidateDataTable(const QString& databasePath) {

@@ -10,9 +10,6 @@ namespace koa {
 namespace {
 const QString FirstRow = u"rowid = (SELECT min(rowid) FROM header)"_s;
 
-QString fieldText(const QVariant& v) {
-    return v.isNull() ? QString() : v.toString();
-}
 } // namespace
 
 std::optional<HeaderFields> CourseHeader::read() {

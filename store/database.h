@@ -64,4 +64,9 @@ private:
 // stored type keys, so they are checked against the known tables first.
 QString quoteIdentifier(const QString& name);
 
+// A field as text: a null field is empty text, as courses have always read it.
+inline QString fieldText(const QVariant& field) {
+    return field.isNull() ? QString() : field.toString();
+}
+
 } // namespace koa
