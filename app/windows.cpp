@@ -48,6 +48,9 @@ shell::EditorFactories programWindows() {
         distribution::exportWindow window(from.editors(), &from);
         window.exec();
     };
+    f.exportWeb = [](shell::EditorWindow& from) {
+        distribution::exportForWebCommand(from.editors());
+    };
     f.merge = [](shell::EditorWindow& from) {
         // One merge window; it lives as long as the file header window.
         static QPointer<distribution::merge> open;

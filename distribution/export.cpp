@@ -1,5 +1,6 @@
 #include "export.h"
 
+#include "exportsteps.h"
 #include "store/courseheader.h"
 #include "store/coursepaths.h"
 #include "store/database.h"
@@ -30,7 +31,6 @@ namespace koa::distribution {
 namespace {
 
 const QString TemplateViewer = u"koa_viewer"_s;
-const QString DefaultSkin = u"Classic"_s;
 
 struct ExportedHeader {
     QString skin;
@@ -48,74 +48,9 @@ ExportedHeader readCourseHeader(const QString& databasePath) {
     return header;
 }
 
-// The skin folder the course's pages are shown in. An empty, foreign or
-// missing skin shows in the default skin, as the renderer does, so that is
-// the one the export carries.
-QString exportedSkin(const QString& skinsFolder, const QString& skin) {
-    if (!skin.isEmpty() && isPlainFileName(skin) && QFileInfo(skinsFolder + u'/' + skin).isDir())
-        return skin;
-    if (!skin.isEmpty())
-        qCWarning(lcExport).noquote()
-            << "the skin" << skin << "is not installed; exporting" << DefaultSkin;
-    return DefaultSkin;
-}
-
 void markReadOnly(const QString& databasePath) {
     Database db(databasePath);
     CourseHeader(db).markReadOnly();
-}
-
-void writeFileWhole(const QString& path, const QByteArray& bytes) {
-    QFile file(path);
-    if (!file.open(QIODevice::WriteOnly | QIODevice::Truncate) ||
-        file.write(bytes) != bytes.size() || !file.flush())
-        throw KoaError(errnum::PathFileAccess,
-                       u"Cannot write "_s + path + u": "_s + file.errorString());
-    file.close();
-    if (file.error() != QFileDevice::NoError)
-        throw KoaError(errnum::PathFileAccess,
-                       u"Cannot write "_s + path + u": "_s + file.errorString());
-}
-
-// The working folder is the author's alone; the exported course is for every
-// learner who reads the medium.
-void openToReaders(const QString& folder) {
-    namespace fs = std::filesystem;
-    const auto readable = [](const fs::path& path, bool isFolder) {
-        std::error_code ignored;
-        fs::permissions(
-            path,
-            fs::perms::group_read | fs::perms::others_read |
-                (isFolder ? fs::perms::group_exec | fs::perms::others_exec : fs::perms::none),
-            fs::perm_options::add, ignored);
-    };
-    readable(fsPath(folder), true);
-    std::error_code ec;
-    for (auto it = fs::recursive_directory_iterator(fsPath(folder), ec);
-         !ec && it != fs::recursive_directory_iterator(); it.increment(ec)) {
-        std::error_code typeError;
-        readable(it->path(), it->is_directory(typeError));
-    }
-}
-
-// The finished folder takes the target's place only if nothing came there
-// meanwhile; an empty folder that appeared would otherwise be replaced.
-void moveIntoPlace(const QString& from, const QString& to) {
-    const QByteArray source = fsPath(from).c_str();
-    const QByteArray destination = fsPath(to).c_str();
-    int rc = ::renameat2(AT_FDCWD, source.constData(), AT_FDCWD, destination.constData(),
-                         RENAME_NOREPLACE);
-    if (rc != 0 && (errno == EINVAL || errno == ENOSYS)) {
-        // A file system without the no-replace rename.
-        if (QFileInfo::exists(to) || QFileInfo(to).isSymLink()) {
-            errno = EEXIST;
-        } else {
-            rc = std::rename(source.constData(), destination.constData());
-        }
-    }
-    if (rc != 0)
-        throw KoaError(errnum::PathFileAccess, u"Cannot move "_s + from + u" to "_s + to + u": "_s +
-                                                   QString::fromLocal8Bit(std::strerror(errno)));
 }
 
 // The viewer's name may not take the place of another file of the export

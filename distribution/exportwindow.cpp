@@ -6,8 +6,10 @@
 #include "store/coursefiles.h"
 #include "store/errors.h"
 #include "store/interaction.h"
+#include "webexport.h"
 
 #include <QCheckBox>
+#include <QDir>
 #include <QGroupBox>
 #include <QHBoxLayout>
 #include <QLabel>
@@ -74,6 +76,24 @@ void exportWindow::cmdOK_Click() {
         return;
     }
     accept();
+}
+
+void exportForWebCommand(shell::EditorSet& editors) {
+    const std::optional<QString> target =
+        interaction().saveFile(u"Export for the web"_s, QString(), u"KOA web export"_s);
+    if (!target || target->isEmpty())
+        return;
+    editors.startWait();
+    const WebExportOutcome outcome = exportForWeb(editors.files().folder().root(), *target);
+    editors.endWait();
+    if (outcome.result != WebExportOutcome::Result::Done) {
+        interaction().message(outcome.message());
+        return;
+    }
+    interaction().message(u"The course was exported for the web to "_s +
+                          QDir::toNativeSeparators(*target) +
+                          u". Open index.html there in any browser, or put the folder on a web "
+                          "server."_s);
 }
 
 } // namespace koa::distribution

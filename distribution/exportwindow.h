@@ -37,4 +37,9 @@ private:
     shell::EditorSet& m_editors;
 };
 
+// "Export for the web...": the target is chosen in a save dialog and the open
+// course is exported there under the "Please wait" window; the author is
+// told where it went, or why it did not.
+void exportForWebCommand(shell::EditorSet& editors);
+
 } // namespace koa::distribution

@@ -5,6 +5,7 @@
 #include "store/database.h"
 #include "store/errors.h"
 
+#include <QSet>
 #include <QSqlQuery>
 
 using namespace Qt::Literals::StringLiterals;
@@ -280,6 +281,48 @@ std::vector<Keyword> CourseReader::keywords() {
     while (q.next())
         keywords.push_back({fieldText(q.value(0)), fieldText(q.value(1))});
     return keywords;
+}
+
+QStringList CourseReader::pageNames() {
+    QSqlQuery q = m_db.exec(u"SELECT name FROM data WHERE type = 'pages' AND name <> '' "
+                            "GROUP BY name ORDER BY min(\"index\")"_s);
+    QStringList names;
+    while (q.next())
+        names.append(fieldText(q.value(0)));
+    return names;
+}
+
+std::vector<CourseReader::NamedFile> CourseReader::namedMediaFiles() {
+    // Placed objects, and the sounds the pages' settings (their first row) name.
+    QSqlQuery named = m_db.exec(
+        u"SELECT d.type, d.name FROM data d WHERE d.type IN ('pictures', 'movies', 'flash') "
+        "UNION ALL SELECT 'sounds', (SELECT p.sound FROM pages p WHERE p.name = d.name ORDER BY "
+        "p.rowid LIMIT 1) FROM data d WHERE d.type = 'pages' ORDER BY 1"_s);
+    std::vector<NamedFile> files;
+    QSet<QString> seen;
+    while (named.next()) {
+        const QString table = fieldText(named.value(0));
+        const QString name = fieldText(named.value(1));
+        const QString key = table + u'/' + name.toLower();
+        if (name.isEmpty() || seen.contains(key))
+            continue;
+        seen.insert(key);
+        // The first row of a name is the object the pages show.
+        QSqlQuery row = m_db.exec(u"SELECT filename FROM "_s + table +
+                                      u" WHERE name = ? ORDER BY rowid LIMIT 1"_s,
+                                  {name});
+        if (row.next()) // an object the course has lost names no file
+            files.push_back({table, name, fieldText(row.value(0))});
+    }
+    return files;
+}
+
+std::vector<std::pair<QString, QString>> CourseReader::documents() {
+    QSqlQuery q = m_db.exec(u"SELECT name, filename FROM dlinks ORDER BY rowid"_s);
+    std::vector<std::pair<QString, QString>> documents;
+    while (q.next())
+        documents.emplace_back(fieldText(q.value(0)), plainFileName(fieldText(q.value(1))));
+    return documents;
 }
 
 } // namespace koa::render

@@ -53,6 +53,18 @@ public:
     QString documentFile(const QString& documentName);
     // In the order of their names.
     std::vector<Keyword> keywords();
+    // The names of the course's named pages, each once, in layout order.
+    QStringList pageNames();
+    // A media file the pages name: a placed picture, movie or Flash, or a page's sound.
+    struct NamedFile {
+        QString table;
+        QString objectName;
+        QString file; // as stored
+    };
+    // Each object once.
+    std::vector<NamedFile> namedMediaFiles();
+    // Every document's name as stored and its file (empty when it leads elsewhere).
+    std::vector<std::pair<QString, QString>> documents();
 
 private:
     // The tab texts of the named pages.

@@ -52,6 +52,7 @@ struct EditorFactories {
     std::function<EditorWindow*(EditorSet&)> preview;
     // Windows of later commands; a command without its window is disabled.
     std::function<void(EditorWindow&)> exportCourse;
+    std::function<void(EditorWindow&)> exportWeb;
     std::function<void(EditorWindow&)> merge;
     std::function<void(EditorWindow&)> upload;
     std::function<void()> onlineSettings;

@@ -53,6 +53,8 @@ void EditorWindow::buildMenus() {
     file->addSeparator();
     add(file, menuImport, u"menuImport"_s, u"&Import"_s, {}, &EditorWindow::menuImport_Click);
     add(file, menuExport, u"menuExport"_s, u"&Export"_s, {}, &EditorWindow::menuExport_Click);
+    add(file, menuExportWeb, u"menuExportWeb"_s, u"Export for the &web..."_s, {},
+        &EditorWindow::menuExportWeb_Click);
     add(file, menuMerge, u"menuMerge"_s, u"&Merge"_s, {}, &EditorWindow::menuMerge_Click);
     file->addSeparator();
     // Not QKeySequence::Quit: some desktops' key themes bind nothing to it.
@@ -120,6 +122,7 @@ void EditorWindow::TabStrip1_Click(const QString& key) {
 void EditorWindow::updateCommands() {
     const EditorFactories& f = m_editors.factories();
     menuExport->setEnabled(bool(f.exportCourse));
+    menuExportWeb->setEnabled(bool(f.exportWeb));
     menuMerge->setEnabled(bool(f.merge));
     menuUpload->setEnabled(bool(f.upload));
     menuSettings->setEnabled(bool(f.onlineSettings));
@@ -169,6 +172,19 @@ void EditorWindow::menuExport_Click() {
         // The export window runs its own wait; this window takes no input meanwhile.
         setEnabled(false);
         m_editors.factories().exportCourse(*this);
+        setEnabled(true);
+        raise();
+        activateWindow();
+    });
+    afterCourseCommand();
+}
+
+void EditorWindow::menuExportWeb_Click() {
+    command(u"menuExportWeb_Click"_s, true, [this] {
+        if (!m_editors.factories().exportWeb)
+            return;
+        setEnabled(false);
+        m_editors.factories().exportWeb(*this);
         setEnabled(true);
         raise();
         activateWindow();

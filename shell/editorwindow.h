@@ -75,6 +75,7 @@ public:
     QAction* menuSaveAs = nullptr;
     QAction* menuImport = nullptr;
     QAction* menuExport = nullptr;
+    QAction* menuExportWeb = nullptr;
     QAction* menuMerge = nullptr;
     QAction* menuExit = nullptr;
     QAction* menuUpload = nullptr;
@@ -88,6 +89,7 @@ public:
     void menuSaveAs_Click();
     void menuImport_Click();
     void menuExport_Click();
+    void menuExportWeb_Click();
     void menuMerge_Click();
     void menuExit_Click();
     void menuUpload_Click();

@@ -18,7 +18,7 @@ namespace koa {
 namespace {
 // Shipped folders reached through the program folder.
 const QStringList linkedFolders = {u"blank_file"_s, u"includes"_s, u"skins"_s, u"help"_s,
-                                   u"export"_s};
+                                   u"export"_s, u"web"_s};
 
 void ensureLink(const QString& target, const QString& link) {
     const QFileInfo info(link);

@@ -3,6 +3,7 @@
 #include "coursesummary.h"
 #include "distribution/export.h"
 #include "distribution/merge.h"
+#include "distribution/webexport.h"
 #include "media/playablecopy.h"
 #include "privateprogramfolder.h"
 #include "render/renderer.h"
@@ -158,6 +159,9 @@ QString Commands::usage() {
            "                         --read-only marks the exported copy read-only.\n"
            "                         Older movies and sounds lacking a copy that\n"
            "                         browsers play get one on the way.\n"
+           "  export-web PKG.kof DIR Export the course as the folder DIR that plays in any\n"
+           "                         browser (open DIR/index.html, or put DIR on a web\n"
+           "                         server).\n"
            "  upload PKG.kof --server S --user U [--read-only]\n"
            "                         Publish the course on the server S as KOA does; the\n"
            "                         password comes from KOA_PASSWORD or the terminal.\n"
@@ -203,6 +207,7 @@ const QList<Shape>& shapes() {
           QCommandLineOption(u"glossary"_s), QCommandLineOption(u"templates"_s, {}, u"DIR"_s)}},
         {u"merge"_s, 3, {}},
         {u"export"_s, 2, {QCommandLineOption(u"read-only"_s)}},
+        {u"export-web"_s, 2, {}},
     };
     return all;
 }
@@ -323,6 +328,8 @@ int Commands::run(QStringList arguments) {
         return merge(files[0], files.mid(1));
     if (command == u"export"_s)
         return exportCourse(files[0], files[1], parser.isSet(u"read-only"_s));
+    if (command == u"export-web"_s)
+        return exportForWeb(files[0], files[1]);
     return pack(files[0], files[1]);
 }
 
@@ -654,6 +661,25 @@ int Commands::exportCourse(const QString& package, const QString& folder, bool r
         return Failed;
     }
     printOut(QFileInfo(folder).absoluteFilePath() + u"/"_s + outcome.viewerName + u"\n"_s);
+    return Done;
+}
+
+int Commands::exportForWeb(const QString& package, const QString& folder) {
+    if (!isReadableFile(package))
+        return Failed;
+    const auto program = openCourse(package);
+    if (!program)
+        return Failed;
+    makePlayableCopies(program->folder().workingFolder());
+    const distribution::WebExportOutcome outcome =
+        distribution::exportForWeb(program->folder().root(), QFileInfo(folder).absoluteFilePath());
+    if (outcome.result != distribution::WebExportOutcome::Result::Done) {
+        printError(outcome.message());
+        if (!outcome.detail.isEmpty())
+            printError(outcome.detail);
+        return Failed;
+    }
+    printOut(QFileInfo(folder).absoluteFilePath() + u"/index.html\n"_s);
     return Done;
 }
 

@@ -40,6 +40,7 @@ private:
     int pack(const QString& folder, const QString& out);
     int merge(const QString& out, const QStringList& inputs);
     int exportCourse(const QString& package, const QString& folder, bool readOnly);
+    int exportForWeb(const QString& package, const QString& folder);
     // Makes the copies browsers play that older movies and sounds lack.
     void makePlayableCopies(const QString& courseFolder);
     // Publishes a package (uploadcommand.cpp).

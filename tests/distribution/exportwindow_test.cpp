@@ -3,6 +3,7 @@
 // module written back before the copy.
 #include "composer/composer.h"
 #include "composer/droplist.h"
+#include "distribution/export.h"
 #include "distribution/exportwindow.h"
 #include "shell/editorwindow.h"
 #include "tests/support/anchor.h"
@@ -133,6 +134,26 @@ TEST_F(ExportWindow, FromTheComposerExportsTheOpenModuleAndSelectsItsRowAgain) {
     EXPECT_EQ(c->lstvModule->indexOfTopLevelItem(c->lstvModule->currentItem()), 1);
     EXPECT_EQ(c->lstvModule->currentItem()->text(0), u"Quay"_s);
     EXPECT_TRUE(m_scripted->messages().isEmpty());
+    EXPECT_TRUE(m_errors.reports().isEmpty());
+}
+
+TEST_F(ExportWindow, ExportForTheWebTellsWhereTheCourseWentOrWhyNot) {
+    auto* c = static_cast<composer::composer*>(switchTo(shell::keys::Composer));
+    ASSERT_TRUE(c);
+    m_scripted->queueInput(u"Harbour"_s);
+    c->cmdAddModule_Click();
+    const QString folder = target(u"Web course"_s);
+    for (int run = 0; run < 2; ++run) {
+        m_scripted->queueFile(folder);
+        c->menuExportWeb->trigger();
+        EXPECT_TRUE(c->isEnabled());
+    }
+    EXPECT_EQ(m_scripted->messages(),
+              QStringList({u"The course was exported for the web to "_s + folder +
+                               u". Open index.html there in any browser, or put the folder on a "
+                               "web server."_s,
+                           distribution::messages::ExportExists}));
+    EXPECT_TRUE(readFile(folder + u"/course.js"_s).contains("Harbour"));
     EXPECT_TRUE(m_errors.reports().isEmpty());
 }
 

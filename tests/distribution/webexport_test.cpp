@@ -1,0 +1,211 @@
+// The export for the web, played in the real browser engine opened from disk
+// and served by a static web server. (Browsers keep files opened from disk
+// from reaching each other's documents; the player never needs that: its
+// frames are documents of its own page.)
+#include "distribution/webexport.h"
+#include "store/package.h"
+#include "tests/support/helpers.h"
+#include "tests/support/mediafiles.h"
+#include "tests/support/pagescript.h"
+#include "tests/support/samplecourse.h"
+#include "tests/support/testsupport.h"
+
+#include <QDir>
+#include <QFileInfo>
+#include <QProcess>
+#include <QTcpSocket>
+#include <QWebEnginePage>
+#include <QWebEngineProfile>
+#include <QWebEngineView>
+
+#include <gtest/gtest.h>
+
+using namespace Qt::Literals::StringLiterals;
+using namespace koa;
+using namespace koa::test;
+
+namespace {
+
+constexpr int Timeout = 15000;
+const QString DisplayFrame = u"frames.display.document"_s;
+
+// A page that records the windows its documents open instead of opening them.
+class RecordingPage : public QWebEnginePage {
+public:
+    using QWebEnginePage::QWebEnginePage;
+    QList<QUrl> opened;
+
+protected:
+    void javaScriptConsoleMessage(JavaScriptConsoleMessageLevel, const QString& message, int line,
+                                  const QString& source) override {
+        qWarning("console: %s (%s:%d)", qPrintable(message), qPrintable(source), line);
+    }
+    QWebEnginePage* createWindow(WebWindowType) override {
+        auto* window = new QWebEnginePage(profile(), this);
+        connect(window, &QWebEnginePage::urlChanged, this, [this](const QUrl& url) {
+            if (!url.isEmpty())
+                opened.append(url);
+        });
+        return window;
+    }
+};
+
+// Python's static file server on a free port of 127.0.0.1.
+class StaticServer {
+public:
+    explicit StaticServer(const QString& folder) : m_port(closedPort()) {
+        m_server.start(u"python3"_s, {u"-m"_s, u"http.server"_s, QString::number(m_port),
+                                      u"--bind"_s, u"127.0.0.1"_s, u"--directory"_s, folder});
+        waitUntil(
+            [&] {
+                QTcpSocket probe;
+                probe.connectToHost(u"127.0.0.1"_s, m_port);
+                return probe.waitForConnected(100);
+            },
+            Timeout);
+    }
+    ~StaticServer() {
+        m_server.kill();
+        m_server.waitForFinished(5000);
+    }
+    QUrl address(const QString& path) const {
+        return QUrl(u"http://127.0.0.1:%1/"_s.arg(m_port) + path);
+    }
+
+private:
+    quint16 m_port;
+    QProcess m_server;
+};
+
+class WebExport : public ::testing::TestWithParam<bool> {
+protected:
+    void SetUp() override {
+        writeSampleCourse(m_program.folder().workingFolder(), u"Classic"_s);
+        writeFile(m_program.path(u"temp/movies/3.mp4"_s), "a movie");
+        const auto outcome = distribution::exportForWeb(m_program.folder().root(), m_out);
+        ASSERT_EQ(outcome.result, distribution::WebExportOutcome::Result::Done)
+            << outcome.detail.toStdString();
+        m_view.setPage(&m_page);
+        m_view.resize(1024, 768);
+        m_view.show();
+        if (GetParam()) {
+            m_server = std::make_unique<StaticServer>(m_out);
+            m_view.load(m_server->address(u"index.html"_s));
+        } else {
+            m_view.load(QUrl::fromLocalFile(m_out + u"/index.html"_s));
+        }
+    }
+
+    QString run(const QString& js) { return evalIn(&m_page, js); }
+    bool click(const QString& selector) { return clickOnce(&m_page, selector, Timeout); }
+    bool shows(const QString& text) {
+        return waitUntil(
+            [&] {
+                return run(u"(function () { try { return frames.display.document.body.innerText; "
+                           u"} catch (e) { return ''; } })()"_s)
+                    .contains(text);
+            },
+            Timeout);
+    }
+    bool holds(const QString& js) {
+        const QString guarded =
+            u"(function () { try { return String("_s + js + u"); } catch (e) { return ''; } })()"_s;
+        return waitUntil([&] { return run(guarded) == u"true"_s; }, Timeout);
+    }
+
+    TempProgramFolder m_program;
+    QString m_out = m_program.scratch(u"web course"_s);
+    QWebEngineProfile m_profile;
+    RecordingPage m_page{&m_profile};
+    QWebEngineView m_view;
+    std::unique_ptr<StaticServer> m_server;
+};
+
+} // namespace
+
+TEST_P(WebExport, PlaysTheCourseWithNoProgramBehindIt) {
+    // The title page leads to the menu, the menu into a module.
+    // The course's database stays behind.
+    EXPECT_FALSE(QFileInfo::exists(m_out + u"/temp/koa.kod"_s));
+    ASSERT_TRUE(shows(u"Mara"_s));
+    EXPECT_EQ(run(u"document.title"_s), u"Sailing"_s);
+    EXPECT_TRUE(click(u".koa-start"_s));
+    ASSERT_TRUE(holds(DisplayFrame + u".querySelectorAll('tr.koa-module').length === 2"_s));
+    EXPECT_TRUE(click(u"tr.koa-module"_s));
+    ASSERT_TRUE(shows(u"Welcome aboard"_s));
+    EXPECT_EQ(run(u"frames.info.document.body.textContent"_s), u"Module 1 of 2Page 1 of 3"_s);
+    EXPECT_TRUE(holds(DisplayFrame + u".images[0].complete && "_s + DisplayFrame +
+                      u".images[0].naturalWidth === 40"_s));
+
+    // A keyword shows its description; a lost page link says so.
+    EXPECT_TRUE(click(u"a[type=k]"_s));
+    EXPECT_TRUE(holds(DisplayFrame +
+                      u".querySelector('dialog[open] .koa-dialog-body').innerText === "
+                      u"'One line\\n<two>'"_s));
+    EXPECT_TRUE(click(u"a[onclick*=Nowhere]"_s));
+    EXPECT_TRUE(holds(DisplayFrame +
+                      u".querySelector('dialog[open] .koa-dialog-body').textContent === "
+                      u"'The page this link referres to cannot be found.'"_s));
+    // The message is shown over the next page too, for a moment: closed first.
+    EXPECT_TRUE(click(u"dialog[open] button[value=ok]"_s));
+
+    // Next, a page link and the quiz, answered wrong and then right.
+    EXPECT_TRUE(click(u"[data-command=forward]"_s));
+    ASSERT_TRUE(shows(u"Which knots hold?"_s));
+    EXPECT_TRUE(click(u"[data-command=backward]"_s));
+    ASSERT_TRUE(shows(u"Welcome aboard"_s));
+    EXPECT_TRUE(click(u"a[type=i]"_s));
+    ASSERT_TRUE(shows(u"Which knots hold?"_s));
+    const QString quiz = DisplayFrame + u".querySelector('form.koa-quiz')"_s;
+    const QString check = quiz + u".querySelector('.koa-check').click(); "_s + quiz +
+                          u".querySelector('.koa-feedback').className"_s;
+    qWarning(
+        "DEBUG %s",
+        qPrintable(run(
+            u"frames.engine.eval(\"try { [typeof parent.display, parent.display === parent.frames.display, parent.display.document.URL, parent.display.document.querySelectorAll('form').length, document.querySelectorAll('form').length, KOA.answer.toString().slice(0, 80)].join(' , ') } catch (e) { String(e) }\")"_s)));
+    run(quiz + u".box0.checked = true"_s);
+    EXPECT_EQ(run(check), u"koa-feedback koa-wrong"_s);
+    run(quiz + u".box2.checked = true"_s);
+    EXPECT_EQ(run(check), u"koa-feedback koa-right"_s);
+
+    // The glossary opens beside the course; past the last page, the menu.
+    EXPECT_TRUE(click(u"[data-command=glossary]"_s));
+    ASSERT_TRUE(waitUntil([&] { return !m_page.opened.isEmpty(); }, Timeout));
+    EXPECT_TRUE(m_page.opened.first().toString().endsWith(u"/glossary.html"_s));
+    EXPECT_TRUE(readFile(m_out + u"/glossary.html"_s).contains("Skipper&#39;s rule"));
+    EXPECT_TRUE(click(u"[data-command=fastforward]"_s));
+    ASSERT_TRUE(shows(u"Ropes and sails"_s));
+    EXPECT_TRUE(click(u"[data-command=forward]"_s));
+    ASSERT_TRUE(holds(DisplayFrame + u".querySelectorAll('tr.koa-module').length === 2"_s));
+
+    // Exit leaves the course.
+    EXPECT_TRUE(click(u"[data-command=exit]"_s));
+    EXPECT_TRUE(holds(u"!document.getElementById('koa-ended').hidden"_s));
+}
+
+INSTANTIATE_TEST_SUITE_P(FromDiskAndServer, WebExport, ::testing::Values(false, true),
+                         [](const ::testing::TestParamInfo<bool>& info) {
+                             return info.param ? "Served" : "FromDisk";
+                         });
+
+TEST(WebExportTool, RefusesACourseWhosePagesNameMissingMediaAndListsThem) {
+    TempProgramFolder program;
+    const QString work = program.folder().workingFolder();
+    writeSampleCourse(work, u"Harbour"_s);
+    QFile::remove(work + u"/pictures/1.gif"_s); // the sound stays
+    package::packFolder(work, program.scratch(u"sailing.kof"_s));
+    const QString out = program.scratch(u"web"_s);
+    const ToolRun refused = runKoaTool({u"export-web"_s, program.scratch(u"sailing.kof"_s), out});
+    EXPECT_EQ(refused.exitCode, 1);
+    EXPECT_EQ(refused.err, u"koa-tool: "_s + distribution::messages::MediaMissing +
+                               u"\n\nMovie 'Sea' (3.mp4)\nPicture 'Boat' (1.gif)\n"_s);
+    EXPECT_FALSE(QFileInfo::exists(out));
+
+    writeFile(work + u"/pictures/1.gif"_s, gifOf(40, 30));
+    writeFile(work + u"/movies/3.mp4"_s, "a movie");
+    package::packFolder(work, program.scratch(u"sailing.kof"_s));
+    const ToolRun done = runKoaTool({u"export-web"_s, program.scratch(u"sailing.kof"_s), out});
+    EXPECT_EQ(done.exitCode, 0) << done.err.toStdString();
+    EXPECT_EQ(done.out, out + u"/index.html\n"_s);
+    EXPECT_TRUE(readFile(out + u"/course.js"_s).contains("\"skin\":\"Harbour\""));
+}
