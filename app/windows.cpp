@@ -49,7 +49,8 @@ shell::EditorFactories programWindows() {
         window.exec();
     };
     f.exportWeb = [](shell::EditorWindow& from) {
-        distribution::exportForWebCommand(from.editors());
+        distribution::webExportWindow window(from.editors(), &from);
+        window.exec();
     };
     f.merge = [](shell::EditorWindow& from) {
         // One merge window; it lives as long as the file header window.

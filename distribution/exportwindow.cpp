@@ -1,19 +1,21 @@
 #include "exportwindow.h"
 
 #include "export.h"
+#include "scormexport.h"
 #include "shell/buttonrow.h"
 #include "shell/editorset.h"
 #include "store/coursefiles.h"
 #include "store/errors.h"
 #include "store/interaction.h"
-#include "webexport.h"
 
 #include <QCheckBox>
 #include <QDir>
+#include <QFileInfo>
 #include <QGroupBox>
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QPushButton>
+#include <QRadioButton>
 #include <QVBoxLayout>
 
 using namespace Qt::Literals::StringLiterals;
@@ -78,22 +80,68 @@ void exportWindow::cmdOK_Click() {
     accept();
 }
 
-void exportForWebCommand(shell::EditorSet& editors) {
+namespace {
+
+// The package's name as the save dialog offers it: the course's, as a ZIP.
+QString packageName(const QString& displayName) {
+    const QString base = QFileInfo(displayName).completeBaseName();
+    return (base.isEmpty() ? u"course"_s : base) + u".zip"_s;
+}
+
+} // namespace
+
+webExportWindow::webExportWindow(shell::EditorSet& editors, QWidget* parent)
+    : QDialog(parent), m_editors(editors) {
+    setObjectName(u"webexport"_s);
+    setWindowTitle(u"Export for the web"_s);
+    auto* kind = new QGroupBox(u"Export as"_s, this);
+    optFolder =
+        new QRadioButton(u"A folder that plays in any browser (from disk or a web server)"_s, kind);
+    optScorm2004 = new QRadioButton(u"A SCORM 2004 package for a learning platform"_s, kind);
+    optScorm12 = new QRadioButton(u"A SCORM 1.2 package for older learning platforms"_s, kind);
+    optFolder->setChecked(true);
+    auto* kinds = new QVBoxLayout(kind);
+    for (QRadioButton* option : {optFolder, optScorm2004, optScorm12})
+        kinds->addWidget(option);
+    cmdOK = new QPushButton(u"Export"_s, this);
+    cmdOK->setObjectName(u"cmdOK"_s);
+    cmdOK->setDefault(true);
+    cmdCancel = new QPushButton(u"Cancel"_s, this);
+    cmdCancel->setObjectName(u"cmdCancel"_s);
+    auto* layout = new QVBoxLayout(this);
+    layout->addWidget(kind);
+    layout->addLayout(shell::buttonRow({cmdOK, cmdCancel}));
+    connect(cmdOK, &QPushButton::clicked, this, &webExportWindow::cmdOK_Click);
+    connect(cmdCancel, &QPushButton::clicked, this, &QDialog::reject);
+}
+
+void webExportWindow::cmdOK_Click() {
+    const bool folder = optFolder->isChecked();
     const std::optional<QString> target =
-        interaction().saveFile(u"Export for the web"_s, QString(), u"KOA web export"_s);
+        interaction().saveFile(windowTitle(), folder ? QString() : u"SCORM package (*.zip)|*.zip"_s,
+                               folder ? QString() : packageName(m_editors.files().displayName()));
     if (!target || target->isEmpty())
         return;
-    editors.startWait();
-    const WebExportOutcome outcome = exportForWeb(editors.files().folder().root(), *target);
-    editors.endWait();
+    const QString root = m_editors.files().folder().root();
+    m_editors.startWait();
+    const WebExportOutcome outcome =
+        folder ? exportForWeb(root, *target)
+               : exportScorm(root, *target,
+                             optScorm12->isChecked() ? ScormVersion::Scorm12
+                                                     : ScormVersion::Scorm2004);
+    m_editors.endWait();
     if (outcome.result != WebExportOutcome::Result::Done) {
         interaction().message(outcome.message());
         return;
     }
-    interaction().message(u"The course was exported for the web to "_s +
-                          QDir::toNativeSeparators(*target) +
-                          u". Open index.html there in any browser, or put the folder on a web "
-                          "server."_s);
+    interaction().message(
+        folder ? u"The course was exported for the web to "_s + QDir::toNativeSeparators(*target) +
+                     u". Open index.html there in any browser, or put the folder on a web "
+                     "server."_s
+               : u"The course was exported as a SCORM package to "_s +
+                     QDir::toNativeSeparators(*target) +
+                     u". Upload it to your learning platform as a SCORM package."_s);
+    accept();
 }
 
 } // namespace koa::distribution

@@ -147,6 +147,7 @@ QJsonObject lookups(const QString& databasePath) {
         if (!keywords.contains(folded(k.name)))
             keywords.insert(folded(k.name), k.description);
     }
+    const std::optional<render::TitleFields> title = reader.titleFields();
     QJsonObject documents;
     for (const auto& [name, file] : reader.documents()) {
         if (!documents.contains(folded(name)))
@@ -156,7 +157,9 @@ QJsonObject lookups(const QString& databasePath) {
             {u"keywords"_s, keywords},
             {u"documents"_s, documents},
             {u"moduleCount"_s, reader.moduleCount()},
-            {u"title"_s, reader.titleFields() ? reader.titleFields()->title : QString()}};
+            {u"statementCount"_s, reader.placedStatementCount()},
+            {u"title"_s, title ? title->title : QString()},
+            {u"description"_s, title ? title->description : QString()}};
 }
 
 QJsonObject courseData(const QString& programFolder, const QString& cacheFolder) {
@@ -240,7 +243,25 @@ QString WebExportOutcome::message() const {
     return messages::WebExportFailed;
 }
 
-WebExportOutcome exportForWeb(const QString& programFolder, const QString& target) {
+WebCourse writeWebFolder(const QString& programFolder, const QString& folder) {
+    QTemporaryDir cache;
+    if (!cache.isValid())
+        throw KoaError(errnum::PathFileAccess, u"Cannot create a folder: "_s + cache.errorString());
+    const QJsonObject course = courseData(programFolder, cache.path());
+    copyParts(programFolder, course.value(u"skin"_s).toString(), folder);
+    writeFileWhole(folder + u"/course.js"_s,
+                   "var KOA_COURSE = " + QJsonDocument(course).toJson(QJsonDocument::Compact) +
+                       ";\n");
+    // A file of its own beside index.html: its addresses are relative.
+    writeFileWhole(folder + u"/glossary.html"_s,
+                   course.value(u"glossary"_s).toString().remove(RootMark).toUtf8());
+    openToReaders(folder);
+    return {unParseText(course.value(u"title"_s).toString()),
+            unParseText(course.value(u"description"_s).toString())};
+}
+
+WebExportOutcome runExport(const QString& programFolder, const QString& target,
+                           const std::function<void(const QString& staging)>& build) {
     WebExportOutcome outcome;
     const QFileInfo targetInfo(QDir::cleanPath(QFileInfo(target).absoluteFilePath()));
     const QString to = targetInfo.absoluteFilePath();
@@ -257,31 +278,29 @@ WebExportOutcome exportForWeb(const QString& programFolder, const QString& targe
         const QString parent = targetInfo.absolutePath();
         if (!QFileInfo(parent).isDir())
             throw KoaError(errnum::PathNotFound, u"The folder "_s + parent + u" does not exist"_s);
+        // Beside the target, so the last step is a rename on the same drive.
         QTemporaryDir staging(parent + u"/."_s + targetInfo.fileName() + u".export-XXXXXX"_s);
-        QTemporaryDir cache;
-        if (!staging.isValid() || !cache.isValid())
+        if (!staging.isValid())
             throw KoaError(errnum::PathFileAccess, u"Cannot create a folder in "_s + parent +
                                                        u": "_s + staging.errorString());
-        const QString stage = staging.filePath(u"web"_s);
-        const QJsonObject course = courseData(programFolder, cache.path());
-        copyParts(programFolder, course.value(u"skin"_s).toString(), stage);
-        writeFileWhole(stage + u"/course.js"_s,
-                       "var KOA_COURSE = " + QJsonDocument(course).toJson(QJsonDocument::Compact) +
-                           ";\n");
-        // A file of its own beside index.html: its addresses are relative.
-        writeFileWhole(stage + u"/glossary.html"_s,
-                       course.value(u"glossary"_s).toString().remove(RootMark).toUtf8());
-        openToReaders(stage);
-        moveIntoPlace(stage, to);
+        build(staging.path());
         outcome.result = WebExportOutcome::Result::Done;
     } catch (const std::exception& e) {
         const auto* koaError = dynamic_cast<const KoaError*>(&e);
         outcome.detail = koaError ? koaError->description() : QString::fromLocal8Bit(e.what());
         outcome.result = WebExportOutcome::Result::Failed;
-        qCWarning(lcWebExport).noquote()
-            << "export for the web to" << to << "failed:" << outcome.detail;
+        qCWarning(lcWebExport).noquote() << "export to" << to << "failed:" << outcome.detail;
     }
     return outcome;
+}
+
+WebExportOutcome exportForWeb(const QString& programFolder, const QString& target) {
+    const QString to = QDir::cleanPath(QFileInfo(target).absoluteFilePath());
+    return runExport(programFolder, target, [&](const QString& staging) {
+        const QString stage = staging + u"/web"_s;
+        writeWebFolder(programFolder, stage);
+        moveIntoPlace(stage, to);
+    });
 }
 
 } // namespace koa::distribution

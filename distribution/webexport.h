@@ -1,5 +1,7 @@
 #pragma once
 
+#include <functional>
+
 #include <QString>
 #include <QStringList>
 
@@ -31,5 +33,18 @@ struct WebExportOutcome {
 // target and renamed into place, so a failed export leaves nothing. Never
 // throws.
 WebExportOutcome exportForWeb(const QString& programFolder, const QString& target);
+
+// The steps every export for a browser shares, for the SCORM export.
+struct WebCourse {
+    QString title; // as typed
+    QString description;
+};
+// Writes the web folder into the new folder `folder`. Throws KoaError.
+WebCourse writeWebFolder(const QString& programFolder, const QString& folder);
+// Refuses an existing target and a course with missing media, then runs
+// `build` with a staging folder beside the target (removed afterwards),
+// which puts the result in place; failures become the outcome.
+WebExportOutcome runExport(const QString& programFolder, const QString& target,
+                           const std::function<void(const QString& staging)>& build);
 
 } // namespace koa::distribution

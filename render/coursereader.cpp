@@ -292,6 +292,13 @@ QStringList CourseReader::pageNames() {
     return names;
 }
 
+int CourseReader::placedStatementCount() {
+    return m_db
+        .scalar(u"SELECT count(*) FROM statements WHERE quizname IN "
+                "(SELECT name FROM data WHERE type = 'quizes')"_s)
+        .toInt();
+}
+
 std::vector<CourseReader::NamedFile> CourseReader::namedMediaFiles() {
     // Placed objects, and the sounds the pages' settings (their first row) name.
     QSqlQuery named = m_db.exec(

@@ -61,6 +61,8 @@ public:
         QString objectName;
         QString file; // as stored
     };
+    // The statements of the quizzes placed in the course, each quiz once.
+    int placedStatementCount();
     // Each object once.
     std::vector<NamedFile> namedMediaFiles();
     // Every document's name as stored and its file (empty when it leads elsewhere).

@@ -25,17 +25,24 @@ if [ ${#missing[@]} -gt 0 ]; then
   DEBIAN_FRONTEND=noninteractive $sudo apt-get install -y -q "${missing[@]}"
 fi
 
-player="$here/ruffle"
-stamp="$player/node_modules/.koa-installed"
-lock_sum=$(sha256sum "$player/package-lock.json" | cut -d' ' -f1)
-if [ -f "$player/node_modules/@ruffle-rs/ruffle/ruffle.js" ] && [ -f "$stamp" ] &&
-  [ "$(cat "$stamp")" = "$lock_sum" ]; then
-  exit 0
-fi
-echo "Installing the Flash player (npm ci in scripts/ruffle)"
-if ! (cd "$player" && npm ci --ignore-scripts --no-audit --no-fund); then
-  echo "setup: could not install the Flash player from the npm registry (see above)." >&2
-  echo "setup: without it Flash animations do not play; run this script again once npm can reach the registry." >&2
-  exit 1
-fi
-echo "$lock_sum" >"$stamp"
+# Installs the npm packages pinned in folder $1 (their integrity checked by
+# npm ci against the lock file) unless they are in place; $2 names them.
+npm_install() {
+  local folder="$1" what="$2" stamp lock_sum
+  stamp="$folder/node_modules/.koa-installed"
+  lock_sum=$(sha256sum "$folder/package-lock.json" | cut -d' ' -f1)
+  if [ -f "$stamp" ] && [ "$(cat "$stamp")" = "$lock_sum" ]; then
+    return 0
+  fi
+  echo "Installing $what (npm ci in ${folder#"$here/../"})"
+  if ! (cd "$folder" && npm ci --ignore-scripts --no-audit --no-fund); then
+    echo "setup: could not install $what from the npm registry (see above)." >&2
+    echo "setup: run this script again once npm can reach the registry." >&2
+    exit 1
+  fi
+  echo "$lock_sum" >"$stamp"
+}
+
+npm_install "$here/ruffle" "the Flash player"
+# The learning platform's run-time the SCORM tests play their packages in.
+npm_install "$here/scorm-again" "the SCORM run-time of the tests"

@@ -312,7 +312,7 @@ constexpr zip_uint64_t ExpansionFloor = zip_uint64_t(64) << 20;
 
 } // namespace
 
-void packFolder(const QString& folder, const QString& packagePath) {
+void packFolder(const QString& folder, const QString& packagePath, Marker marker) {
     // Absolute, so entry names come out relative to the course folder
     // whatever the caller's current folder.
     const QDir base(QFileInfo(folder).absoluteFilePath());
@@ -401,7 +401,7 @@ void packFolder(const QString& folder, const QString& packagePath) {
     // A package saved again keeps the permissions its owner gave it.
     if (replacing)
         ::fchmod(part.fd, old.st_mode & 07777);
-    if (::pwrite(part.fd, "KO", 2, 0) != 2 || ::fsync(part.fd) != 0)
+    if ((marker == Marker::Package && ::pwrite(part.fd, "KO", 2, 0) != 2) || ::fsync(part.fd) != 0)
         writeFailed(errno, packagePath);
     std::error_code ec;
     std::filesystem::rename(fsPath(partial), fsPath(packagePath), ec);

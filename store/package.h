@@ -9,8 +9,10 @@ namespace koa::package {
 // The package is written completely beside its destination first and then
 // put in place in one step, so a failed save leaves the old package intact;
 // a write-protected destination is refused.
+// A plain ZIP archive has no marker: for other programs (learning platforms).
 // Throws KoaError.
-void packFolder(const QString& folder, const QString& packagePath);
+enum class Marker { Package, None };
+void packFolder(const QString& folder, const QString& packagePath, Marker marker = Marker::Package);
 
 // Unpacks a package (marked "KO" or a plain ZIP archive) into `destination`,
 // without writing into the package. Entries that would land outside the

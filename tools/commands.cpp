@@ -3,7 +3,7 @@
 #include "coursesummary.h"
 #include "distribution/export.h"
 #include "distribution/merge.h"
-#include "distribution/webexport.h"
+#include "distribution/scormexport.h"
 #include "media/playablecopy.h"
 #include "privateprogramfolder.h"
 #include "render/renderer.h"
@@ -162,6 +162,9 @@ QString Commands::usage() {
            "  export-web PKG.kof DIR Export the course as the folder DIR that plays in any\n"
            "                         browser (open DIR/index.html, or put DIR on a web\n"
            "                         server).\n"
+           "  export-scorm PKG.kof OUT.zip [--scorm 1.2|2004]\n"
+           "                         Export the course as a SCORM package for learning\n"
+           "                         platforms (SCORM 2004 4th edition unless 1.2).\n"
            "  upload PKG.kof --server S --user U [--read-only]\n"
            "                         Publish the course on the server S as KOA does; the\n"
            "                         password comes from KOA_PASSWORD or the terminal.\n"
@@ -208,6 +211,7 @@ const QList<Shape>& shapes() {
         {u"merge"_s, 3, {}},
         {u"export"_s, 2, {QCommandLineOption(u"read-only"_s)}},
         {u"export-web"_s, 2, {}},
+        {u"export-scorm"_s, 2, {QCommandLineOption(u"scorm"_s, {}, u"VERSION"_s, u"2004"_s)}},
     };
     return all;
 }
@@ -329,7 +333,17 @@ int Commands::run(QStringList arguments) {
     if (command == u"export"_s)
         return exportCourse(files[0], files[1], parser.isSet(u"read-only"_s));
     if (command == u"export-web"_s)
-        return exportForWeb(files[0], files[1]);
+        return exportForWeb(files[0], files[1], std::nullopt);
+    if (command == u"export-scorm"_s) {
+        const QString version = parser.value(u"scorm"_s);
+        if (version != u"1.2"_s && version != u"2004"_s) {
+            printError(u"--scorm takes 1.2 or 2004"_s);
+            return BadUsage;
+        }
+        return exportForWeb(files[0], files[1],
+                            version == u"1.2"_s ? distribution::ScormVersion::Scorm12
+                                                : distribution::ScormVersion::Scorm2004);
+    }
     return pack(files[0], files[1]);
 }
 
@@ -664,22 +678,25 @@ int Commands::exportCourse(const QString& package, const QString& folder, bool r
     return Done;
 }
 
-int Commands::exportForWeb(const QString& package, const QString& folder) {
+int Commands::exportForWeb(const QString& package, const QString& target,
+                           std::optional<distribution::ScormVersion> scorm) {
     if (!isReadableFile(package))
         return Failed;
     const auto program = openCourse(package);
     if (!program)
         return Failed;
     makePlayableCopies(program->folder().workingFolder());
+    const QString to = QFileInfo(target).absoluteFilePath();
     const distribution::WebExportOutcome outcome =
-        distribution::exportForWeb(program->folder().root(), QFileInfo(folder).absoluteFilePath());
+        scorm ? distribution::exportScorm(program->folder().root(), to, *scorm)
+              : distribution::exportForWeb(program->folder().root(), to);
     if (outcome.result != distribution::WebExportOutcome::Result::Done) {
         printError(outcome.message());
         if (!outcome.detail.isEmpty())
             printError(outcome.detail);
         return Failed;
     }
-    printOut(QFileInfo(folder).absoluteFilePath() + u"/index.html\n"_s);
+    printOut(scorm ? to + u"\n"_s : to + u"/index.html\n"_s);
     return Done;
 }
 

@@ -1,9 +1,11 @@
 #pragma once
 
 #include "consoleinteraction.h"
+#include "distribution/scormexport.h"
 #include "store/errors.h"
 
 #include <memory>
+#include <optional>
 
 #include <QCommandLineOption>
 #include <QList>
@@ -40,7 +42,9 @@ private:
     int pack(const QString& folder, const QString& out);
     int merge(const QString& out, const QStringList& inputs);
     int exportCourse(const QString& package, const QString& folder, bool readOnly);
-    int exportForWeb(const QString& package, const QString& folder);
+    // A folder for the web, or a SCORM package when a version is given.
+    int exportForWeb(const QString& package, const QString& target,
+                     std::optional<distribution::ScormVersion> scorm);
     // Makes the copies browsers play that older movies and sounds lack.
     void makePlayableCopies(const QString& courseFolder);
     // Publishes a package (uploadcommand.cpp).

@@ -5,6 +5,7 @@
 #include "composer/droplist.h"
 #include "distribution/export.h"
 #include "distribution/exportwindow.h"
+#include "distribution/scormexport.h"
 #include "shell/editorwindow.h"
 #include "tests/support/anchor.h"
 
@@ -15,6 +16,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QRadioButton>
 #include <QTimer>
 #include <QTreeWidget>
 
@@ -137,23 +139,50 @@ TEST_F(ExportWindow, FromTheComposerExportsTheOpenModuleAndSelectsItsRowAgain) {
     EXPECT_TRUE(m_errors.reports().isEmpty());
 }
 
-TEST_F(ExportWindow, ExportForTheWebTellsWhereTheCourseWentOrWhyNot) {
+TEST_F(ExportWindow, ExportForTheWebMakesAFolderOrAScormPackageAndTellsWhere) {
     auto* c = static_cast<composer::composer*>(switchTo(shell::keys::Composer));
     ASSERT_TRUE(c);
     m_scripted->queueInput(u"Harbour"_s);
     c->cmdAddModule_Click();
-    const QString folder = target(u"Web course"_s);
-    for (int run = 0; run < 2; ++run) {
-        m_scripted->queueFile(folder);
+    // Runs the command and `inside` on its window, from the window's own loop.
+    const auto exportWeb = [&](const std::function<void(distribution::webExportWindow&)>& inside) {
+        QTimer poll;
+        poll.setInterval(10);
+        QObject::connect(&poll, &QTimer::timeout, [&] {
+            if (auto* window = shownWindow<distribution::webExportWindow>()) {
+                poll.stop();
+                inside(*window);
+                if (window->isVisible())
+                    window->cmdCancel->click();
+            }
+        });
+        poll.start();
         c->menuExportWeb->trigger();
         EXPECT_TRUE(c->isEnabled());
+    };
+    const QString folder = target(u"Web course"_s);
+    for (int run = 0; run < 2; ++run) {
+        exportWeb([&](distribution::webExportWindow& w) {
+            m_scripted->queueFile(folder);
+            w.cmdOK->click();
+        });
     }
+    const QString zip = target(u"course.zip"_s);
+    exportWeb([&](distribution::webExportWindow& w) {
+        w.optScorm12->setChecked(true);
+        m_scripted->queueFile(zip);
+        w.cmdOK->click();
+        EXPECT_FALSE(w.isVisible());
+    });
     EXPECT_EQ(m_scripted->messages(),
               QStringList({u"The course was exported for the web to "_s + folder +
                                u". Open index.html there in any browser, or put the folder on a "
                                "web server."_s,
-                           distribution::messages::ExportExists}));
+                           distribution::messages::ExportExists,
+                           u"The course was exported as a SCORM package to "_s + zip +
+                               u". Upload it to your learning platform as a SCORM package."_s}));
     EXPECT_TRUE(readFile(folder + u"/course.js"_s).contains("Harbour"));
+    EXPECT_EQ(readFile(zip).left(2), "PK");
     EXPECT_TRUE(m_errors.reports().isEmpty());
 }
 

@@ -2,7 +2,9 @@
 // and served by a static web server. (Browsers keep files opened from disk
 // from reaching each other's documents; the player never needs that: its
 // frames are documents of its own page.)
+#include "distribution/scormexport.h"
 #include "distribution/webexport.h"
+#include "store/fileops.h"
 #include "store/package.h"
 #include "tests/support/helpers.h"
 #include "tests/support/mediafiles.h"
@@ -13,10 +15,12 @@
 #include <QDir>
 #include <QFileInfo>
 #include <QProcess>
+#include <QRegularExpression>
 #include <QTcpSocket>
 #include <QWebEnginePage>
 #include <QWebEngineProfile>
 #include <QWebEngineView>
+#include <QXmlStreamReader>
 
 #include <gtest/gtest.h>
 
@@ -159,10 +163,6 @@ TEST_P(WebExport, PlaysTheCourseWithNoProgramBehindIt) {
     const QString quiz = DisplayFrame + u".querySelector('form.koa-quiz')"_s;
     const QString check = quiz + u".querySelector('.koa-check').click(); "_s + quiz +
                           u".querySelector('.koa-feedback').className"_s;
-    qWarning(
-        "DEBUG %s",
-        qPrintable(run(
-            u"frames.engine.eval(\"try { [typeof parent.display, parent.display === parent.frames.display, parent.display.document.URL, parent.display.document.querySelectorAll('form').length, document.querySelectorAll('form').length, KOA.answer.toString().slice(0, 80)].join(' , ') } catch (e) { String(e) }\")"_s)));
     run(quiz + u".box0.checked = true"_s);
     EXPECT_EQ(run(check), u"koa-feedback koa-wrong"_s);
     run(quiz + u".box2.checked = true"_s);
@@ -209,3 +209,180 @@ TEST(WebExportTool, RefusesACourseWhosePagesNameMissingMediaAndListsThem) {
     EXPECT_EQ(done.out, out + u"/index.html\n"_s);
     EXPECT_TRUE(readFile(out + u"/course.js"_s).contains("\"skin\":\"Harbour\""));
 }
+
+namespace {
+
+struct Platform {
+    distribution::ScormVersion version;
+    const char* runtime; // scorm-again's file and class
+    const char* api;
+    const char* window; // where the course looks for the platform
+    const char* location;
+    const char* completion;
+    const char* score;
+};
+
+const Platform Scorm12 = {distribution::ScormVersion::Scorm12,
+                          "scorm12",
+                          "Scorm12API",
+                          "API",
+                          "cmi.core.lesson_location",
+                          "cmi.core.lesson_status",
+                          "cmi.core.score.raw"};
+const Platform Scorm2004 = {distribution::ScormVersion::Scorm2004,
+                            "scorm2004",
+                            "Scorm2004API",
+                            "API_1484_11",
+                            "cmi.location",
+                            "cmi.completion_status",
+                            "cmi.score.raw"};
+
+// A learning platform: the package unpacked below a page of its own that holds
+// the SCORM run-time, which a launch may fill from an earlier session's data.
+class ScormPackage : public ::testing::TestWithParam<Platform> {
+protected:
+    void SetUp() override {
+        writeSampleCourse(m_program.folder().workingFolder(), u"Meadow"_s);
+        writeFile(m_program.path(u"temp/movies/3.mp4"_s), "a movie");
+        const QString zip = m_program.scratch(u"course.zip"_s);
+        const auto outcome = distribution::exportScorm(m_program.folder().root(), zip, p().version);
+        ASSERT_EQ(outcome.result, distribution::WebExportOutcome::Result::Done)
+            << outcome.detail.toStdString();
+        EXPECT_FALSE(package::hasPackageMarker(zip));
+        package::unpackPackage(zip, m_lms + u"/sco"_s);
+        const QString runtime = QString::fromLatin1(p().runtime) + u".js"_s;
+        copyFileOver(QStringLiteral(KOA_SCORM_RUNTIME) + u'/' + runtime, m_lms + u'/' + runtime);
+        writeFile(m_lms + u"/platform.html"_s,
+                  u"<!DOCTYPE html><meta charset=utf-8><script src=\"%1\"></script><script>"
+                  "window.%3 = new %2({logLevel: 5});"
+                  "if (location.hash) %3.loadFromFlattenedJSON("
+                  "JSON.parse(decodeURIComponent(location.hash.slice(1))));"
+                  "</script><iframe name=lms src=\"sco/index.html\" width=1024 height=700>"
+                  "</iframe>"_s
+                      .arg(runtime, QString::fromLatin1(p().api), QString::fromLatin1(p().window))
+                      .toUtf8());
+        m_server = std::make_unique<StaticServer>(m_lms);
+        m_view.setPage(&m_page);
+        m_view.resize(1100, 800);
+        m_view.show();
+    }
+    const Platform& p() const { return GetParam(); }
+    void launch(const QString& saved = {}) {
+        // Each launch its own address: a changed fragment alone loads nothing.
+        QUrl url = m_server->address(u"platform.html?launch=%1"_s.arg(++m_launches));
+        if (!saved.isEmpty())
+            url.setFragment(saved);
+        m_view.load(url);
+    }
+    QString run(const QString& js) { return evalIn(&m_page, js); }
+    QString cmi(const char* element) {
+        return run(u"%1.getCMIValue('%2')"_s.arg(QString::fromLatin1(p().window),
+                                                 QString::fromLatin1(element)));
+    }
+    bool click(const QString& selector) { return clickOnce(&m_page, selector, Timeout); }
+    bool shows(const QString& text) {
+        return waitUntil(
+            [&] {
+                return run(u"(function () { try { return frames.lms.frames.display.document.body"
+                           u".innerText; } catch (e) { return ''; } })()"_s)
+                    .contains(text);
+            },
+            Timeout);
+    }
+
+    TempProgramFolder m_program;
+    QString m_lms = m_program.scratch(u"lms"_s);
+    QWebEngineProfile m_profile;
+    RecordingPage m_page{&m_profile};
+    QWebEngineView m_view;
+    std::unique_ptr<StaticServer> m_server;
+    int m_launches = 0;
+};
+
+} // namespace
+
+TEST_P(ScormPackage, ReportsBookmarkScoreAndCompletionAndResumes) {
+    launch();
+    ASSERT_TRUE(shows(u"Mara"_s));
+    EXPECT_TRUE(click(u".koa-start"_s));
+    EXPECT_TRUE(click(u"tr.koa-module"_s));
+    ASSERT_TRUE(shows(u"Welcome aboard"_s));
+    EXPECT_TRUE(click(u"[data-command=forward]"_s));
+    ASSERT_TRUE(shows(u"Which knots hold?"_s));
+    // Two of the quiz's three statements answered right: 67 of 100.
+    run(u"frames.lms.frames.display.document.querySelector('form.koa-quiz').box0.checked = true"_s);
+    EXPECT_TRUE(click(u".koa-check"_s));
+    EXPECT_TRUE(waitUntil([&] { return cmi(p().score) == u"67"_s; }, Timeout));
+    EXPECT_TRUE(click(u"[data-command=forward]"_s));
+    ASSERT_TRUE(shows(u"Ropes and sails"_s));
+    // The bookmark after three pages, the pages seen kept for the next launch.
+    EXPECT_EQ(cmi(p().location), u"0.2"_s);
+    const QString suspended = cmi("cmi.suspend_data");
+    EXPECT_TRUE(suspended.startsWith(u"p=0.0,0.1,0.2;a="_s)) << suspended.toStdString();
+    EXPECT_EQ(cmi(p().completion), u"incomplete"_s);
+    EXPECT_TRUE(click(u"[data-command=exit]"_s));
+    const QString api = QString::fromLatin1(p().window);
+    EXPECT_TRUE(waitUntil([&] { return run(api + u".isTerminated()"_s) == u"true"_s; }, Timeout));
+
+    // The next launch resumes at the bookmark; the last page completes it.
+    const QString entry =
+        p().version == distribution::ScormVersion::Scorm12 ? u"cmi.core.entry"_s : u"cmi.entry"_s;
+    launch(QString::fromUtf8(QUrl::toPercentEncoding(
+        u"{\"%1\": \"resume\", \"%2\": \"0.2\", \"cmi.suspend_data\": \"%3\"}"_s.arg(
+            entry, QString::fromLatin1(p().location), suspended))));
+    ASSERT_TRUE(shows(u"Ropes and sails"_s));
+    EXPECT_TRUE(click(u"[data-command=forward]"_s)); // past the module: the menu
+    ASSERT_TRUE(waitUntil(
+        [&] {
+            return run(u"frames.lms.frames.display.document.querySelectorAll('tr.koa-module')"
+                       u".length"_s) == u"2"_s;
+        },
+        Timeout));
+    EXPECT_EQ(cmi(p().completion), u"incomplete"_s);
+    EXPECT_TRUE(click(u"tr.koa-module:last-child"_s));
+    ASSERT_TRUE(shows(u"Only page"_s));
+    EXPECT_EQ(cmi(p().completion), u"completed"_s);
+    EXPECT_EQ(cmi(p().score), u"67"_s);
+}
+
+TEST_P(ScormPackage, TheManifestNamesOneScoWithTheCourseAndEveryFile) {
+    QFile file(m_lms + u"/sco/imsmanifest.xml"_s);
+    ASSERT_TRUE(file.open(QIODevice::ReadOnly));
+    QXmlStreamReader xml(&file);
+    QStringList listed, titles, versions;
+    QString scormType, namespaceUri;
+    while (!xml.atEnd()) {
+        if (xml.readNext() != QXmlStreamReader::StartElement)
+            continue;
+        if (xml.name() == u"manifest"_s)
+            namespaceUri = xml.namespaceUri().toString();
+        else if (xml.name() == u"file"_s)
+            listed << QUrl::fromPercentEncoding(xml.attributes().value(u"href"_s).toLatin1());
+        else if (xml.name() == u"schemaversion"_s)
+            versions << xml.readElementText();
+        else if (xml.name() == u"title"_s && xml.namespaceUri() == namespaceUri)
+            titles << xml.readElementText();
+        else if (xml.name() == u"resource"_s)
+            for (const QXmlStreamAttribute& a : xml.attributes())
+                if (a.name().compare(u"scormtype"_s, Qt::CaseInsensitive) == 0)
+                    scormType = a.value().toString();
+    }
+    ASSERT_FALSE(xml.hasError()) << xml.errorString().toStdString();
+    const bool old = p().version == distribution::ScormVersion::Scorm12;
+    EXPECT_EQ(namespaceUri, old ? u"http://www.imsproject.org/xsd/imscp_rootv1p1p2"_s
+                                : u"http://www.imsglobal.org/xsd/imscp_v1p1"_s);
+    EXPECT_EQ(versions, QStringList{old ? u"1.2"_s : u"2004 4th Edition"_s});
+    EXPECT_EQ(titles, QStringList({u"Sailing"_s, u"Sailing"_s}));
+    EXPECT_EQ(scormType, u"sco"_s);
+    QStringList files = treeOf(m_lms + u"/sco"_s).filter(QRegularExpression(u"[^/]$"_s));
+    files.removeAll(u"imsmanifest.xml"_s);
+    listed.sort();
+    files.sort();
+    EXPECT_EQ(listed, files);
+    EXPECT_TRUE(listed.contains(u"scorm.js"_s));
+}
+
+INSTANTIATE_TEST_SUITE_P(Versions, ScormPackage, ::testing::Values(Scorm12, Scorm2004),
+                         [](const ::testing::TestParamInfo<Platform>& info) {
+                             return std::string(info.param.runtime);
+                         });
