@@ -98,63 +98,62 @@ QString ExportOutcome::message() const {
     return messages::ExportFailed;
 }
 
+namespace {
+
+// Builds the export in `stage`, below the staging folder, and moves it to `to`.
+void buildExport(const ExportSource& source, const QString& to, const QString& stage, bool readOnly,
+                 ExportOutcome& outcome) {
+    if (outcome.viewerName.isEmpty())
+        throw KoaError(errnum::PathNotFound, u"No folder name in "_s + to);
+    if (!QFileInfo(source.templateFolder).isDir())
+        throw KoaError(errnum::PathNotFound,
+                       u"The export template "_s + source.templateFolder + u" is missing"_s);
+    copyFolder(source.templateFolder, stage);
+    copyFolder(source.workingFolder, stage + u"/temp"_s);
+    openToReaders(stage + u"/temp"_s);
+
+    const ExportedHeader header = readCourseHeader(source.workingFolder + u"/koa.kod"_s);
+    outcome.readOnly = readOnly || header.readOnly;
+    const QString skin = exportedSkin(source.skinsFolder, header.skin);
+    if (!QDir().mkpath(stage + u"/skins"_s))
+        throw KoaError(errnum::PathFileAccess, u"Cannot create "_s + stage + u"/skins"_s);
+    copyFolder(source.skinsFolder + u'/' + skin, stage + u"/skins/"_s + skin);
+
+    if (outcome.readOnly)
+        markReadOnly(stage + u"/temp/koa.kod"_s);
+
+    outcome.viewerName = freeViewerName(stage, outcome.viewerName);
+    if (outcome.viewerName != TemplateViewer &&
+        !QFile::rename(stage + u'/' + TemplateViewer, stage + u'/' + outcome.viewerName))
+        throw KoaError(errnum::PathFileAccess, u"Cannot name the viewer "_s + outcome.viewerName);
+    writeFileWhole(stage + u"/autorun.inf"_s, autorunInf(outcome.viewerName));
+    // Kept executable whatever the medium it was copied from.
+    QFile::setPermissions(stage + u"/autorun.sh"_s, QFile::permissions(stage + u"/autorun.sh"_s) |
+                                                        QFile::ExeOwner | QFile::ExeGroup |
+                                                        QFile::ExeOther);
+    moveIntoPlace(stage, to);
+}
+
+} // namespace
+
 ExportOutcome exportCourse(const ExportSource& source, const QString& target, bool readOnly) {
     ExportOutcome outcome;
-    const QFileInfo targetInfo(QDir::cleanPath(QFileInfo(target).absoluteFilePath()));
-    const QString to = targetInfo.absoluteFilePath();
-    outcome.viewerName = viewerNameFor(to);
-    if (targetInfo.exists() || targetInfo.isSymLink()) {
-        outcome.result = ExportOutcome::Result::TargetExists;
-        return outcome;
-    }
-    try {
-        if (outcome.viewerName.isEmpty())
-            throw KoaError(errnum::PathNotFound, u"No folder name in "_s + target);
-        const QString parent = targetInfo.absolutePath();
-        if (!QFileInfo(parent).isDir())
-            throw KoaError(errnum::PathNotFound, u"The folder "_s + parent + u" does not exist"_s);
-        // Beside the target, so the last step is a rename on the same drive.
-        QTemporaryDir staging(parent + u"/."_s + targetInfo.fileName() + u".export-XXXXXX"_s);
-        if (!staging.isValid())
-            throw KoaError(errnum::PathFileAccess, u"Cannot create a folder in "_s + parent +
-                                                       u": "_s + staging.errorString());
-        const QString stage = staging.filePath(u"export"_s);
-
-        if (!QFileInfo(source.templateFolder).isDir())
-            throw KoaError(errnum::PathNotFound,
-                           u"The export template "_s + source.templateFolder + u" is missing"_s);
-        copyFolder(source.templateFolder, stage);
-        copyFolder(source.workingFolder, stage + u"/temp"_s);
-        openToReaders(stage + u"/temp"_s);
-
-        const ExportedHeader header = readCourseHeader(source.workingFolder + u"/koa.kod"_s);
-        outcome.readOnly = readOnly || header.readOnly;
-        const QString skin = exportedSkin(source.skinsFolder, header.skin);
-        if (!QDir().mkpath(stage + u"/skins"_s))
-            throw KoaError(errnum::PathFileAccess, u"Cannot create "_s + stage + u"/skins"_s);
-        copyFolder(source.skinsFolder + u'/' + skin, stage + u"/skins/"_s + skin);
-
-        if (outcome.readOnly)
-            markReadOnly(stage + u"/temp/koa.kod"_s);
-
-        outcome.viewerName = freeViewerName(stage, outcome.viewerName);
-        if (outcome.viewerName != TemplateViewer &&
-            !QFile::rename(stage + u'/' + TemplateViewer, stage + u'/' + outcome.viewerName))
-            throw KoaError(errnum::PathFileAccess,
-                           u"Cannot name the viewer "_s + outcome.viewerName);
-        writeFileWhole(stage + u"/autorun.inf"_s, autorunInf(outcome.viewerName));
-        // Kept executable whatever the medium it was copied from.
-        QFile::setPermissions(stage + u"/autorun.sh"_s,
-                              QFile::permissions(stage + u"/autorun.sh"_s) | QFile::ExeOwner |
-                                  QFile::ExeGroup | QFile::ExeOther);
-
-        moveIntoPlace(stage, to);
+    outcome.viewerName = viewerNameFor(QDir::cleanPath(QFileInfo(target).absoluteFilePath()));
+    switch (runStaged(
+        target,
+        [&](const QString& to, const QString& staging) {
+            buildExport(source, to, staging + u"/export"_s, readOnly, outcome);
+        },
+        outcome.detail)) {
+    case StagedEnd::Done:
         outcome.result = ExportOutcome::Result::Done;
-    } catch (const std::exception& e) {
-        const auto* koaError = dynamic_cast<const KoaError*>(&e);
-        outcome.detail = koaError ? koaError->description() : QString::fromLocal8Bit(e.what());
+        break;
+    case StagedEnd::TargetExists:
+        outcome.result = ExportOutcome::Result::TargetExists;
+        break;
+    case StagedEnd::Failed:
         outcome.result = ExportOutcome::Result::Failed;
-        qCWarning(lcExport).noquote() << "export to" << to << "failed:" << outcome.detail;
+        break;
     }
     return outcome;
 }

@@ -13,6 +13,7 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QLoggingCategory>
+#include <QTemporaryDir>
 
 #include <fcntl.h>
 
@@ -89,6 +90,32 @@ void moveIntoPlace(const QString& from, const QString& to) {
     if (rc != 0)
         throw KoaError(errnum::PathFileAccess, u"Cannot move "_s + from + u" to "_s + to + u": "_s +
                                                    QString::fromLocal8Bit(std::strerror(errno)));
+}
+
+StagedEnd runStaged(const QString& target,
+                    const std::function<void(const QString& target, const QString& staging)>& build,
+                    QString& detail) {
+    const QFileInfo targetInfo(QDir::cleanPath(QFileInfo(target).absoluteFilePath()));
+    const QString to = targetInfo.absoluteFilePath();
+    if (targetInfo.exists() || targetInfo.isSymLink())
+        return StagedEnd::TargetExists;
+    try {
+        const QString parent = targetInfo.absolutePath();
+        if (!QFileInfo(parent).isDir())
+            throw KoaError(errnum::PathNotFound, u"The folder "_s + parent + u" does not exist"_s);
+        // Beside the target, so the last step is a rename on the same drive.
+        QTemporaryDir staging(parent + u"/."_s + targetInfo.fileName() + u".export-XXXXXX"_s);
+        if (!staging.isValid())
+            throw KoaError(errnum::PathFileAccess, u"Cannot create a folder in "_s + parent +
+                                                       u": "_s + staging.errorString());
+        build(to, staging.path());
+        return StagedEnd::Done;
+    } catch (const std::exception& e) {
+        const auto* koaError = dynamic_cast<const KoaError*>(&e);
+        detail = koaError ? koaError->description() : QString::fromLocal8Bit(e.what());
+        qCWarning(lcExportSteps).noquote() << "export to" << to << "failed:" << detail;
+        return StagedEnd::Failed;
+    }
 }
 
 } // namespace koa::distribution

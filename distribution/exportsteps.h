@@ -1,5 +1,7 @@
 #pragma once
 
+#include <functional>
+
 #include <QByteArray>
 #include <QString>
 
@@ -21,5 +23,15 @@ void openToReaders(const QString& folder);
 // The finished folder takes the target's place only if nothing came there
 // meanwhile; an empty folder that appeared would otherwise be replaced.
 void moveIntoPlace(const QString& from, const QString& to);
+
+enum class StagedEnd { Done, TargetExists, Failed };
+
+// Runs `build` for an export that replaces nothing: an existing target is
+// refused; `build` gets a staging folder beside the target (removed
+// afterwards), from which it puts its result in place. A failure is logged
+// and its description put in `detail`. Never throws.
+StagedEnd runStaged(const QString& target,
+                    const std::function<void(const QString& target, const QString& staging)>& build,
+                    QString& detail);
 
 } // namespace koa::distribution

@@ -8,6 +8,8 @@
 #include "store/errors.h"
 #include "store/interaction.h"
 
+#include <tuple>
+
 #include <QCheckBox>
 #include <QDir>
 #include <QFileInfo>
@@ -22,6 +24,21 @@ using namespace Qt::Literals::StringLiterals;
 
 namespace koa::distribution {
 
+namespace {
+
+// Both export windows end in Export (the default) and Cancel.
+std::pair<QPushButton*, QPushButton*> exportButtons(QDialog* window) {
+    auto* ok = new QPushButton(u"Export"_s, window);
+    ok->setObjectName(u"cmdOK"_s);
+    ok->setDefault(true);
+    auto* cancel = new QPushButton(u"Cancel"_s, window);
+    cancel->setObjectName(u"cmdCancel"_s);
+    QObject::connect(cancel, &QPushButton::clicked, window, &QDialog::reject);
+    return {ok, cancel};
+}
+
+} // namespace
+
 exportWindow::exportWindow(shell::EditorSet& editors, QWidget* parent)
     : QDialog(parent), m_editors(editors) {
     setObjectName(u"export"_s);
@@ -32,11 +49,7 @@ exportWindow::exportWindow(shell::EditorSet& editors, QWidget* parent)
     readonly = new QCheckBox(u"Read Only"_s, settings);
     readonly->setObjectName(u"readonly"_s);
     (new QVBoxLayout(settings))->addWidget(readonly);
-    cmdOK = new QPushButton(u"Export"_s, this);
-    cmdOK->setObjectName(u"cmdOK"_s);
-    cmdOK->setDefault(true);
-    cmdCancel = new QPushButton(u"Cancel"_s, this);
-    cmdCancel->setObjectName(u"cmdCancel"_s);
+    std::tie(cmdOK, cmdCancel) = exportButtons(this);
 
     auto* layout = new QVBoxLayout(this);
     layout->addWidget(lblFile);
@@ -44,7 +57,6 @@ exportWindow::exportWindow(shell::EditorSet& editors, QWidget* parent)
     layout->addLayout(shell::buttonRow({cmdOK, cmdCancel}));
 
     connect(cmdOK, &QPushButton::clicked, this, &exportWindow::cmdOK_Click);
-    connect(cmdCancel, &QPushButton::clicked, this, &QDialog::reject);
     Form_Activate();
 }
 
@@ -103,16 +115,11 @@ webExportWindow::webExportWindow(shell::EditorSet& editors, QWidget* parent)
     auto* kinds = new QVBoxLayout(kind);
     for (QRadioButton* option : {optFolder, optScorm2004, optScorm12})
         kinds->addWidget(option);
-    cmdOK = new QPushButton(u"Export"_s, this);
-    cmdOK->setObjectName(u"cmdOK"_s);
-    cmdOK->setDefault(true);
-    cmdCancel = new QPushButton(u"Cancel"_s, this);
-    cmdCancel->setObjectName(u"cmdCancel"_s);
+    std::tie(cmdOK, cmdCancel) = exportButtons(this);
     auto* layout = new QVBoxLayout(this);
     layout->addWidget(kind);
     layout->addLayout(shell::buttonRow({cmdOK, cmdCancel}));
     connect(cmdOK, &QPushButton::clicked, this, &webExportWindow::cmdOK_Click);
-    connect(cmdCancel, &QPushButton::clicked, this, &QDialog::reject);
 }
 
 void webExportWindow::cmdOK_Click() {

@@ -263,33 +263,22 @@ WebCourse writeWebFolder(const QString& programFolder, const QString& folder) {
 WebExportOutcome runExport(const QString& programFolder, const QString& target,
                            const std::function<void(const QString& staging)>& build) {
     WebExportOutcome outcome;
-    const QFileInfo targetInfo(QDir::cleanPath(QFileInfo(target).absoluteFilePath()));
-    const QString to = targetInfo.absoluteFilePath();
-    if (targetInfo.exists() || targetInfo.isSymLink()) {
-        outcome.result = WebExportOutcome::Result::TargetExists;
-        return outcome;
-    }
-    try {
+    const auto staged = [&](const QString&, const QString& staging) {
         outcome.missing = missingMedia(programFolder);
-        if (!outcome.missing.isEmpty()) {
-            outcome.result = WebExportOutcome::Result::MediaMissing;
-            return outcome;
-        }
-        const QString parent = targetInfo.absolutePath();
-        if (!QFileInfo(parent).isDir())
-            throw KoaError(errnum::PathNotFound, u"The folder "_s + parent + u" does not exist"_s);
-        // Beside the target, so the last step is a rename on the same drive.
-        QTemporaryDir staging(parent + u"/."_s + targetInfo.fileName() + u".export-XXXXXX"_s);
-        if (!staging.isValid())
-            throw KoaError(errnum::PathFileAccess, u"Cannot create a folder in "_s + parent +
-                                                       u": "_s + staging.errorString());
-        build(staging.path());
-        outcome.result = WebExportOutcome::Result::Done;
-    } catch (const std::exception& e) {
-        const auto* koaError = dynamic_cast<const KoaError*>(&e);
-        outcome.detail = koaError ? koaError->description() : QString::fromLocal8Bit(e.what());
+        if (outcome.missing.isEmpty())
+            build(staging);
+    };
+    switch (runStaged(target, staged, outcome.detail)) {
+    case StagedEnd::Done:
+        outcome.result = outcome.missing.isEmpty() ? WebExportOutcome::Result::Done
+                                                   : WebExportOutcome::Result::MediaMissing;
+        break;
+    case StagedEnd::TargetExists:
+        outcome.result = WebExportOutcome::Result::TargetExists;
+        break;
+    case StagedEnd::Failed:
         outcome.result = WebExportOutcome::Result::Failed;
-        qCWarning(lcWebExport).noquote() << "export to" << to << "failed:" << outcome.detail;
+        break;
     }
     return outcome;
 }

@@ -657,47 +657,46 @@ void Commands::makePlayableCopies(const QString& courseFolder) {
     }
 }
 
-int Commands::exportCourse(const QString& package, const QString& folder, bool readOnly) {
+int Commands::exportWith(const QString& package,
+                         const std::function<ExportReport(const ProgramFolder&)>& run) {
     if (!isReadableFile(package))
         return Failed;
     const auto program = openCourse(package);
     if (!program)
         return Failed;
     makePlayableCopies(program->folder().workingFolder());
-    const distribution::ExportOutcome outcome =
-        distribution::exportCourse(distribution::ExportSource::forProgramFolder(program->folder()),
-                                   QFileInfo(folder).absoluteFilePath(), readOnly);
-    if (outcome.result != distribution::ExportOutcome::Result::Done) {
+    const ExportReport report = run(program->folder());
+    if (!report.done) {
         // The window's message, and for the command line what failed.
-        printError(outcome.message());
-        if (!outcome.detail.isEmpty())
-            printError(outcome.detail);
+        printError(report.message);
+        if (!report.detail.isEmpty())
+            printError(report.detail);
         return Failed;
     }
-    printOut(QFileInfo(folder).absoluteFilePath() + u"/"_s + outcome.viewerName + u"\n"_s);
+    printOut(report.printed + u"\n"_s);
     return Done;
+}
+
+int Commands::exportCourse(const QString& package, const QString& folder, bool readOnly) {
+    const QString to = QFileInfo(folder).absoluteFilePath();
+    return exportWith(package, [&](const ProgramFolder& program) {
+        const distribution::ExportOutcome outcome = distribution::exportCourse(
+            distribution::ExportSource::forProgramFolder(program), to, readOnly);
+        return ExportReport{outcome.result == distribution::ExportOutcome::Result::Done,
+                            outcome.message(), outcome.detail, to + u"/"_s + outcome.viewerName};
+    });
 }
 
 int Commands::exportForWeb(const QString& package, const QString& target,
                            std::optional<distribution::ScormVersion> scorm) {
-    if (!isReadableFile(package))
-        return Failed;
-    const auto program = openCourse(package);
-    if (!program)
-        return Failed;
-    makePlayableCopies(program->folder().workingFolder());
     const QString to = QFileInfo(target).absoluteFilePath();
-    const distribution::WebExportOutcome outcome =
-        scorm ? distribution::exportScorm(program->folder().root(), to, *scorm)
-              : distribution::exportForWeb(program->folder().root(), to);
-    if (outcome.result != distribution::WebExportOutcome::Result::Done) {
-        printError(outcome.message());
-        if (!outcome.detail.isEmpty())
-            printError(outcome.detail);
-        return Failed;
-    }
-    printOut(scorm ? to + u"\n"_s : to + u"/index.html\n"_s);
-    return Done;
+    return exportWith(package, [&](const ProgramFolder& program) {
+        const distribution::WebExportOutcome outcome =
+            scorm ? distribution::exportScorm(program.root(), to, *scorm)
+                  : distribution::exportForWeb(program.root(), to);
+        return ExportReport{outcome.result == distribution::WebExportOutcome::Result::Done,
+                            outcome.message(), outcome.detail, scorm ? to : to + u"/index.html"_s};
+    });
 }
 
 } // namespace koa::tool

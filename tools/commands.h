@@ -4,6 +4,7 @@
 #include "distribution/scormexport.h"
 #include "store/errors.h"
 
+#include <functional>
 #include <memory>
 #include <optional>
 
@@ -11,6 +12,10 @@
 #include <QList>
 #include <QString>
 #include <QStringList>
+
+namespace koa {
+class ProgramFolder;
+}
 
 namespace koa::tool {
 
@@ -41,6 +46,16 @@ private:
     int unpack(const QString& package, const QString& folder);
     int pack(const QString& folder, const QString& out);
     int merge(const QString& out, const QStringList& inputs);
+    // What an export tells: the window's message and what failed, or the path to print.
+    struct ExportReport {
+        bool done = false;
+        QString message;
+        QString detail;
+        QString printed;
+    };
+    // Opens the package, makes missing playable copies and runs the export.
+    int exportWith(const QString& package,
+                   const std::function<ExportReport(const ProgramFolder&)>& run);
     int exportCourse(const QString& package, const QString& folder, bool readOnly);
     // A folder for the web, or a SCORM package when a version is given.
     int exportForWeb(const QString& package, const QString& target,
