@@ -14,6 +14,7 @@
     var ended = document.getElementById('koa-ended');
     var state = {mode: '', module: 0, page: 0};
     var listeners = [];
+    var answerListeners = [];
     // The documents name the export's folder by a mark; its address goes in,
     // safe inside the documents' script strings and attributes.
     var root = new URL('./', location.href).href.replace(/'/g, '%27').replace(/\\/g, '%5C');
@@ -62,7 +63,6 @@
             if (part.tagName === 'FRAMESET') {
                 layout(part, cell);
             } else {
-                cell.addEventListener('load', function () { takeStatus(cell.contentWindow); });
                 cell.name = part.getAttribute('name') || '';
                 cell.title = part.getAttribute('title') || '';
                 if (part.getAttribute('scrolling') === 'no')
@@ -70,23 +70,6 @@
             }
             into.appendChild(cell);
         });
-    }
-
-    // The course menu's rows call the program through window.status, as
-    // KOA's own pages once all did; here the command goes to this player.
-    function takeStatus(w) {
-        try {
-            Object.defineProperty(w, 'status', {
-                configurable: true,
-                get: function () { return ''; },
-                set: function (text) {
-                    if (text)
-                        command(text);
-                }
-            });
-        } catch (e) {
-            // a frame that is no document of this page's keeps its own
-        }
     }
 
     function showFrames(kind) {
@@ -241,6 +224,11 @@
         position: position,
         // Learning platforms follow the learner through here.
         onMove: function (listener) { listeners.push(listener); },
+        onAnswer: function (listener) { answerListeners.push(listener); },
+        // A page's quiz form was checked.
+        answered: function (form) {
+            answerListeners.forEach(function (listener) { listener(form); });
+        },
         resume: function (module, page) {
             state.module = module;
             state.page = page;

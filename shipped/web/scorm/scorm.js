@@ -135,19 +135,6 @@
         report();
     }
 
-    function watchQuizzes() {
-        var display = document.querySelector('iframe[name="display"]');
-        var doc = display && display.contentDocument;
-        if (!doc)
-            return;
-        doc.addEventListener('click', function (event) {
-            var target = event.target;
-            if (target && target.type === 'button' && target.form &&
-                /^quiz\d+$/.test(target.form.getAttribute('name') || ''))
-                takeAnswers(target.form);
-        }, true);
-    }
-
     function finish() {
         if (finished)
             return;
@@ -169,9 +156,10 @@
         seen[at.module + '.' + at.page] = true;
         lms.set(lms.location, at.module + '.' + at.page);
         report();
-        var engine = document.querySelector('iframe[name="engine"]');
-        if (engine)
-            engine.addEventListener('load', watchQuizzes, {once: true});
+    });
+    player.onAnswer(function (form) {
+        if (!finished && /^quiz\d+$/.test(form.getAttribute('name') || ''))
+            takeAnswers(form);
     });
     window.addEventListener('pagehide', finish);
 
