@@ -96,7 +96,6 @@ TEST_F(Export, MakesTheSelfRunningFolder) {
     // On a machine that lacks the viewer's libraries, the start file names
     // the packages that bring them instead of starting it.
     const QString tools = program.scratch(u"tools"_s);
-    QDir().mkpath(tools);
     writeFile(tools + u"/ldd"_s, "#!/bin/sh\nprintf '\\tlibQt6Sql.so.6 => not found\\n"
                                  "\\tlibgone.so.9 => not found\\n'\n");
     QFile(tools + u"/ldd"_s).setPermissions(QFile::ReadOwner | QFile::ExeOwner);

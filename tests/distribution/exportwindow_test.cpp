@@ -37,15 +37,16 @@ protected:
         return set().loaded(key);
     }
 
-    // Runs the window's Export command and `inside` on the export window
-    // from the window's own event loop; false when no export window showed.
-    // A window `inside` leaves open is cancelled.
-    bool exportFrom(shell::EditorWindow* from, const std::function<void(exportWindow&)>& inside) {
+    // Runs `command` of `from` and `inside` on the window W it opens, from the
+    // window's own event loop; false when none showed. A window left open is cancelled.
+    template <class W>
+    bool exportFrom(shell::EditorWindow* from, const std::function<void(W&)>& inside,
+                    const std::function<void()>& command = {}) {
         bool seen = false;
         QTimer poll;
         poll.setInterval(10);
         QObject::connect(&poll, &QTimer::timeout, [&] {
-            auto* window = shownWindow<exportWindow>();
+            auto* window = shownWindow<W>();
             if (!window)
                 return;
             poll.stop();
@@ -56,9 +57,12 @@ protected:
                 window->cmdCancel->click();
         });
         poll.start();
-        from->menuExport_Click();
+        command ? command() : from->menuExport_Click();
         EXPECT_TRUE(from->isEnabled());
         return seen;
+    }
+    bool exportFrom(shell::EditorWindow* from, const std::function<void(exportWindow&)>& inside) {
+        return exportFrom<exportWindow>(from, inside);
     }
 
     QString target(const QString& name) { return m_dir.filePath(name); }
@@ -144,31 +148,19 @@ TEST_F(ExportWindow, ExportForTheWebMakesAFolderOrAScormPackageAndTellsWhere) {
     ASSERT_TRUE(c);
     m_scripted->queueInput(u"Harbour"_s);
     c->cmdAddModule_Click();
-    // Runs the command and `inside` on its window, from the window's own loop.
-    const auto exportWeb = [&](const std::function<void(distribution::webExportWindow&)>& inside) {
-        QTimer poll;
-        poll.setInterval(10);
-        QObject::connect(&poll, &QTimer::timeout, [&] {
-            if (auto* window = shownWindow<distribution::webExportWindow>()) {
-                poll.stop();
-                inside(*window);
-                if (window->isVisible())
-                    window->cmdCancel->click();
-            }
-        });
-        poll.start();
-        c->menuExportWeb->trigger();
-        EXPECT_TRUE(c->isEnabled());
+    using Web = distribution::webExportWindow;
+    const auto exportWeb = [&](const std::function<void(Web&)>& inside) {
+        EXPECT_TRUE(exportFrom<Web>(c, inside, [&] { c->menuExportWeb->trigger(); }));
     };
     const QString folder = target(u"Web course"_s);
     for (int run = 0; run < 2; ++run) {
-        exportWeb([&](distribution::webExportWindow& w) {
+        exportWeb([&](Web& w) {
             m_scripted->queueFile(folder);
             w.cmdOK->click();
         });
     }
     const QString zip = target(u"course.zip"_s);
-    exportWeb([&](distribution::webExportWindow& w) {
+    exportWeb([&](Web& w) {
         w.optScorm12->setChecked(true);
         m_scripted->queueFile(zip);
         w.cmdOK->click();

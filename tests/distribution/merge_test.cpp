@@ -32,8 +32,7 @@ public:
     }
     QString database() const { return m_folder + u"/koa.kod"_s; }
     void exec(const QString& sql, const QVariantList& params = {}) const {
-        Database db(database());
-        db.exec(sql, params);
+        Database(database()).exec(sql, params);
     }
     // A media row whose file is named by its id, as the object pool names it;
     // the file's path.
@@ -44,9 +43,10 @@ public:
             db.exec(u"INSERT INTO "_s + table + u" (name) VALUES (?)"_s, {name}).lastInsertId();
         const QString file = id.toString() + suffix;
         db.exec(u"UPDATE "_s + table + u" SET filename = ? WHERE id = ?"_s, {file, id});
-        const QString folder = table == u"dlinks"_s ? u"documents"_s : table;
-        writeFile(m_folder + u"/"_s + folder + u"/"_s + file, bytes);
-        return m_folder + u"/"_s + folder + u"/"_s + file;
+        const QString path =
+            m_folder + u'/' + (table == u"dlinks"_s ? u"documents"_s : table) + u'/' + file;
+        writeFile(path, bytes);
+        return path;
     }
     void pack(const QString& package) const { package::packFolder(m_folder, package); }
 

@@ -81,17 +81,45 @@ private:
     QProcess m_server;
 };
 
-class WebExport : public ::testing::TestWithParam<bool> {
+// The page, its view and, where asked, a static server, with waits on the page's script.
+class InBrowser {
 protected:
+    InBrowser(const QString& display, QSize size) : m_display(display) {
+        m_view.setPage(&m_page);
+        m_view.resize(size);
+        m_view.show();
+    }
+    QString run(const QString& js) { return evalIn(&m_page, js); }
+    bool click(const QString& selector) { return clickOnce(&m_page, selector, Timeout); }
+    bool holds(const QString& js) {
+        const QString guarded =
+            u"(function () { try { return String("_s + js + u"); } catch (e) { return ''; } })()"_s;
+        return waitUntil([&] { return run(guarded) == u"true"_s; }, Timeout);
+    }
+    bool shows(const QString& text) {
+        return holds(m_display + u".body.innerText.includes('"_s + text + u"')"_s);
+    }
+    bool showsMenu() {
+        return holds(m_display + u".querySelectorAll('tr.koa-module').length === 2"_s);
+    }
+
+    const QString m_display;
+    TempProgramFolder m_program;
+    QWebEngineProfile m_profile;
+    RecordingPage m_page{&m_profile};
+    QWebEngineView m_view;
+    std::unique_ptr<StaticServer> m_server;
+};
+
+class WebExport : public ::testing::TestWithParam<bool>, protected InBrowser {
+protected:
+    WebExport() : InBrowser(DisplayFrame, {1024, 768}) {}
     void SetUp() override {
         writeSampleCourse(m_program.folder().workingFolder(), u"Classic"_s);
         writeFile(m_program.path(u"temp/movies/3.mp4"_s), "a movie");
         const auto outcome = distribution::exportForWeb(m_program.folder().root(), m_out);
         ASSERT_EQ(outcome.result, distribution::WebExportOutcome::Result::Done)
             << outcome.detail.toStdString();
-        m_view.setPage(&m_page);
-        m_view.resize(1024, 768);
-        m_view.show();
         if (GetParam()) {
             m_server = std::make_unique<StaticServer>(m_out);
             m_view.load(m_server->address(u"index.html"_s));
@@ -100,29 +128,7 @@ protected:
         }
     }
 
-    QString run(const QString& js) { return evalIn(&m_page, js); }
-    bool click(const QString& selector) { return clickOnce(&m_page, selector, Timeout); }
-    bool shows(const QString& text) {
-        return waitUntil(
-            [&] {
-                return run(u"(function () { try { return frames.display.document.body.innerText; "
-                           u"} catch (e) { return ''; } })()"_s)
-                    .contains(text);
-            },
-            Timeout);
-    }
-    bool holds(const QString& js) {
-        const QString guarded =
-            u"(function () { try { return String("_s + js + u"); } catch (e) { return ''; } })()"_s;
-        return waitUntil([&] { return run(guarded) == u"true"_s; }, Timeout);
-    }
-
-    TempProgramFolder m_program;
     QString m_out = m_program.scratch(u"web course"_s);
-    QWebEngineProfile m_profile;
-    RecordingPage m_page{&m_profile};
-    QWebEngineView m_view;
-    std::unique_ptr<StaticServer> m_server;
 };
 
 } // namespace
@@ -134,7 +140,7 @@ TEST_P(WebExport, PlaysTheCourseWithNoProgramBehindIt) {
     ASSERT_TRUE(shows(u"Mara"_s));
     EXPECT_EQ(run(u"document.title"_s), u"Sailing"_s);
     EXPECT_TRUE(click(u".koa-start"_s));
-    ASSERT_TRUE(holds(DisplayFrame + u".querySelectorAll('tr.koa-module').length === 2"_s));
+    ASSERT_TRUE(showsMenu());
     EXPECT_TRUE(click(u"tr.koa-module"_s));
     ASSERT_TRUE(shows(u"Welcome aboard"_s));
     EXPECT_EQ(run(u"frames.info.document.body.textContent"_s), u"Module 1 of 2Page 1 of 3"_s);
@@ -142,14 +148,12 @@ TEST_P(WebExport, PlaysTheCourseWithNoProgramBehindIt) {
                       u".images[0].naturalWidth === 40"_s));
 
     // A keyword shows its description; a lost page link says so.
+    const QString dialog = DisplayFrame + u".querySelector('dialog[open] .koa-dialog-body')"_s;
     EXPECT_TRUE(click(u"a[type=k]"_s));
-    EXPECT_TRUE(holds(DisplayFrame +
-                      u".querySelector('dialog[open] .koa-dialog-body').innerText === "
-                      u"'One line\\n<two>'"_s));
+    EXPECT_TRUE(holds(dialog + u".innerText === 'One line\\n<two>'"_s));
     EXPECT_TRUE(click(u"a[onclick*=Nowhere]"_s));
-    EXPECT_TRUE(holds(DisplayFrame +
-                      u".querySelector('dialog[open] .koa-dialog-body').textContent === "
-                      u"'The page this link referres to cannot be found.'"_s));
+    EXPECT_TRUE(
+        holds(dialog + u".textContent === 'The page this link referres to cannot be found.'"_s));
     // The message is shown over the next page too, for a moment: closed first.
     EXPECT_TRUE(click(u"dialog[open] button[value=ok]"_s));
 
@@ -176,7 +180,7 @@ TEST_P(WebExport, PlaysTheCourseWithNoProgramBehindIt) {
     EXPECT_TRUE(click(u"[data-command=fastforward]"_s));
     ASSERT_TRUE(shows(u"Ropes and sails"_s));
     EXPECT_TRUE(click(u"[data-command=forward]"_s));
-    ASSERT_TRUE(holds(DisplayFrame + u".querySelectorAll('tr.koa-module').length === 2"_s));
+    ASSERT_TRUE(showsMenu());
 
     // Exit leaves the course.
     EXPECT_TRUE(click(u"[data-command=exit]"_s));
@@ -239,8 +243,9 @@ const Platform Scorm2004 = {distribution::ScormVersion::Scorm2004,
 
 // A learning platform: the package unpacked below a page of its own that holds
 // the SCORM run-time, which a launch may fill from an earlier session's data.
-class ScormPackage : public ::testing::TestWithParam<Platform> {
+class ScormPackage : public ::testing::TestWithParam<Platform>, protected InBrowser {
 protected:
+    ScormPackage() : InBrowser(u"frames.lms."_s + DisplayFrame, {1100, 800}) {}
     void SetUp() override {
         writeSampleCourse(m_program.folder().workingFolder(), u"Meadow"_s);
         writeFile(m_program.path(u"temp/movies/3.mp4"_s), "a movie");
@@ -258,15 +263,12 @@ protected:
                   "if (location.hash) %3.loadFromFlattenedJSON("
                   "JSON.parse(decodeURIComponent(location.hash.slice(1))));"
                   "</script><iframe name=lms src=\"sco/index.html\" width=1024 height=700>"
-                  "</iframe>"_s
-                      .arg(runtime, QString::fromLatin1(p().api), QString::fromLatin1(p().window))
+                  "</iframe>"_s.arg(runtime, QString::fromLatin1(p().api), api())
                       .toUtf8());
         m_server = std::make_unique<StaticServer>(m_lms);
-        m_view.setPage(&m_page);
-        m_view.resize(1100, 800);
-        m_view.show();
     }
     const Platform& p() const { return GetParam(); }
+    QString api() const { return QString::fromLatin1(p().window); }
     void launch(const QString& saved = {}) {
         // Each launch its own address: a changed fragment alone loads nothing.
         QUrl url = m_server->address(u"platform.html?launch=%1"_s.arg(++m_launches));
@@ -274,78 +276,18 @@ protected:
             url.setFragment(saved);
         m_view.load(url);
     }
-    QString run(const QString& js) { return evalIn(&m_page, js); }
     QString cmi(const char* element) {
-        return run(u"%1.getCMIValue('%2')"_s.arg(QString::fromLatin1(p().window),
-                                                 QString::fromLatin1(element)));
-    }
-    bool click(const QString& selector) { return clickOnce(&m_page, selector, Timeout); }
-    bool shows(const QString& text) {
-        return waitUntil(
-            [&] {
-                return run(u"(function () { try { return frames.lms.frames.display.document.body"
-                           u".innerText; } catch (e) { return ''; } })()"_s)
-                    .contains(text);
-            },
-            Timeout);
+        return run(u"%1.getCMIValue('%2')"_s.arg(api(), QString::fromLatin1(element)));
     }
 
-    TempProgramFolder m_program;
     QString m_lms = m_program.scratch(u"lms"_s);
-    QWebEngineProfile m_profile;
-    RecordingPage m_page{&m_profile};
-    QWebEngineView m_view;
-    std::unique_ptr<StaticServer> m_server;
     int m_launches = 0;
 };
 
 } // namespace
 
-TEST_P(ScormPackage, ReportsBookmarkScoreAndCompletionAndResumes) {
-    launch();
-    ASSERT_TRUE(shows(u"Mara"_s));
-    EXPECT_TRUE(click(u".koa-start"_s));
-    EXPECT_TRUE(click(u"tr.koa-module"_s));
-    ASSERT_TRUE(shows(u"Welcome aboard"_s));
-    EXPECT_TRUE(click(u"[data-command=forward]"_s));
-    ASSERT_TRUE(shows(u"Which knots hold?"_s));
-    // Two of the quiz's three statements answered right: 67 of 100.
-    run(u"frames.lms.frames.display.document.querySelector('form.koa-quiz').box0.checked = true"_s);
-    EXPECT_TRUE(click(u".koa-check"_s));
-    EXPECT_TRUE(waitUntil([&] { return cmi(p().score) == u"67"_s; }, Timeout));
-    EXPECT_TRUE(click(u"[data-command=forward]"_s));
-    ASSERT_TRUE(shows(u"Ropes and sails"_s));
-    // The bookmark after three pages, the pages seen kept for the next launch.
-    EXPECT_EQ(cmi(p().location), u"0.2"_s);
-    const QString suspended = cmi("cmi.suspend_data");
-    EXPECT_TRUE(suspended.startsWith(u"p=0.0,0.1,0.2;a="_s)) << suspended.toStdString();
-    EXPECT_EQ(cmi(p().completion), u"incomplete"_s);
-    EXPECT_TRUE(click(u"[data-command=exit]"_s));
-    const QString api = QString::fromLatin1(p().window);
-    EXPECT_TRUE(waitUntil([&] { return run(api + u".isTerminated()"_s) == u"true"_s; }, Timeout));
-
-    // The next launch resumes at the bookmark; the last page completes it.
-    const QString entry =
-        p().version == distribution::ScormVersion::Scorm12 ? u"cmi.core.entry"_s : u"cmi.entry"_s;
-    launch(QString::fromUtf8(QUrl::toPercentEncoding(
-        u"{\"%1\": \"resume\", \"%2\": \"0.2\", \"cmi.suspend_data\": \"%3\"}"_s.arg(
-            entry, QString::fromLatin1(p().location), suspended))));
-    ASSERT_TRUE(shows(u"Ropes and sails"_s));
-    EXPECT_TRUE(click(u"[data-command=forward]"_s)); // past the module: the menu
-    ASSERT_TRUE(waitUntil(
-        [&] {
-            return run(u"frames.lms.frames.display.document.querySelectorAll('tr.koa-module')"
-                       u".length"_s) == u"2"_s;
-        },
-        Timeout));
-    EXPECT_EQ(cmi(p().completion), u"incomplete"_s);
-    EXPECT_TRUE(click(u"tr.koa-module:last-child"_s));
-    ASSERT_TRUE(shows(u"Only page"_s));
-    EXPECT_EQ(cmi(p().completion), u"completed"_s);
-    EXPECT_EQ(cmi(p().score), u"67"_s);
-}
-
-TEST_P(ScormPackage, TheManifestNamesOneScoWithTheCourseAndEveryFile) {
+TEST_P(ScormPackage, TheManifestNamesEveryFileAndThePlayReportsBookmarkScoreAndCompletion) {
+    // One SCO with the course's title and every file of the package.
     QFile file(m_lms + u"/sco/imsmanifest.xml"_s);
     ASSERT_TRUE(file.open(QIODevice::ReadOnly));
     QXmlStreamReader xml(&file);
@@ -380,6 +322,42 @@ TEST_P(ScormPackage, TheManifestNamesOneScoWithTheCourseAndEveryFile) {
     files.sort();
     EXPECT_EQ(listed, files);
     EXPECT_TRUE(listed.contains(u"scorm.js"_s));
+
+    launch();
+    ASSERT_TRUE(shows(u"Mara"_s));
+    EXPECT_TRUE(click(u".koa-start"_s));
+    EXPECT_TRUE(click(u"tr.koa-module"_s));
+    ASSERT_TRUE(shows(u"Welcome aboard"_s));
+    EXPECT_TRUE(click(u"[data-command=forward]"_s));
+    ASSERT_TRUE(shows(u"Which knots hold?"_s));
+    // Two of the quiz's three statements answered right: 67 of 100.
+    run(m_display + u".querySelector('form.koa-quiz').box0.checked = true"_s);
+    EXPECT_TRUE(click(u".koa-check"_s));
+    EXPECT_TRUE(waitUntil([&] { return cmi(p().score) == u"67"_s; }, Timeout));
+    EXPECT_TRUE(click(u"[data-command=forward]"_s));
+    ASSERT_TRUE(shows(u"Ropes and sails"_s));
+    // The bookmark after three pages, the pages seen kept for the next launch.
+    EXPECT_EQ(cmi(p().location), u"0.2"_s);
+    const QString suspended = cmi("cmi.suspend_data");
+    EXPECT_TRUE(suspended.startsWith(u"p=0.0,0.1,0.2;a="_s)) << suspended.toStdString();
+    EXPECT_EQ(cmi(p().completion), u"incomplete"_s);
+    EXPECT_TRUE(click(u"[data-command=exit]"_s));
+    EXPECT_TRUE(holds(api() + u".isTerminated()"_s));
+
+    // The next launch resumes at the bookmark; the last page completes it.
+    const QString entry =
+        p().version == distribution::ScormVersion::Scorm12 ? u"cmi.core.entry"_s : u"cmi.entry"_s;
+    launch(QString::fromUtf8(QUrl::toPercentEncoding(
+        u"{\"%1\": \"resume\", \"%2\": \"0.2\", \"cmi.suspend_data\": \"%3\"}"_s.arg(
+            entry, QString::fromLatin1(p().location), suspended))));
+    ASSERT_TRUE(shows(u"Ropes and sails"_s));
+    EXPECT_TRUE(click(u"[data-command=forward]"_s)); // past the module: the menu
+    ASSERT_TRUE(showsMenu());
+    EXPECT_EQ(cmi(p().completion), u"incomplete"_s);
+    EXPECT_TRUE(click(u"tr.koa-module:last-child"_s));
+    ASSERT_TRUE(shows(u"Only page"_s));
+    EXPECT_EQ(cmi(p().completion), u"completed"_s);
+    EXPECT_EQ(cmi(p().score), u"67"_s);
 }
 
 INSTANTIATE_TEST_SUITE_P(Versions, ScormPackage, ::testing::Values(Scorm12, Scorm2004),

@@ -63,7 +63,12 @@ protected:
     }
     QStringList listed() const { return itemsOf(m_pool->medialist); }
     QVariant stored(const QString& sql) { return course().scalar(sql); }
-    void exec(const QString& sql) { course().exec(sql); }
+    void exec(const QString& sql, const QVariantList& params = {}) { course().exec(sql, params); }
+    // The windows afresh on `package`.
+    void reopen(const QString& package) {
+        start({package});
+        m_pool = static_cast<objectpool::objectpool*>(set().window(shell::keys::ObjectPool));
+    }
     QString mediaFolder(const QString& key) const {
         return m_anchor->files().folder().workingFolder() + u'/' + key;
     }
@@ -120,12 +125,9 @@ TEST_F(MediaObjects, NewObjectsAreMeasuredSelectedAndShown) {
     EXPECT_FALSE(m_pool->width_field->isEnabled()); // a sound has no display size
 }
 
-TEST_F(MediaObjects, RefusedNamesCancelledDialogsAndMissingFilesAddNothing) {
-    const QString gif = file(u"a.gif"_s, gifOf(8, 8));
-    add(u"pictures"_s, u"Logo"_s, gif);
+TEST_F(MediaObjects, RefusedNamesCancelledDialogsAndObjectsInUseChangeNothing) {
+    add(u"pictures"_s, u"Logo"_s, file(u"a.gif"_s, gifOf(8, 8)));
     m_scripted->clear();
-
-    chooseType(u"pictures"_s);
     m_scripted->queueInput(u"LOGO"_s); // names compare without regard to case
     m_pool->new_media_Click();
     add(u"pictures"_s, u"Other"_s, m_dir.filePath(u"gone.gif"_s));
@@ -133,28 +135,45 @@ TEST_F(MediaObjects, RefusedNamesCancelledDialogsAndMissingFilesAddNothing) {
     m_pool->new_media_Click();
     m_scripted->queueInput(std::nullopt); // the name box is cancelled
     m_pool->new_media_Click();
-
-    EXPECT_EQ(m_scripted->messages(),
-              QStringList({u"An object named 'LOGO' already exists in this category."_s,
-                           u"No such file."_s}));
     EXPECT_EQ(listed(), QStringList({u"Logo"_s}));
     EXPECT_EQ(treeOf(mediaFolder(u"pictures"_s)), QStringList({u"1.gif"_s}));
+
+    for (const QString& name : {u"Gong"_s, u"Bell"_s, u"Horn"_s})
+        add(u"sounds"_s, name, file(name + u".wav"_s, wavOf(100)));
+    exec(u"INSERT INTO pages (name, sound) VALUES ('A', 'Bell')"_s);
+    m_pool->medialist->setCurrentRow(1);
+    m_scripted->queueInput(u"GONG"_s);
+    m_pool->rename_media_Click();
+    m_scripted->queueInput(u"Ship's bell"_s);
+    m_pool->rename_media_Click();
+    EXPECT_EQ(listed(), QStringList({u"Gong"_s, u"Ship#s bell"_s, u"Horn"_s}));
+    EXPECT_EQ(m_pool->medialist->currentItem()->text(), u"Ship#s bell"_s);
+    m_pool->delete_media_Click(); // its page plays it under the new name
+    EXPECT_EQ(m_scripted->messages(),
+              QStringList({u"An object named 'LOGO' already exists in this category."_s,
+                           u"No such file."_s,
+                           u"An object named 'GONG' already exists in this category."_s,
+                           u"Cannot delete object - it is beeing used in the composer."_s}));
+    EXPECT_EQ(listed().size(), 3);
+    EXPECT_EQ(m_pool->medialist->currentRow(), 1);
+    m_pool->medialist->setCurrentRow(2);
+    m_pool->delete_media_Click();
+    EXPECT_EQ(listed(), QStringList({u"Gong"_s, u"Ship#s bell"_s}));
+    EXPECT_EQ(m_pool->medialist->currentRow(), 1); // the new last entry
 }
 
-TEST_F(MediaObjects, LockedRatioFollowsTheOtherFieldAndFieldsTakeDigitsOnly) {
+TEST_F(MediaObjects, SizeFieldsFollowTheLockedRatioAndPropertiesAreStoredBeforeTheTypeChanges) {
     add(u"pictures"_s, u"Wide"_s, file(u"wide.gif"_s, gifOf(400, 300)));
     m_pool->chkRatio->setChecked(true);
     m_pool->height_field->clear();
-    QTest::keyClicks(m_pool->height_field, u"15x0"_s);
+    QTest::keyClicks(m_pool->height_field, u"15x0"_s); // digits only
     EXPECT_EQ(m_pool->height_field->text(), u"150"_s);
     EXPECT_EQ(m_pool->width_field->text(), u"200"_s);
     EXPECT_EQ(m_pool->UpDownWidth->value(), 200);
-
     m_pool->width_field->clear();
     EXPECT_EQ(m_pool->UpDownWidth->value(), 0); // an empty field counts as 0
     QTest::keyClicks(m_pool->width_field, u"101"_s);
     EXPECT_EQ(m_pool->height_field->text(), u"76"_s); // 75.75
-
     m_pool->chkRatio->setChecked(false);
     m_pool->width_field->clear();
     QTest::keyClicks(m_pool->width_field, u"123456"_s);
@@ -166,11 +185,8 @@ TEST_F(MediaObjects, LockedRatioFollowsTheOtherFieldAndFieldsTakeDigitsOnly) {
               u"9999x76"_s);
     m_pool->medialist->setCurrentRow(0);
     m_pool->cmdOriginalSize_Click();
-    EXPECT_EQ(m_pool->width_field->text(), u"400"_s);
-    EXPECT_EQ(m_pool->height_field->text(), u"300"_s);
-}
+    EXPECT_EQ(m_pool->width_field->text() + u'x' + m_pool->height_field->text(), u"400x300"_s);
 
-TEST_F(MediaObjects, PropertiesAreStoredBeforeTheTypeChanges) {
     add(u"flash"_s, u"Intro"_s, file(u"intro.swf"_s, swfHeader()));
     m_pool->alignment->setCurrentText(u"Left"_s);
     m_pool->alignment_Click();
@@ -182,14 +198,12 @@ TEST_F(MediaObjects, PropertiesAreStoredBeforeTheTypeChanges) {
     EXPECT_EQ(stored(u"SELECT alignment || ' ' || float || ' ' || width FROM flash"_s),
               u"Left 1 640"_s);
     EXPECT_TRUE(m_pool->selectedMediaObject().isEmpty());
-
     chooseType(u"flash"_s);
     m_pool->medialist->setCurrentRow(0);
     EXPECT_EQ(m_pool->capt->toPlainText(), u"Start \"here\"\nthen go on"_s);
     m_pool->alignment->setCurrentText(u"Center"_s);
     m_pool->alignment_Click();
-    EXPECT_FALSE(m_pool->chkFloat->isChecked());
-    EXPECT_FALSE(m_pool->chkFloat->isEnabled());
+    EXPECT_FALSE(m_pool->chkFloat->isChecked() || m_pool->chkFloat->isEnabled());
 }
 
 TEST_F(MediaObjects, AFlashObjectPlaysInThePreview) {
@@ -201,42 +215,32 @@ TEST_F(MediaObjects, AFlashObjectPlaysInThePreview) {
     EXPECT_TRUE(showsFlash(m_pool->WebBrowser2, stage, shape));
 }
 
-TEST_F(MediaObjects, RenameAndDeleteKeepTheSelectionAndASoundThatAPagePlays) {
-    for (const QString& name : {u"Gong"_s, u"Bell"_s, u"Horn"_s})
-        add(u"sounds"_s, name, file(name + u".wav"_s, wavOf(100)));
-    exec(u"INSERT INTO pages (name, sound) VALUES ('A', 'Bell')"_s);
-    m_pool->medialist->setCurrentRow(1);
-
-    m_scripted->queueInput(u"GONG"_s); // taken
-    m_pool->rename_media_Click();
-    m_scripted->queueInput(u"Ship's bell"_s);
-    m_pool->rename_media_Click();
-    EXPECT_EQ(listed(), QStringList({u"Gong"_s, u"Ship#s bell"_s, u"Horn"_s}));
-    EXPECT_EQ(m_pool->medialist->currentItem()->text(), u"Ship#s bell"_s);
-
-    m_pool->delete_media_Click(); // its page plays it under the new name
-    EXPECT_EQ(m_scripted->messages(),
-              QStringList({u"An object named 'GONG' already exists in this category."_s,
-                           u"Cannot delete object - it is beeing used in the composer."_s}));
-    EXPECT_EQ(listed().size(), 3);
-    EXPECT_EQ(m_pool->medialist->currentRow(), 1);
-
-    m_pool->medialist->setCurrentRow(2);
-    m_pool->delete_media_Click();
-    EXPECT_EQ(listed(), QStringList({u"Gong"_s, u"Ship#s bell"_s}));
-    EXPECT_EQ(m_pool->medialist->currentRow(), 1); // the new last entry
-}
-
-TEST_F(MediaObjects, OlderMoviesAndSoundsGetAPlayableCopyThatGoesWithThem) {
+TEST_F(MediaObjects, OlderMoviesAndSoundsGetAPlayableCopyThatTravelsWithThem) {
     const QString movie = m_dir.filePath(u"clip.avi"_s);
     ASSERT_TRUE(writeMovie(movie, 320, 240));
     EXPECT_EQ(videoSize(movie), QSize(320, 240));
     EXPECT_FALSE(videoSize(file(u"not-a-movie.avi"_s, "no video here")).isValid());
-
     add(u"movies"_s, u"Clip"_s, movie);
     EXPECT_EQ(stored(u"SELECT width || 'x' || height FROM movies"_s), u"320x240"_s);
     EXPECT_EQ(m_pool->GetAspectRatio(), 320.0 / 240.0);
-    EXPECT_TRUE(QFileInfo(mediaFolder(u"movies"_s) + u"/1.avi.webm"_s).size() > 0);
+    const QString copy = mediaFolder(u"movies"_s) + u"/1.avi.webm"_s;
+    const QByteArray made = readFile(copy);
+    ASSERT_FALSE(made.isEmpty());
+
+    // Saved and opened with the course; one saved before copies existed gets them as it opens.
+    const QString package = m_dir.filePath(u"clip.kof"_s);
+    m_scripted->queueFile(package);
+    ASSERT_TRUE(m_anchor->files().Save_course(true));
+    reopen(package);
+    EXPECT_EQ(readFile(copy), made);
+    QFile::remove(copy);
+    ASSERT_TRUE(m_anchor->files().Save_course(false));
+    m_scripted->clear();
+    reopen(package);
+    EXPECT_FALSE(readFile(copy).isEmpty());
+    EXPECT_TRUE(m_scripted->messages().isEmpty())
+        << m_scripted->messages().join(u'\n').toStdString();
+
     const QString sound = m_dir.filePath(u"bell.wma"_s);
     ASSERT_TRUE(writeWindowsSound(sound, 1));
     add(u"sounds"_s, u"Bell"_s, sound);
@@ -267,34 +271,11 @@ TEST_F(MediaObjects, OlderMoviesAndSoundsGetAPlayableCopyThatGoesWithThem) {
               QStringList({u"1.avi"_s, u"1.avi.webm"_s, u"2.avi"_s}));
 }
 
-TEST_F(MediaObjects, CopiesTravelWithThePackageAndOlderCoursesGetThemWhenOpened) {
-    const QString movie = m_dir.filePath(u"clip.avi"_s);
-    ASSERT_TRUE(writeMovie(movie, 160, 120));
-    add(u"movies"_s, u"Clip"_s, movie);
-    const QString copy = mediaFolder(u"movies"_s) + u"/1.avi.webm"_s;
-    const QByteArray made = readFile(copy);
-    ASSERT_FALSE(made.isEmpty());
-    const QString package = m_dir.filePath(u"clip.kof"_s);
-    m_scripted->queueFile(package);
-    ASSERT_TRUE(m_anchor->files().Save_course(true));
-
-    start({package});
-    EXPECT_EQ(readFile(copy), made);
-    // A course saved before copies existed gets them as it opens.
-    QFile::remove(copy);
-    ASSERT_TRUE(m_anchor->files().Save_course(false));
-    m_scripted->clear();
-    start({package});
-    EXPECT_FALSE(readFile(copy).isEmpty());
-    EXPECT_TRUE(m_scripted->messages().isEmpty())
-        << m_scripted->messages().join(u'\n').toStdString();
-}
-
 TEST_F(MediaObjects, StoredFileNamesThatLeaveTheirFolderAreNeitherShownNorDeleted) {
     const QString outside = file(u"precious.gif"_s, gifOf(4, 4));
     const QString climbing = QDir(mediaFolder(u"pictures"_s)).relativeFilePath(outside);
-    course().exec(u"INSERT INTO pictures (name, filename) VALUES ('Climber', ?)"_s, {climbing});
-    course().exec(u"INSERT INTO dlinks (name, filename) VALUES ('Manual', ?)"_s, {climbing});
+    exec(u"INSERT INTO pictures (name, filename) VALUES ('Climber', ?)"_s, {climbing});
+    exec(u"INSERT INTO dlinks (name, filename) VALUES ('Manual', ?)"_s, {climbing});
     chooseType(u"pictures"_s);
     m_pool->medialist->setCurrentRow(0);
     EXPECT_TRUE(m_pool->Image1->pixmap().isNull());

@@ -163,7 +163,7 @@ TEST_F(ObjectStoreTest, AddedFilesAreCopiedAsIdAndExtensionWithTheirSizeAndMeasu
     }
 }
 
-TEST_F(ObjectStoreTest, AFailedAddLeavesNoRowAndNoFile) {
+TEST_F(ObjectStoreTest, AFailedAddLeavesNoRowAndNoFileAndNoAddOverwritesOne) {
     bool measureFails = false;
     const auto measure = [&](const QString&) {
         if (measureFails)
@@ -179,20 +179,17 @@ TEST_F(ObjectStoreTest, AFailedAddLeavesNoRowAndNoFile) {
             << file.toStdString();
         EXPECT_EQ(rows(u"pictures"_s) + treeOf(m_course + u"/pictures"_s), QStringList());
     }
-}
 
-TEST_F(ObjectStoreTest, AnAddNeverOverwritesAFileItFindsUnderItsName) {
-    // A course from elsewhere keeps another object's file, and a stray one,
-    // under the names the next objects get.
+    // Nor overwrites a file it finds under its name: a course from elsewhere keeps
+    // another object's file, and a stray one, under the names the next objects get.
     exec(u"INSERT INTO pictures (id, name, filename) VALUES (1, 'Other', '2.gif')"_s);
     writeFile(m_course + u"/pictures/2.gif"_s, "other");
     writeFile(m_course + u"/pictures/3.gif"_s, "stray");
-    m_store.addWithFile(u"pictures"_s, u"New"_s, chosen(u"new.gif"_s, "new"));
+    measureFails = false;
+    m_store.addWithFile(u"pictures"_s, u"New"_s, chosen(u"new.gif"_s, "new"), measure);
     EXPECT_EQ(rows(u"pictures"_s).constLast().section(u'|', 0, 2), u"2|New|2_1.gif"_s);
-    const auto failing = [](const QString&) -> QSize {
-        throw KoaError(errnum::FileNotFound, u"unreadable"_s);
-    };
-    EXPECT_THROW(m_store.addWithFile(u"pictures"_s, u"Bad"_s, chosen(u"bad.gif"_s), failing),
+    measureFails = true;
+    EXPECT_THROW(m_store.addWithFile(u"pictures"_s, u"Bad"_s, chosen(u"bad.gif"_s), measure),
                  KoaError);
     EXPECT_EQ(files(u"pictures"_s), QStringList({u"2.gif"_s, u"2_1.gif"_s, u"3.gif"_s}));
     EXPECT_EQ(readFile(m_course + u"/pictures/2.gif"_s) + readFile(m_course + u"/pictures/3.gif"_s),

@@ -83,7 +83,7 @@ TEST_F(TextObjects, ANewTextOpensTheEditorAtOnceWhichHoldsThePool) {
     EXPECT_TRUE(m_pool->isEnabled());
 }
 
-TEST_F(TextObjects, KeywordsKeepTheirDescriptionAndCannotGoWhileATextUsesThem) {
+TEST_F(TextObjects, KeywordsKeepTheirDescriptionAndUsedObjectsCannotGo) {
     add(u"keywords"_s, u"Anchor"_s);
     m_pool->description->setPlainText(u"Holds the \"ship\"\nin place"_s);
     add(u"keywords"_s, u"Bow"_s); // the description is stored before the new keyword
@@ -101,6 +101,19 @@ TEST_F(TextObjects, KeywordsKeepTheirDescriptionAndCannotGoWhileATextUsesThem) {
 
     chooseType(u"texts"_s); // a new type: nothing selected until chosen
     EXPECT_TRUE(m_pool->SelectedTextObject.isEmpty());
+
+    // A renamed quiz stays placed.
+    course().exec(u"INSERT INTO quizes (name, text) VALUES ('Check', 'Which?')"_s);
+    addLayout(database(), {u"quizes:Check"_s});
+    chooseType(u"quizes"_s);
+    select(u"Check"_s);
+    m_scripted->queueInput(u"Final check"_s);
+    m_pool->rename_text_Click();
+    EXPECT_EQ(listed(), QStringList({u"Final check"_s}));
+    m_pool->delete_text_Click();
+    EXPECT_EQ(m_scripted->messages().constLast(),
+              u"Cannot delete object - it is beeing used in the composer."_s);
+    EXPECT_EQ(listed().size(), 1);
 }
 
 TEST_F(TextObjects, DocumentsCarryTheirFileAndAreDeletedWhenOnlyLinked) {
@@ -125,38 +138,11 @@ TEST_F(TextObjects, DocumentsCarryTheirFileAndAreDeletedWhenOnlyLinked) {
     EXPECT_TRUE(listed().isEmpty());
 }
 
-TEST_F(TextObjects, ARenamedQuizStaysPlaced) {
-    course().exec(u"INSERT INTO quizes (name, text) VALUES ('Check', 'Which?')"_s);
-    course().exec(u"INSERT INTO data (type, name, \"index\") VALUES ('quizes', 'Check', 2)"_s);
-    chooseType(u"quizes"_s);
-    select(u"Check"_s);
-    m_scripted->queueInput(u"Final check"_s);
-    m_pool->rename_text_Click();
-    EXPECT_EQ(listed(), QStringList({u"Final check"_s}));
-    m_pool->delete_text_Click(); // placed under its new name
-    EXPECT_EQ(m_scripted->messages().constLast(),
-              u"Cannot delete object - it is beeing used in the composer."_s);
-    EXPECT_EQ(listed().size(), 1);
-}
-
-TEST_F(TextObjects, ThePreviewShowsForeignMarkupAsText) {
+TEST_F(TextObjects, ThePreviewShowsForeignMarkupAsTextUnderItsLabelInTheCourseFonts) {
     // A text from a course written elsewhere, with markup the editor never writes.
-    course().exec(u"INSERT INTO texts (name, text) VALUES ('Foreign', ?)"_s,
+    course().exec(u"INSERT INTO texts (name, text) VALUES ('Foreign', ?), ('Empty', ''), "
+                  "('Head', '<em>Big</em>')"_s,
                   {u"<img src=x onerror=\"document.title='ran'\"><b>bold</b><script>x</script>"_s});
-    chooseType(u"texts"_s);
-    select(u"Foreign"_s);
-    render::Browser* preview = m_pool->WebBrowser1;
-    ASSERT_TRUE(
-        waitUntil([&] { return preview->readyState() == render::Browser::Complete; }, 20000));
-    EXPECT_EQ(evalIn(preview->page(), u"document.images.length + '|' + document.title + '|' + "
-                                      "document.querySelectorAll('b, script').length + '|' + "
-                                      "document.body.innerText"_s),
-              u"0||1|<img src=x onerror=\"document.title='ran'\">bold<script>x</script>"_s);
-}
-
-TEST_F(TextObjects, ThePreviewStandsUnderItsLabelInTheCourseFontsWithoutQuotes) {
-    course().exec(
-        u"INSERT INTO texts (name, text) VALUES ('Empty', ''), ('Head', '<em>Big</em>')"_s);
     m_pool->show();
     chooseType(u"texts"_s);
     render::Browser* preview = m_pool->WebBrowser1;
@@ -166,6 +152,10 @@ TEST_F(TextObjects, ThePreviewStandsUnderItsLabelInTheCourseFontsWithoutQuotes) 
             waitUntil([&] { return preview->readyState() == render::Browser::Complete; }, 20000));
         return evalIn(preview->page(), script);
     };
+    EXPECT_EQ(shown(u"Foreign"_s, u"document.images.length + '|' + document.title + '|' + "
+                                  "document.querySelectorAll('b, script').length + '|' + "
+                                  "document.body.innerText"_s),
+              u"0||1|<img src=x onerror=\"document.title='ran'\">bold<script>x</script>"_s);
     // Nothing at all shows for an empty text: no quotation marks around it.
     EXPECT_EQ(shown(u"Empty"_s, u"var q = document.querySelector('q'); "
                                 "document.body.innerText.trim() + '|' + "

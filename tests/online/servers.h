@@ -51,19 +51,17 @@ public:
 
 private:
     void serve(QTcpSocket* socket) {
-        QByteArray& pending = m_pending[socket];
-        pending += socket->readAll();
-        const qsizetype end = pending.indexOf("\r\n\r\n");
+        // The request's head may come in parts.
+        const qsizetype end = socket->peek(socket->bytesAvailable()).indexOf("\r\n\r\n");
         if (end < 0)
             return;
-        const QList<QByteArray> lines = pending.left(end).split('\n');
+        const QList<QByteArray> lines = socket->read(end + 4).split('\n');
         Request r;
         r.target = lines.value(0).split(' ').value(1);
         for (const QByteArray& line : lines)
             if (line.toLower().startsWith("host:"))
                 r.host = line.mid(5).trimmed();
         r.arrived = m_clock.elapsed();
-        m_pending.remove(socket);
         const qsizetype index = requests.size();
         requests.append(r);
         const QString action =
@@ -78,28 +76,30 @@ private:
     }
     QTcpServer m_server;
     QElapsedTimer m_clock;
-    QMap<QTcpSocket*, QByteArray> m_pending;
 };
 
-// pyftpdlib with the publishing account over `root`; `bytesPerSecond` slows uploads.
+// The script server answers for "koa.test"; the FTP port is `ftpPort`.
+inline void reach(const ScriptServer& script, quint16 ftpPort) {
+    CurlRequest::setConnectTo({u"www.koa.test:80:127.0.0.1:%1"_s.arg(script.port()),
+                               u"koa.test:21:127.0.0.1:%1"_s.arg(ftpPort)});
+}
+
+// pyftpdlib with the publishing account over `root`, reached with `script` under
+// "koa.test"; `bytesPerSecond` slows uploads.
 class FtpServer {
 public:
-    explicit FtpServer(const QString& root, int bytesPerSecond = 0) {
+    FtpServer(const ScriptServer& script, const QString& root, int bytesPerSecond = 0) {
         QStringList args{QStringLiteral(KOA_FTP_SERVER_SCRIPT), root};
         if (bytesPerSecond)
             args.append(QString::number(bytesPerSecond));
         m_process.start(u"/usr/bin/python3"_s, args);
-        if (!m_process.waitForStarted(10000) || !m_process.waitForReadyRead(20000)) {
-            ADD_FAILURE() << "the FTP server did not start: "
-                          << m_process.readAllStandardError().toStdString();
-            return;
-        }
-        while (!m_process.canReadLine() && m_process.waitForReadyRead(5000)) {
+        while (!m_process.canReadLine() && m_process.waitForReadyRead(20000)) {
         }
         const QByteArray line = m_process.readLine().trimmed();
         m_port = line.split(' ').value(1).toUShort();
-        EXPECT_NE(m_port, 0) << line.toStdString();
-        CurlRequest::setConnectTo({u"koa.test:21:127.0.0.1:%1"_s.arg(m_port)});
+        EXPECT_NE(m_port, 0) << "the FTP server did not start: " << line.toStdString()
+                             << m_process.readAllStandardError().toStdString();
+        reach(script, m_port);
     }
     ~FtpServer() {
         m_process.kill();
@@ -111,16 +111,5 @@ private:
     QProcess m_process;
     quint16 m_port = 0;
 };
-
-// The script server answers for "koa.test"; the FTP port is `ftpPort`.
-inline void reach(const ScriptServer& script, quint16 ftpPort) {
-    CurlRequest::setConnectTo({u"www.koa.test:80:127.0.0.1:%1"_s.arg(script.port()),
-                               u"koa.test:21:127.0.0.1:%1"_s.arg(ftpPort)});
-}
-
-// Both servers answer for "koa.test".
-inline void reachBoth(const ScriptServer& script, const FtpServer& ftp) {
-    reach(script, ftp.port());
-}
 
 } // namespace koa::test

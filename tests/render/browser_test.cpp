@@ -84,7 +84,6 @@ protected:
         m_browser.navigate(path);
         return waitFor(m_complete, before + 1) && m_complete.last().at(0).toBool();
     }
-    // What `js` gives in the top-level document.
     QString eval(const QString& js) { return koa::test::evalIn(m_browser.page(), js); }
     // What a frame command reports back.
     static bool answer(const std::function<void(Browser::Done)>& command) {

@@ -12,8 +12,6 @@
 namespace koa::test {
 
 inline const QString CrLf = QStringLiteral("\r\n");
-// A line break of a page, as the page's end makes it small.
-inline const QString Br = QStringLiteral(R"(<font style=\'font-size:5 pt\'><br></font>)");
 
 // Line breaks made visible, so a failed comparison shows a readable diff.
 inline std::string visible(QString text) {

@@ -1,5 +1,7 @@
 // The writers' documents from plain values, written out here from the rules,
-// with stand-in templates that only name themselves.
+// with stand-in templates that only name themselves; and the sanitizer of
+// stored markup that they apply.
+#include "render/markupsanitizer.h"
 #include "render/menuwriter.h"
 #include "render/pagewriter.h"
 #include "tests/render/documents.h"
@@ -74,10 +76,22 @@ protected:
     MenuWriter m_menu{m_state, test::stubTemplate};
 };
 
-TEST_F(WriterTest, TheSkinInThePagesScriptAndAddresses) {
-    const QString start = m_page.start();
-    EXPECT_TRUE(start.contains(u"skinPath = 'file:///k/skins/It%27s/';"_s)) << visible(start);
-    EXPECT_TRUE(start.contains(uR"([page2]skin='It\'s';)"_s));
+// A page without objects but a line break, which the end makes small.
+TEST_F(WriterTest, AnEmptyPageWithTheSkinInItsScriptAndAddresses) {
+    const QString base = uR"(<html><head><base href=\'/k/\'>)"_s;
+    EXPECT_EQ(
+        visible(
+            m_page.finished(m_page.start() + m_page.tabs({}, 0) + m_page.info() + u"<br>"_s, {})),
+        visible(
+            u"<head><base href='file:///k/'></head>[page1]skinPath = 'file:///k/skins/It%27s/';"_s +
+            CrLf + u"displayString = '"_s + base +
+            uR"(<STYLE TYPE=text/css><!--CSS[page2]skin='It\'s';)"_s + CrLf +
+            u"parent.upper.document.write('"_s + base +
+            u"[tab1]parent.upper.document.write('<tr><td></td></tr></table></body>'); "
+            u"parent.upper.document.close();thisPage = 0;\r\nnumPages = 0;\r\nthisModule = 0;\r\n"
+            u"numModules = 0;\r\nparent.info.document.write('"_s +
+            base +
+            u"</head>');\r\n[tab2]<font style=\\'font-size:5 pt\\'><br></font>base='file:///k/';\r\n[page3][page4]"_s));
 }
 
 // What a quiz writes for one statement: its answer, hidden, and its box.
@@ -210,8 +224,6 @@ TEST_F(WriterTest, IndexTabsFollowTheirPages) {
                         cell(c.looks[j], tabs[j].pageName, tabs[j].text);
         EXPECT_EQ(visible(m_page.tabs(tabs, c.position)), visible(expected + end.arg(c.rightEdge)));
     }
-    EXPECT_EQ(m_page.tabs({}, 2), head + u"parent.upper.document.write('<tr><td></td></tr>"
-                                         u"</table></body>'); parent.upper.document.close();"_s);
     // Once written into the tab frame, the handler reads go('O\'Brien').
     EXPECT_EQ(visible(m_page.tabs({{Evil, 5, u"O'Brien"_s}}, 5)),
               visible(head + cell(firstActive, uR"(O\\\'Brien)"_s, Shown) +
@@ -263,6 +275,45 @@ TEST_F(WriterTest, MenuTitlePageAndGlossary) {
             u"bordercolor='#111111' cellpadding='3' cellspacing='0'>"_s +
             row.arg(u"apple"_s, u"A fruit"_s) + row.arg(u"Don&#39;t"_s, u"Do not"_s) +
             row.arg(Shown, Shown) + u"</body></html>"_s));
+}
+
+TEST(MarkupSanitizer, KeepsTheEditorsDialectAndTurnsEverythingElseIntoText) {
+    const QString link =
+        uR"(<a type=%1 href=javascript:void(0); onclick="parent.engine.%2(\'%3\');">%4</a>)"_s;
+    // Everything the editor writes, in one text: it comes out byte for byte.
+    const QString own =
+        u"1 &#60; 2 &#62; &#39;q&#39; \"x\"&nbsp; R&D C:\\dir <b>B&#34;</b><br><i>I</i>"_s
+        u"<em>H1</em><strong>H2</strong><BR>"_s +
+        link.arg(u"e"_s, u"xgo"_s, u"http://x.org/a%27b"_s, u"<cite>Web</cite>"_s) +
+        link.arg(u"i"_s, u"go"_s, u"Page 1"_s, u"Page 1"_s) +
+        link.arg(u"k"_s, u"keyword"_s, u"Wort&#39;s"_s, u"<dfn>Wort&#39;s</dfn>"_s) +
+        link.arg(u"d"_s, u"dlink"_s, u"Doc"_s, u"<code>Doc</code>"_s);
+    EXPECT_EQ(sanitizeMarkup(own), own);
+
+    const struct {
+        QString stored, shown;
+    } cases[] = {
+        {u"<img src=x onerror=alert(1)>"_s, u"&lt;img src=x onerror=alert(1)&gt;"_s},
+        {u"<script>alert(1)</script>"_s, u"&lt;script&gt;alert(1)&lt;/script&gt;"_s},
+        {u"<B onclick=x>b</B>"_s, u"&lt;B onclick=x&gt;b&lt;/B&gt;"_s},
+        // A stray closing tag is text, an open one ends with the text.
+        {u"</b><i>x"_s, u"&lt;/b&gt;<i>x</i>"_s},
+        {u"<b><i>x</b></i>"_s, u"<b><i>x&lt;/b&gt;</i></b>"_s},
+        // An argument that would end its script string spoils the whole link.
+        {link.arg(u"e"_s, u"xgo"_s, u"x\\');alert(1);//"_s, u"<cite>t</cite>"_s),
+         uR"(&lt;a type=e href=javascript:void(0); onclick="parent.engine.xgo(\'x\');alert(1);//\');"&gt;&lt;cite&gt;t&lt;/cite&gt;&lt;/a&gt;)"_s},
+        // The type, the call and the text's wrapping belong together.
+        {link.arg(u"i"_s, u"xgo"_s, u"x"_s, u"<cite>t</cite>"_s),
+         uR"(&lt;a type=i href=javascript:void(0); onclick="parent.engine.xgo(\'x\');"&gt;&lt;cite&gt;t&lt;/cite&gt;&lt;/a&gt;)"_s},
+        // In the attribute a reference would become an apostrophe.
+        {link.arg(u"k"_s, u"keyword"_s, u"a&apos;b&#39;&#92;"_s, u"<dfn>a>b</dfn>"_s),
+         link.arg(u"k"_s, u"keyword"_s, u"a&amp;apos;b&#39;&amp;#92;"_s, u"<dfn>a&gt;b</dfn>"_s)},
+    };
+    for (const auto& c : cases)
+        EXPECT_EQ(sanitizeMarkup(c.stored), c.shown) << c.stored.toStdString();
+
+    EXPECT_EQ(htmlText(u"R&D <team> &amp; &#39;A&#39;<br>&nbsp;&#x27;"_s),
+              u"R&amp;D &lt;team&gt; &amp;amp; &#39;A&#39;<br>&nbsp;&#x27;"_s);
 }
 
 } // namespace

@@ -147,11 +147,14 @@ protected:
             return img && img.complete ? img.naturalWidth + 'x' + img.naturalHeight : '';
         })())"_s);
     }
-    // Page 3 of module 2 chosen in the composer, then the Preview tab.
+    // Page 3 of module 2 chosen in the composer, then the Preview tab: the Notes and the picture.
     void previewPageThreeOfModuleTwo() {
         selectModule(1);
         selectRow(4);
         clickTab(keys::Preview);
+        ASSERT_TRUE(preview()->isVisible());
+        EXPECT_TRUE(displays(Notes)) << frameText().toStdString();
+        EXPECT_TRUE(waitUntil([&] { return pictureSize() == u"40x30"_s; }, 10000));
     }
 
     BrowserWarnings m_warnings;
@@ -226,9 +229,6 @@ TEST_F(Road, ACourseMadeInTheWindowsShowsItsPagesBeforeAndAfterSaving) {
 
     // The preview shows that page alone, with the tabs of its own module.
     previewPageThreeOfModuleTwo();
-    ASSERT_TRUE(preview()->isVisible());
-    EXPECT_TRUE(displays(Notes)) << frameText().toStdString();
-    EXPECT_TRUE(waitUntil([&] { return pictureSize() == u"40x30"_s; }, 10000));
     const QString tabs = frameText(u"upper"_s);
     EXPECT_TRUE(tabs.contains(u"Arrive"_s) && tabs.contains(u"Notes"_s)) << tabs.toStdString();
     EXPECT_FALSE(tabs.contains(u"Start"_s)) << tabs.toStdString();
@@ -276,8 +276,6 @@ TEST_F(Road, ACourseMadeInTheWindowsShowsItsPagesBeforeAndAfterSaving) {
 
     clickTab(keys::Composer);
     previewPageThreeOfModuleTwo();
-    EXPECT_TRUE(displays(Notes)) << frameText().toStdString();
-    EXPECT_TRUE(waitUntil([&] { return pictureSize() == u"40x30"_s; }, 10000));
     EXPECT_TRUE(click(u"a[type=k]"_s));
     EXPECT_TRUE(displayHolds(u"Holds the ship in place"_s)) << frameText().toStdString();
 

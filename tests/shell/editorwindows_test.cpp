@@ -54,7 +54,7 @@ protected:
 
 } // namespace
 
-TEST_F(EditorWindows, AfterLoadingOnlyTheHeaderShowsAndEveryWindowIsTitledAndWired) {
+TEST_F(EditorWindows, OnlyTheHeaderShowsAtFirstAndSwitchingOrNewHandsOverThePlace) {
     EXPECT_EQ(visibleWindows(), QStringList({keys::Header}));
     EXPECT_EQ(set().currentWindow, keys::Header);
     EXPECT_EQ(window(keys::Header)->windowTitle(), u"KOA File Header - New file"_s);
@@ -79,9 +79,8 @@ TEST_F(EditorWindows, AfterLoadingOnlyTheHeaderShowsAndEveryWindowIsTitledAndWir
     merges[0]->close();
     EXPECT_TRUE(window(keys::Composer)->menuSettings->isEnabled());
     EXPECT_TRUE(window(keys::Composer)->menuAbout->isEnabled());
-}
 
-TEST_F(EditorWindows, SwitchingHandsOverPlaceAndSizeAndEachWindowKeepsItsOwnTab) {
+    // Switching hands over place and size, and each window keeps its own tab.
     EditorWindow* header = window(keys::Header);
     header->move(70, 40);
     header->resize(900, 700);
@@ -100,6 +99,23 @@ TEST_F(EditorWindows, SwitchingHandsOverPlaceAndSizeAndEachWindowKeepsItsOwnTab)
     EXPECT_EQ(visibleWindows(), QStringList({keys::Header}));
     EXPECT_EQ(header->pos(), QPoint(10, 20));
     EXPECT_EQ(shownTab(window(keys::Preview)), keys::Preview);
+
+    // New from the object pool leaves only the header, where the pool was.
+    clickTab(header, keys::ObjectPool);
+    QPointer<EditorWindow> pool = window(keys::ObjectPool);
+    pool->move(33, 44);
+    changeCourse();
+    m_scripted->queueAnswer(Interaction::Answer::No);
+    pool->menuNew_Click();
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    // The old pool is gone (comparing addresses would not tell: memory is reused).
+    EXPECT_TRUE(pool.isNull());
+
+    EXPECT_EQ(visibleWindows(), QStringList({keys::Header}));
+    EXPECT_EQ(window(keys::Header)->pos(), QPoint(33, 44));
+    EXPECT_EQ(window(keys::Header)->windowTitle(), u"KOA File Header - New file"_s);
+    EXPECT_EQ(set().currentWindow, keys::Header);
+    EXPECT_FALSE(m_ended);
 }
 
 TEST_F(EditorWindows, ExitAndTheCloseButtonAskOnlyForAChangedCourse) {
@@ -124,24 +140,6 @@ TEST_F(EditorWindows, ExitAndTheCloseButtonAskOnlyForAChangedCourse) {
     window(keys::Header)->menuExit_Click();
     EXPECT_TRUE(m_ended);
     EXPECT_EQ(m_scripted->messages(), QStringList({SaveQuestion, SaveQuestion, SaveQuestion}));
-}
-
-TEST_F(EditorWindows, NewFromTheObjectPoolLeavesOnlyTheHeaderWhereThePoolWas) {
-    clickTab(window(keys::Header), keys::ObjectPool);
-    QPointer<EditorWindow> pool = window(keys::ObjectPool);
-    pool->move(33, 44);
-    changeCourse();
-    m_scripted->queueAnswer(Interaction::Answer::No);
-    pool->menuNew_Click();
-    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
-    // The old pool is gone (comparing addresses would not tell: memory is reused).
-    EXPECT_TRUE(pool.isNull());
-
-    EXPECT_EQ(visibleWindows(), QStringList({keys::Header}));
-    EXPECT_EQ(window(keys::Header)->pos(), QPoint(33, 44));
-    EXPECT_EQ(window(keys::Header)->windowTitle(), u"KOA File Header - New file"_s);
-    EXPECT_EQ(set().currentWindow, keys::Header);
-    EXPECT_FALSE(m_ended);
 }
 
 TEST_F(EditorWindows, SaveFlushesTheWindowFirstAndSaveAsAlwaysAsks) {
@@ -195,8 +193,8 @@ TEST_F(EditorWindows, MenuShortcutsWorkWhileThePreviewsPageHasTheFocus) {
         page->setFocus();
         return page;
     };
-    QTest::keyClick(pageOfPreview(), Qt::Key_S,
-                    Qt::ControlModifier); // a new course asks for a name
+    // A new course asks for a name.
+    QTest::keyClick(pageOfPreview(), Qt::Key_S, Qt::ControlModifier);
     EXPECT_EQ(m_scripted->shown().size(), 1);
     QTest::keyClick(pageOfPreview(), Qt::Key_PageDown, Qt::ControlModifier); // on to the first tab
     EXPECT_EQ(visibleWindows(), QStringList({keys::Header}));

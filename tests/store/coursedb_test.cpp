@@ -48,7 +48,7 @@ protected:
     QTemporaryDir m_dir;
 };
 
-TEST_F(CourseDatabase, BlankCourseHasEveryTableInOrderAndAValidLayout) {
+TEST_F(CourseDatabase, BlankCourseHasEveryTableAndAValidLayoutAndOpensImmutable) {
     Database db(blank(), Database::Mode::ReadOnly);
     for (const schema::Table& t : schema::courseTables()) {
         QStringList expected;
@@ -61,9 +61,8 @@ TEST_F(CourseDatabase, BlankCourseHasEveryTableInOrderAndAValidLayout) {
     EXPECT_EQ(db.scalar(u"SELECT skin FROM header"_s).toString(), u"Classic"_s);
     for (const QString& folder : schema::courseFolders())
         EXPECT_TRUE(QDir(m_dir.filePath(u"blank/"_s + folder)).exists()) << folder.toStdString();
-}
 
-TEST_F(CourseDatabase, ImmutableOpensAnyPathReadsAndWritesNothingBesideIt) {
+    // Opened immutable from any path, it is read and nothing is written beside it;
     // "%41" would name another folder ("A") if it were not encoded itself.
     const QString folder = m_dir.filePath(u"my courses #1? 100% %41"_s);
     schema::createBlankCourse(folder);
@@ -71,19 +70,13 @@ TEST_F(CourseDatabase, ImmutableOpensAnyPathReadsAndWritesNothingBesideIt) {
     execIn(path, u"PRAGMA journal_mode = WAL"_s); // would leave -wal and -shm files
     const QStringList before = QDir(folder).entryList(QDir::Files | QDir::Hidden);
     {
-        Database db(path, Database::Mode::Immutable);
-        EXPECT_EQ(db.scalar(u"SELECT skin FROM header"_s).toString(), u"Classic"_s);
-        EXPECT_THROW(db.exec(u"UPDATE header SET skin = 'Meadow'"_s), KoaError);
+        Database immutable(path, Database::Mode::Immutable);
+        EXPECT_EQ(immutable.scalar(u"SELECT skin FROM header"_s).toString(), u"Classic"_s);
+        EXPECT_THROW(immutable.exec(u"UPDATE header SET skin = 'Meadow'"_s), KoaError);
         EXPECT_EQ(QDir(folder).entryList(QDir::Files | QDir::Hidden), before);
     }
     EXPECT_EQ(QDir(folder).entryList(QDir::Files | QDir::Hidden), before);
     EXPECT_THROW(Database(folder + u"/missing.kod"_s, Database::Mode::Immutable), KoaError);
-}
-
-TEST_F(CourseDatabase, TextComparesWithoutRegardToCase) {
-    execIn(work(), u"INSERT INTO keywords (name, desc) VALUES ('Atom', '')"_s);
-    EXPECT_EQ(
-        valueOf(work(), u"SELECT count(*) FROM keywords WHERE name = ?"_s, {u"ATOM"_s}).toInt(), 1);
 }
 
 TEST_F(CourseDatabase, RepairGivesEveryModuleAPageAndRenumbersWithoutGaps) {
@@ -113,12 +106,6 @@ TEST_F(CourseDatabase, RepairGivesEveryModuleAPageAndRenumbersWithoutGaps) {
     }
 }
 
-TEST_F(CourseDatabase, RepairOfAMissingDatabaseIsReportedWithItsLocation) {
-    ErrorRecorder errors;
-    ValidateDataTable(m_dir.filePath(u"nowhere/koa.kod"_s));
-    EXPECT_EQ(errors.locations(), QStringList({u"commonModule / ValidateDataTable)"_s}));
-}
-
 TEST_F(CourseDatabase, BlankMeansNoObjectsAndAnUnchangedHeader) {
     EXPECT_TRUE(IsDBblank(work(), blank()));
 
@@ -129,6 +116,9 @@ TEST_F(CourseDatabase, BlankMeansNoObjectsAndAnUnchangedHeader) {
 
     execIn(work(), u"INSERT INTO keywords (name, desc) VALUES ('word', '')"_s);
     EXPECT_FALSE(IsDBblank(work(), blank()));
+    // Text compares without regard to case.
+    EXPECT_EQ(
+        valueOf(work(), u"SELECT count(*) FROM keywords WHERE name = ?"_s, {u"WORD"_s}).toInt(), 1);
     execIn(work(), u"DELETE FROM keywords"_s);
 
     execIn(work(), u"UPDATE header SET title = 'Safety at work'"_s);
@@ -140,13 +130,12 @@ TEST_F(CourseDatabase, BlankMeansNoObjectsAndAnUnchangedHeader) {
     EXPECT_TRUE(IsDBblank(work(), blank()));
 }
 
-TEST_F(CourseDatabase, BlankCheckThatCannotCompareSaysNotBlankAndReports) {
+TEST_F(CourseDatabase, MissingOrDamagedDatabasesAreReportedOrReadAsError) {
     ErrorRecorder errors;
+    ValidateDataTable(m_dir.filePath(u"nowhere/koa.kod"_s));
     EXPECT_FALSE(IsDBblank(work(), m_dir.filePath(u"missing/koa.kod"_s)));
-    EXPECT_EQ(errors.locations(), QStringList({u"commonModule / IsDBblank()"_s}));
-}
-
-TEST_F(CourseDatabase, VersionIsReadOrError) {
+    EXPECT_EQ(errors.locations(), QStringList({u"commonModule / ValidateDataTable)"_s,
+                                               u"commonModule / IsDBblank()"_s}));
     EXPECT_EQ(CheckKOFVersion(work()), u"1.1"_s);
     execIn(work(), u"UPDATE header SET version = '1.0'"_s);
     EXPECT_EQ(CheckKOFVersion(work()), u"1.0"_s);

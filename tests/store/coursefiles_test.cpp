@@ -54,7 +54,7 @@ protected:
 
     // A course database of an older format, in `folder`, with a picture.
     void writeOlderCourse(const QString& folder, bool withVersionField) {
-        QDir().mkpath(folder + u"/pictures"_s);
+        writeFile(folder + u"/pictures/7.png"_s, "png bytes");
         Database old(folder + u"/koa.kod"_s, Database::Mode::Create);
         old.exec(
             u"CREATE TABLE header (title TEXT, author TEXT, target_group TEXT, description TEXT, "
@@ -69,7 +69,6 @@ protected:
             u"CREATE TABLE pictures (id INTEGER PRIMARY KEY, name TEXT, filename TEXT, size REAL)"_s);
         old.exec(
             u"INSERT INTO pictures VALUES (7, 'Logo', '7.png', 1.0), (8, 'Evil', '../../x.png', 1.0)"_s);
-        writeFile(folder + u"/pictures/7.png"_s, "png bytes");
     }
     QString olderPackage(const QString& name, bool withVersionField) {
         writeOlderCourse(m_program.scratch(name), withVersionField);
@@ -98,7 +97,7 @@ protected:
 };
 } // namespace
 
-TEST_F(Files, NewCourseIsACopyOfTheBlankCourse) {
+TEST_F(Files, NewCourseIsAPrivateCopyOfTheBlankCourse) {
     m_files.New_file(true);
     EXPECT_EQ(m_files.displayName(), u"New file"_s);
     EXPECT_TRUE(m_files.currentPath().isEmpty());
@@ -106,6 +105,18 @@ TEST_F(Files, NewCourseIsACopyOfTheBlankCourse) {
     EXPECT_TRUE(IsDBblank(db(), m_program.folder().blankDatabase()));
     EXPECT_EQ(m_host.loads, 1);
     EXPECT_EQ(m_host.openWaits, 0);
+
+    // The settings and the working folder are narrowed to the user, again at each start.
+    namespace fs = std::filesystem;
+    const auto mode = [](const QString& p) {
+        return fs::status(fsPath(p)).permissions() & fs::perms::mask;
+    };
+    EXPECT_EQ(mode(work()), fs::perms::owner_all);
+    fs::permissions(fsPath(work()), fs::perms(0755));
+    fs::permissions(fsPath(m_program.folder().settingsDatabase()), fs::perms(0644));
+    m_program.folder().prepare();
+    EXPECT_EQ(mode(work()), fs::perms::owner_all);
+    EXPECT_EQ(mode(m_program.folder().settingsDatabase()), fs::perms(0600));
 }
 
 TEST_F(Files, SaveAsksForANameOnlyForANewCourseAndOpenRestoresIt) {
@@ -143,8 +154,13 @@ TEST_F(Files, SaveAsksForANameOnlyForANewCourseAndOpenRestoresIt) {
     EXPECT_TRUE(m_scripted->messages().isEmpty());
 }
 
-TEST_F(Files, CancelledDialogsShowNothingAndChangeNothing) {
-    savedCourse(u"a.kof"_s);
+TEST_F(Files, CancelledDialogsAndARefusedDiscardChangeNothing) {
+    const QString target = savedCourse(u"a.kof"_s);
+    m_host.allowDiscard = false;
+    EXPECT_FALSE(m_files.Open_file(target, false));
+    EXPECT_EQ(m_host.saveQuestions, 1);
+    EXPECT_EQ(m_host.editorsClosed, 0);
+    m_host.allowDiscard = true;
     m_scripted->clear();
     EXPECT_FALSE(m_files.Save_course(true)); // the queue is empty: the dialog is cancelled
     m_scripted->queueFile(QString());
@@ -155,34 +171,52 @@ TEST_F(Files, CancelledDialogsShowNothingAndChangeNothing) {
     EXPECT_EQ(header(u"title"_s), u"Fire drill"_s);
 }
 
-TEST_F(Files, OpenAsksToGiveUpTheOpenCourseAndStopsWhenRefused) {
-    const QString target = savedCourse(u"a.kof"_s);
-    m_host.allowDiscard = false;
-    EXPECT_FALSE(m_files.Open_file(target, false));
-    EXPECT_EQ(m_host.saveQuestions, 1);
-    EXPECT_EQ(m_host.editorsClosed, 0);
-}
-
-TEST_F(Files, DamagedPackageSaysErrorOpeningAndKeepsTheOpenCourse) {
+TEST_F(Files, DamagedOrHostilePackageSaysErrorOpeningAndKeepsTheOpenCourse) {
     const QByteArray good = readFile(savedCourse(u"good.kof"_s));
-    const auto pkg = [&](const char* name) {
-        return m_program.scratch(QString::fromLatin1(name) + u".kof"_s);
+    const auto pkg = [&](const QString& name) {
+        return m_program.scratch(name + u".kof"_s);
     };
-    writeFile(pkg("not a zip"), "this is not a package");
-    writeFile(pkg("truncated"), good.left(good.size() - 40));
-    writeZip(pkg("nokod"), {{u"pictures/"_s, {}}, {u"pictures/1.png"_s, "x"}});
-    writeZip(pkg("escaping"), {{u"koa.kod"_s, readFile(db())}, {u"../../outside.txt"_s, "x"}});
-    writeZip(pkg("garbage"), {{u"koa.kod"_s, "this is not a database"}});
-    for (const char* name : {"nokod", "escaping", "garbage", "not a zip", "truncated"}) {
-        SCOPED_TRACE(name);
+    writeFile(pkg(u"not a zip"_s), "this is not a package");
+    writeFile(pkg(u"truncated"_s), good.left(good.size() - 40));
+    writeZip(pkg(u"nokod"_s), {{u"pictures/"_s, {}}, {u"pictures/1.png"_s, "x"}});
+    writeZip(pkg(u"escaping"_s), {{u"koa.kod"_s, readFile(db())}, {u"../../outside.txt"_s, "x"}});
+    writeZip(pkg(u"garbage"_s), {{u"koa.kod"_s, "this is not a database"}});
+    for (const QString& name :
+         {u"nokod"_s, u"escaping"_s, u"garbage"_s, u"not a zip"_s, u"truncated"_s}) {
+        SCOPED_TRACE(name.toStdString());
         expectRefused(pkg(name));
     }
     EXPECT_FALSE(QFileInfo::exists(m_program.path(u"outside.txt"_s)));
     EXPECT_FALSE(QFileInfo::exists(m_program.scratch(u"../outside.txt"_s)));
     EXPECT_FALSE(QFileInfo::exists(m_program.folder().openTempFolder()));
+
+    // A course whose layout never ends, and one that runs its maker's code on our writes.
+    const std::vector<std::pair<QString, QStringList>> hostile = {
+        {u"endless"_s,
+         {u"DROP TABLE data"_s,
+          u"CREATE VIEW data AS WITH RECURSIVE n(i) AS (SELECT 1 UNION ALL SELECT i + 1 FROM n) "
+          "SELECT 'modules' AS type, 'M' AS name, i AS \"index\" FROM n"_s}},
+        {u"trigger"_s,
+         {u"CREATE TRIGGER wipe AFTER INSERT ON data BEGIN DELETE FROM texts; END"_s}},
+    };
+    for (const auto& [name, statements] : hostile) {
+        SCOPED_TRACE(name.toStdString());
+        const QString folder = m_program.scratch(name);
+        schema::createBlankCourse(folder);
+        for (const QString& statement : statements)
+            execIn(folder + u"/koa.kod"_s, statement);
+        package::packFolder(folder, pkg(name));
+        QElapsedTimer clock;
+        clock.start();
+        expectRefused(pkg(name), false);
+        EXPECT_LT(clock.elapsed(), 30000); // it ends; the refusal itself is immediate
+        // An exported course is no more trusted than a package.
+        EXPECT_FALSE(m_files.ImportFile(folder));
+    }
+    EXPECT_EQ(m_errors.locations(), QStringList(2, u"fileselector / ImportFile()"_s));
 }
 
-TEST_F(Files, OlderCourseIsConvertedAndTheOriginalLeftAlone) {
+TEST_F(Files, OlderOrExportedCourseIsImportedAndTheOriginalLeftAlone) {
     // Without a version field it is taken as a current course.
     m_files.New_file(false);
     EXPECT_TRUE(m_files.Open_file(olderPackage(u"nover"_s, false), false));
@@ -211,10 +245,9 @@ TEST_F(Files, OlderCourseIsConvertedAndTheOriginalLeftAlone) {
     EXPECT_EQ(indexedLayoutOf(db()),
               QStringList({u"modules:Basics:1"_s, u"pages::2"_s, u"texts:Intro:3"_s}));
     EXPECT_FALSE(QFileInfo::exists(m_program.folder().importTempFolder()));
-}
 
-TEST_F(Files, ImportTakesTheCourseBesideKoaInf) {
-    m_files.New_file(false);
+    // An exported course is imported from beside its koa.inf.
+    m_scripted->clear();
     EXPECT_FALSE(m_files.ImportFile(m_program.scratch(u"empty"_s)));
     EXPECT_EQ(m_scripted->messages(), QStringList({u"File corrupt, cannot import"_s}));
 
@@ -242,26 +275,21 @@ TEST_F(Files, SaveNeedsTheCourseSizePlusFiveKBFree) {
         return static_cast<qint64>(std::llround(bytes / 1024.0));
     };
 
-    const struct {
-        qint64 extraKB;
-        QStringList messages;
-    } cases[] = {
-        {4,
-         {u"You do not have enough free space on you system drive to perform this task."_s,
-          SaveFailed}},
-        {5, {}},
-    };
-    for (const auto& c : cases) {
-        SCOPED_TRACE(c.extraKB);
+    for (const qint64 extraKB : {4, 5}) {
+        SCOPED_TRACE(extraKB);
+        const bool enough = extraKB == 5;
         // The probe answers with whole KB; compaction runs before the check.
-        setFreeSpaceProbe([this, kb, extra = c.extraKB](const QString&) {
-            return (kb(folderSizeBytes(work())) + extra) * 1024;
+        setFreeSpaceProbe([this, kb, extraKB](const QString&) {
+            return (kb(folderSizeBytes(work())) + extraKB) * 1024;
         });
-        const bool enough = c.messages.isEmpty();
         m_scripted->clear();
         m_scripted->queueFile(target);
         EXPECT_EQ(m_files.Save_course(true), enough);
-        EXPECT_EQ(m_scripted->messages(), c.messages);
+        EXPECT_EQ(m_scripted->messages(),
+                  enough ? QStringList()
+                         : QStringList({u"You do not have enough free space on you system drive "
+                                        "to perform this task."_s,
+                                        SaveFailed}));
         EXPECT_EQ(m_files.displayName(), enough ? u"second"_s : u"first"_s);
         EXPECT_EQ(QFileInfo::exists(target), enough);
         EXPECT_EQ(package::hasPackageMarker(target), enough);
@@ -269,8 +297,7 @@ TEST_F(Files, SaveNeedsTheCourseSizePlusFiveKBFree) {
 }
 
 TEST_F(Files, SaveThatCannotBeWrittenKeepsThePreviousPackage) {
-    // GIVEN a saved package WHEN the next save fails THEN it says so and leaves
-    // the package and nothing beside it.
+    // A failed save says so and leaves the package as it was and nothing beside it.
     const auto failedSave = [&](const QString& target, const QByteArray& before, bool saved) {
         EXPECT_FALSE(saved);
         EXPECT_EQ(m_scripted->messages(), QStringList({SaveFailed}));
@@ -281,13 +308,12 @@ TEST_F(Files, SaveThatCannotBeWrittenKeepsThePreviousPackage) {
     const QString target = savedCourse(u"keep.kof"_s);
     const QByteArray before = readFile(target);
     writeFile(work(u"movies/2.mp4"_s), QByteArray(600 * 1024, 'm'));
-    const bool saved = [&] {
+    {
         const FileSizeLimit limit(300 * 1024);
         EXPECT_TRUE(limit.set);
         m_scripted->clear();
-        return m_files.Save_course(false);
-    }();
-    failedSave(target, before, saved);
+        failedSave(target, before, m_files.Save_course(false));
+    }
 
     // A write-protected package is not replaced either.
     const QString locked = m_program.scratch(u"locked/locked.kof"_s);
@@ -301,14 +327,14 @@ TEST_F(Files, SaveThatCannotBeWrittenKeepsThePreviousPackage) {
     failedSave(locked, lockedBefore, m_files.Save_course(false));
 }
 
-TEST_F(Files, RescueYesImportsTheLeftWorkingFolder) {
+TEST_F(Files, RescueYesImportsTheLeftWorkingFolderNoDeletesItAndAFailureKeepsIt) {
     m_files.New_file(false);
     execIn(db(), u"UPDATE header SET title = 'unsaved work'"_s);
     writeFile(work(u"sounds/3.mp3"_s), "sound");
     execIn(db(),
            u"INSERT INTO sounds (id, name, filename, size) VALUES (3, 'Bell', '3.mp3', 0.0)"_s);
 
-    CourseFiles next(m_program.folder(), m_host); // the next start
+    CourseFiles next(m_program.folder(), m_host);
     ASSERT_TRUE(next.rescueNeeded());
     m_scripted->queueAnswer(Interaction::Answer::Yes);
     EXPECT_TRUE(next.offerRescue());
@@ -322,26 +348,21 @@ TEST_F(Files, RescueYesImportsTheLeftWorkingFolder) {
     EXPECT_EQ(header(u"title"_s), u"unsaved work"_s);
     EXPECT_EQ(readFile(work(u"sounds/3.mp3"_s)), QByteArray("sound"));
 
-    next.removeWorkingFolders();
-    EXPECT_FALSE(QFileInfo::exists(work()));
-    EXPECT_FALSE(QFileInfo::exists(m_program.folder().rescueFolder()));
-}
-
-TEST_F(Files, RescueNoDeletesTheWorkingFolder) {
-    m_files.New_file(false);
-    CourseFiles next(m_program.folder(), m_host);
+    // Answered No, the start after that deletes it.
+    CourseFiles third(m_program.folder(), m_host);
     m_scripted->queueAnswer(Interaction::Answer::No);
-    EXPECT_FALSE(next.offerRescue());
+    EXPECT_FALSE(third.offerRescue());
     EXPECT_FALSE(QFileInfo::exists(work()));
-}
+    next.removeWorkingFolders();
+    EXPECT_FALSE(QFileInfo::exists(m_program.folder().rescueFolder()));
 
-TEST_F(Files, RescueThatCannotConvertKeepsTheRescueFolder) {
+    // A rescue that cannot convert keeps the files.
     m_files.New_file(false);
     writeFile(db(), "the crash left this database unreadable");
-    CourseFiles next(m_program.folder(), m_host);
+    CourseFiles failed(m_program.folder(), m_host);
     m_scripted->queueAnswer(Interaction::Answer::Yes);
-    EXPECT_TRUE(next.offerRescue());
-    EXPECT_EQ(next.displayName(), u"New file"_s);
+    EXPECT_TRUE(failed.offerRescue());
+    EXPECT_EQ(failed.displayName(), u"New file"_s);
     const QString told = m_scripted->messages().constLast();
     const QString prefix =
         u"The latest file could not be rescued. Its files were kept in the folder "_s;
@@ -351,7 +372,7 @@ TEST_F(Files, RescueThatCannotConvertKeepsTheRescueFolder) {
     EXPECT_EQ(QFileInfo(kept).absolutePath(), m_program.folder().root());
     EXPECT_NE(kept, m_program.folder().rescueFolder());
     EXPECT_EQ(m_errors.locations(), QStringList({u"fileselector / ImportFile()"_s}));
-    next.removeWorkingFolders();
+    failed.removeWorkingFolders();
     EXPECT_EQ(readFile(kept + u"/koa.kod"_s),
               QByteArray("the crash left this database unreadable"));
     EXPECT_EQ(m_host.openWaits, 0);
@@ -373,53 +394,9 @@ TEST(CoursePaths, StoredNamesStayInTheirFolder) {
           u"dangling.png"_s}) {
         EXPECT_TRUE(fileInFolder(pictures, refused).isEmpty()) << refused.toStdString();
     }
-    EXPECT_EQ(fileInFolder(pictures, u"1.png"_s), pictures + u"/1.png"_s);
-    EXPECT_EQ(fileInFolder(pictures, u"same.png"_s), pictures + u"/same.png"_s);
-    EXPECT_EQ(fileInFolder(pictures, u"not yet there.png"_s), pictures + u"/not yet there.png"_s);
+    for (const QString& kept : {u"1.png"_s, u"same.png"_s, u"not yet there.png"_s})
+        EXPECT_EQ(fileInFolder(pictures, kept), pictures + u"/"_s + kept);
     EXPECT_EQ(courseFilePath(dir.filePath(u"course"_s), u"dlinks"_s, u"2.pdf"_s),
               dir.filePath(u"course/documents/2.pdf"_s));
     EXPECT_TRUE(courseFilePath(dir.filePath(u"course"_s), u"texts"_s, u"2.pdf"_s).isEmpty());
-}
-
-TEST_F(Files, HostileCourseDatabasesAreRefusedAndChangeNothing) {
-    savedCourse(u"good.kof"_s);
-    // A course whose layout never ends, and one that runs its maker's code on our writes.
-    const std::vector<std::pair<QString, QStringList>> hostile = {
-        {u"endless"_s,
-         {u"DROP TABLE data"_s,
-          u"CREATE VIEW data AS WITH RECURSIVE n(i) AS (SELECT 1 UNION ALL SELECT i + 1 FROM n) "
-          "SELECT 'modules' AS type, 'M' AS name, i AS \"index\" FROM n"_s}},
-        {u"trigger"_s,
-         {u"CREATE TRIGGER wipe AFTER INSERT ON data BEGIN DELETE FROM texts; END"_s}},
-    };
-    for (const auto& [name, statements] : hostile) {
-        SCOPED_TRACE(name.toStdString());
-        const QString folder = m_program.scratch(name);
-        schema::createBlankCourse(folder);
-        for (const QString& statement : statements)
-            execIn(folder + u"/koa.kod"_s, statement);
-        const QString pkg = m_program.scratch(name + u".kof"_s);
-        package::packFolder(folder, pkg);
-        QElapsedTimer clock;
-        clock.start();
-        expectRefused(pkg, false);
-        EXPECT_LT(clock.elapsed(), 30000); // it ends; the refusal itself is immediate
-        // An exported course is no more trusted than a package.
-        EXPECT_FALSE(m_files.ImportFile(folder));
-    }
-    EXPECT_EQ(m_errors.locations(), QStringList(2, u"fileselector / ImportFile()"_s));
-}
-
-TEST_F(Files, SettingsAndWorkingFolderAreNarrowedToTheUser) {
-    namespace fs = std::filesystem;
-    const auto mode = [](const QString& p) {
-        return fs::status(fsPath(p)).permissions() & fs::perms::mask;
-    };
-    m_files.New_file(false);
-    EXPECT_EQ(mode(work()), fs::perms::owner_all);
-    fs::permissions(fsPath(work()), fs::perms(0755));
-    fs::permissions(fsPath(m_program.folder().settingsDatabase()), fs::perms(0644));
-    m_program.folder().prepare();
-    EXPECT_EQ(mode(work()), fs::perms::owner_all);
-    EXPECT_EQ(mode(m_program.folder().settingsDatabase()), fs::perms(0600));
 }

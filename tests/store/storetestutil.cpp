@@ -16,13 +16,11 @@ using namespace Qt::Literals::StringLiterals;
 namespace koa::test {
 
 QVariant valueOf(const QString& database, const QString& sql, const QVariantList& params) {
-    Database db(database, Database::Mode::ReadOnly);
-    return db.scalar(sql, params);
+    return Database(database, Database::Mode::ReadOnly).scalar(sql, params);
 }
 
 void execIn(const QString& database, const QString& sql, const QVariantList& params) {
-    Database db(database);
-    db.exec(sql, params);
+    Database(database).exec(sql, params);
 }
 
 void writeZip(const QString& path, const std::vector<std::pair<QString, QByteArray>>& entries) {

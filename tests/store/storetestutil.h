@@ -16,12 +16,7 @@ namespace koa::test {
 class RecordingHost : public CourseHost {
 public:
     bool allowDiscard = true;
-    int saveQuestions = 0;
-    int editorsClosed = 0;
-    int loads = 0;
-    int waits = 0;
-    int openWaits = 0;
-    int skips = 0;
+    int saveQuestions = 0, editorsClosed = 0, loads = 0, waits = 0, openWaits = 0, skips = 0;
 
     bool SaveCourse(bool) override {
         ++saveQuestions;

@@ -79,10 +79,12 @@ protected:
 } // namespace
 
 TEST(CharFormats, ColourNumbersAreRedGreenBlueFromTheLowByte) {
-    EXPECT_EQ(colourFromValue(colour::External), QColor(255, 0, 0));
-    EXPECT_EQ(colourFromValue(colour::Internal), QColor(192, 64, 0));
-    EXPECT_EQ(colourFromValue(colour::Keyword), QColor(0, 192, 0));
-    EXPECT_EQ(colourFromValue(colour::Document), QColor(0, 0, 255));
+    const std::pair<int, QColor> cases[] = {{colour::External, QColor(255, 0, 0)},
+                                            {colour::Internal, QColor(192, 64, 0)},
+                                            {colour::Keyword, QColor(0, 192, 0)},
+                                            {colour::Document, QColor(0, 0, 255)}};
+    for (const auto& [value, colour] : cases)
+        EXPECT_EQ(colourFromValue(value), colour) << value;
     EXPECT_EQ(valueOfColour(QColor(192, 64, 0)), 16576);
 }
 
@@ -141,12 +143,11 @@ TEST_F(Markups, LoadedFormatsFollowTheFormatTable) {
     };
     for (int i = 0; i < 6; ++i) {
         const QTextCharFormat f = at(m_doc, i);
-        EXPECT_EQ(fontName(f), expected[i].name) << i;
-        EXPECT_EQ(f.fontPointSize(), expected[i].size) << i;
-        EXPECT_EQ(isBold(f), expected[i].bold) << i;
-        EXPECT_EQ(f.fontItalic(), expected[i].italic) << i;
-        EXPECT_EQ(f.fontUnderline(), expected[i].underline) << i;
-        EXPECT_EQ(colourValue(f), expected[i].colour) << i;
+        const auto& e = expected[i];
+        EXPECT_EQ(std::tuple(fontName(f), f.fontPointSize(), isBold(f), f.fontItalic(),
+                             f.fontUnderline(), colourValue(f)),
+                  std::tuple(e.name, double(e.size), e.bold, e.italic, e.underline, e.colour))
+            << i;
     }
 }
 
@@ -171,9 +172,8 @@ TEST_F(Markups, EachLinkKindLoadsAndStoresWithItsTarget) {
     EXPECT_EQ(m_doc.toPlainText(), u"site page Photo'synthesis \"doc\""_s);
     EXPECT_EQ(m_markup.targets().count(), 3); // keyword links have no entry
     const QTextCharFormat page = at(m_doc, 5);
-    EXPECT_EQ(fontName(page), u"koa:2"_s);
-    EXPECT_EQ(page.foreground().color(), QColor(192, 64, 0));
-    EXPECT_TRUE(page.fontUnderline());
+    EXPECT_EQ(std::tuple(fontName(page), page.foreground().color(), page.fontUnderline()),
+              std::tuple(u"koa:2"_s, QColor(192, 64, 0), true));
     EXPECT_EQ(m_markup.targets().at(2), u"Page <2>"_s);
     // The page name's brackets are stored as references, which the page's
     // attribute turns back into the name.
@@ -208,12 +208,11 @@ TEST_F(Markups, KeywordLinksAddTheirRowOnce) {
     int longLinks = 0;
     markup.rtf2html(m_doc, ok, longLinks);
     EXPECT_TRUE(ok);
-    Database course(path);
-    QSqlQuery q = course.exec(u"SELECT name, desc FROM keywords ORDER BY id"_s);
-    QStringList rows;
-    while (q.next())
-        rows << q.value(0).toString() + u"|"_s + q.value(1).toString();
-    EXPECT_EQ(rows, QStringList({u"Cell|known"_s, u"It&#39;s|"_s}));
+    EXPECT_EQ(
+        Database(path)
+            .scalar(u"SELECT group_concat(name || '|' || ifnull(desc, ''), ' ') FROM keywords"_s)
+            .toString(),
+        u"Cell|known It&#39;s|"_s);
 }
 
 TEST_F(Markups, LinksLongerThanFiftyCharactersAreRefusedAndMadeNormal) {
@@ -231,9 +230,8 @@ TEST_F(Markups, LinksLongerThanFiftyCharactersAreRefusedAndMadeNormal) {
         u"There are 1 link(s) longer than 50 characters. Formatting will be set to normal."_s);
     for (int position : {1, 51}) {
         const QTextCharFormat f = at(m_doc, position);
-        EXPECT_EQ(fontName(f), tag::Normal);
-        EXPECT_EQ(colourValue(f), 0);
-        EXPECT_FALSE(f.fontUnderline());
+        EXPECT_EQ(std::tuple(fontName(f), colourValue(f), f.fontUnderline()),
+                  std::tuple(tag::Normal, 0, false));
     }
     EXPECT_EQ(stored(m_doc), u"a"_s + fifty + u"yb"_s);
 }
