@@ -165,13 +165,14 @@ void EditorWindow::menuImport_Click() {
     command(u"menuImport_Click"_s, true, [this] { m_editors.files().Import(); });
 }
 
-void EditorWindow::menuExport_Click() {
-    command(u"menuExport_Click"_s, true, [this] {
-        if (!m_editors.factories().exportCourse)
+void EditorWindow::exportCommand(const QString& procedure,
+                                 const std::function<void(EditorWindow&)>& open) {
+    command(procedure, true, [&] {
+        if (!open)
             return;
         // The export window runs its own wait; this window takes no input meanwhile.
         setEnabled(false);
-        m_editors.factories().exportCourse(*this);
+        open(*this);
         setEnabled(true);
         raise();
         activateWindow();
@@ -179,17 +180,12 @@ void EditorWindow::menuExport_Click() {
     afterCourseCommand();
 }
 
+void EditorWindow::menuExport_Click() {
+    exportCommand(u"menuExport_Click"_s, m_editors.factories().exportCourse);
+}
+
 void EditorWindow::menuExportWeb_Click() {
-    command(u"menuExportWeb_Click"_s, true, [this] {
-        if (!m_editors.factories().exportWeb)
-            return;
-        setEnabled(false);
-        m_editors.factories().exportWeb(*this);
-        setEnabled(true);
-        raise();
-        activateWindow();
-    });
-    afterCourseCommand();
+    exportCommand(u"menuExportWeb_Click"_s, m_editors.factories().exportWeb);
 }
 
 void EditorWindow::menuMerge_Click() {

@@ -111,6 +111,8 @@ private:
     void buildMenus();
     void buildTabStrip();
     void command(const QString& procedure, bool flushFirst, const std::function<void()>& body);
+    // An export command: its window, modal, while this one waits disabled.
+    void exportCommand(const QString& procedure, const std::function<void(EditorWindow&)>& open);
 
     EditorSet& m_editors;
     Identity m_identity;
