@@ -2,8 +2,8 @@
 
 #include "about.h"
 #include "fileassociation.h"
+#include "online/account.h"
 #include "playablecopies.h"
-#include "store/database.h"
 #include "store/errors.h"
 #include "store/interaction.h"
 #include "store/wait.h"
@@ -63,8 +63,6 @@ bool fileselector::Form_Load(const QStringList& commandLine) {
     CheckExtensions(m_programPath, m_folder.shipped() + u"/icons"_s);
     trap(u"fileselector / Form_Load()"_s, [&] { m_folder.prepare(); });
     readServerSetting();
-    m_uploadUser = u"koa_upload"_s;
-    m_uploadPassword = u"pum8welsa4"_s;
 
     // No window is made before the questions below are answered: one made
     // earlier would load a course inside their message boxes.
@@ -113,16 +111,9 @@ void fileselector::showSplash() {
 
 void fileselector::readServerSetting() {
     trap(u"fileselector / Form_Load()"_s, [&] {
-        Database db(m_folder.settingsDatabase(), Database::Mode::ReadOnly);
-        QSqlQuery q = db.exec(u"SELECT server FROM user"_s);
-        if (q.next())
-            SetBaseDirs(q.value(0).toString());
+        m_baseDirs =
+            online::BaseDirs::SetBaseDirs(online::readAccount(m_folder.settingsDatabase()).server);
     });
-}
-
-void fileselector::SetBaseDirs(const QString& server) {
-    m_httpBase = u"http://www."_s + server + u"/koa_upload.asp?"_s;
-    m_ftpBase = u"ftp://"_s + server;
 }
 
 void fileselector::Form_Unload() {

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "editorset.h"
+#include "online/account.h"
 #include "prerequisites.h"
 #include "store/coursefiles.h"
 #include "store/programfolder.h"
@@ -29,7 +30,6 @@ public:
     // The orderly end: releases and deletes the working folder.
     void Form_Unload();
 
-    void SetBaseDirs(const QString& server);
     void setSplashMilliseconds(int ms) { m_splashMs = ms; }
     void setProgramPath(const QString& path) { m_programPath = path; }
 
@@ -37,10 +37,9 @@ public:
     CourseFiles& files() { return *m_files; }
     EditorSet& editors() { return *m_editors; }
     HeaderWindow* headerWindow() const;
-    QString httpBase() const { return m_httpBase; }
-    QString ftpBase() const { return m_ftpBase; }
-    QString uploadUser() const { return m_uploadUser; }
-    QString uploadPassword() const { return m_uploadPassword; }
+    // The publishing server's addresses from the account settings.
+    QString httpBase() const { return m_baseDirs.http; }
+    QString ftpBase() const { return m_baseDirs.ftp; }
 
     // CourseHost
     bool SaveCourse(bool force) override { return m_editors->SaveCourse(force); }
@@ -64,10 +63,7 @@ private:
     std::unique_ptr<QLockFile> m_instanceLock;
     QPointer<working> m_working;
     QString m_programPath;
-    QString m_httpBase;
-    QString m_ftpBase;
-    QString m_uploadUser;
-    QString m_uploadPassword;
+    online::BaseDirs m_baseDirs;
     int m_splashMs = 2000;
     bool m_startRefused = false;
     bool m_unloaded = false;
