@@ -271,6 +271,8 @@ CopyOutcome makePlayableCopy(const QString& source, const QString& target,
     if (!QFileInfo(source).isFile())
         return {CopyEnd::Failed, u"The file does not exist."_s};
     const QString part = target + u".part"_s;
+    // The converter's sink follows links: a leftover or planted one goes first.
+    QFile::remove(part);
     CopyOutcome outcome;
     {
         Conversion conversion(source, part, target.endsWith(u".webm"_s, Qt::CaseInsensitive));

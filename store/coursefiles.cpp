@@ -277,8 +277,8 @@ bool CourseFiles::ImportFile(const QString& folder) {
                     while (rows.next()) {
                         if (!mediaFolder.isEmpty()) {
                             const QString file = rows.value(u"filename"_s).toString();
-                            const QString from = fileInFolder(source.filePath(mediaFolder), file);
-                            const QString to = fileInFolder(work + u"/"_s + mediaFolder, file);
+                            const QString from = courseFilePath(source.path(), table, file);
+                            const QString to = courseFilePath(work, table, file);
                             if (!from.isEmpty() && !to.isEmpty()) {
                                 try {
                                     copyFileOver(from, to);

@@ -37,7 +37,11 @@ QString courseFilePath(const QString& courseFolder, const QString& table, const 
     const QString sub = fileFolderOf(table);
     if (sub.isEmpty())
         return {};
-    return fileInFolder(courseFolder + u'/' + sub, name);
+    // The file folder itself is the course's own, not a link to somewhere else.
+    const QString folder = courseFolder + u'/' + sub;
+    if (QFileInfo(folder).isSymLink())
+        return {};
+    return fileInFolder(folder, name);
 }
 
 } // namespace koa

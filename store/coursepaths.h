@@ -20,7 +20,8 @@ QString fileInFolder(const QString& folder, const QString& name);
 // tables' own names, "documents" for "dlinks"; empty for tables without files.
 QString fileFolderOf(const QString& table);
 
-// fileInFolder for the file a row of `table` names in `courseFolder`.
+// fileInFolder for the file a row of `table` names in `courseFolder`; empty
+// too when the table's folder there is a link.
 QString courseFilePath(const QString& courseFolder, const QString& table, const QString& name);
 
 } // namespace koa

@@ -336,19 +336,17 @@ void packFolder(const QString& folder, const QString& packagePath, Marker marker
         ::open(partialName.constData(), O_RDWR | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0666);
     if (part.fd < 0)
         writeFailed(errno, packagePath);
+    auto dropPartial = qScopeGuard([&] { QFile::remove(partial); });
 
     PartFileSink sink(part.fd); // outlives the archive, whose source it is
     zip_error_t ze;
     zip_error_init(&ze);
     zip_source_t* out = sink.source(&ze);
-    if (!out) {
-        QFile::remove(partial);
+    if (!out)
         archiveError(u"Cannot create "_s + packagePath, &ze);
-    }
     Archive za(zip_open_from_source(out, ZIP_CREATE | ZIP_TRUNCATE, &ze));
     if (!za) {
         zip_source_free(out);
-        QFile::remove(partial);
         archiveError(u"Cannot create "_s + packagePath, &ze);
     }
 
@@ -362,7 +360,6 @@ void packFolder(const QString& folder, const QString& packagePath, Marker marker
     }
     entries.sort(); // the same folder always gives the same archive
 
-    auto dropPartial = qScopeGuard([&] { QFile::remove(partial); });
     for (const QString& rel : entries) {
         const QFileInfo info(base.filePath(rel));
         const QByteArray name = rel.toUtf8();

@@ -57,10 +57,10 @@ viewer::viewer(const QString& programPath, std::function<void(int)> quit)
     m_host.setRenderer(&m_renderer);
     m_host.setAbout([this] { showAbout(); });
     m_host.setExit([this] { requestExit(); });
-    m_links = new render::OutsideLinks(this, m_renderer.glossaryFile(),
-                                       {programPath + u"/temp/documents"_s});
+    auto* links = new render::OutsideLinks(this, m_renderer.glossaryFile(),
+                                           {programPath + u"/temp/documents"_s});
     connect(WebBrowser1, &render::Browser::documentComplete, this, &viewer::documentComplete);
-    connect(WebBrowser1, &render::Browser::externalLinkRequested, m_links,
+    connect(WebBrowser1, &render::Browser::externalLinkRequested, links,
             &render::OutsideLinks::open);
 }
 

@@ -10,10 +10,6 @@
 #include <QPointer>
 #include <QWidget>
 
-namespace koa::render {
-class OutsideLinks;
-}
-
 namespace koa::viewer {
 
 // The learner's window: one browser a little larger than the screen that
@@ -46,7 +42,6 @@ private:
     std::function<void(int)> m_quit;
     render::BrowserHost m_host;
     render::Renderer m_renderer;
-    render::OutsideLinks* m_links = nullptr;
     QPointer<viewerAbout> m_about;
     bool m_exitRequested = false;
 };

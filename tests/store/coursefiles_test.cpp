@@ -399,4 +399,10 @@ TEST(CoursePaths, StoredNamesStayInTheirFolder) {
     EXPECT_EQ(courseFilePath(dir.filePath(u"course"_s), u"dlinks"_s, u"2.pdf"_s),
               dir.filePath(u"course/documents/2.pdf"_s));
     EXPECT_TRUE(courseFilePath(dir.filePath(u"course"_s), u"texts"_s, u"2.pdf"_s).isEmpty());
+    // A course whose media folder is a link elsewhere (an import's source)
+    // names no file there.
+    QDir().mkpath(dir.filePath(u"elsewhere"_s));
+    writeFile(dir.filePath(u"elsewhere/id_rsa"_s), "key");
+    ASSERT_TRUE(QFile::link(dir.filePath(u"elsewhere"_s), dir.filePath(u"course/movies"_s)));
+    EXPECT_TRUE(courseFilePath(dir.filePath(u"course"_s), u"movies"_s, u"id_rsa"_s).isEmpty());
 }
