@@ -2,25 +2,15 @@
 
 #include "exportsteps.h"
 #include "store/courseheader.h"
-#include "store/coursepaths.h"
 #include "store/database.h"
 #include "store/errors.h"
 #include "store/fileops.h"
 #include "store/programfolder.h"
 
-#include <cerrno>
-#include <cstdio>
-#include <cstring>
-#include <filesystem>
-
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
 #include <QLoggingCategory>
-#include <QSqlQuery>
-#include <QTemporaryDir>
-
-#include <fcntl.h>
 
 Q_LOGGING_CATEGORY(lcExport, "koa.export")
 

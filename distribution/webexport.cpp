@@ -209,8 +209,6 @@ void copyParts(const QString& programFolder, const QString& skin, const QString&
         copyFileOver(web + u'/' + file, stage + u'/' + file);
 }
 
-} // namespace
-
 // What the pages name that is not there (or leads out of its folder).
 QStringList missingMedia(const QString& programFolder) {
     static const QHash<QString, QString> shown = {{u"pictures"_s, u"Picture"_s},
@@ -228,6 +226,8 @@ QStringList missingMedia(const QString& programFolder) {
     }
     return missing;
 }
+
+} // namespace
 
 QString WebExportOutcome::message() const {
     switch (result) {

@@ -130,7 +130,7 @@ void ObjectStore::addWithFile(const QString& key, const QString& name, const QSt
         const qint64 id = db.scalar(u"SELECT last_insert_rowid()"_s).toLongLong();
         const QString filename = freeFileName(key, id, chosenFile);
         copied = filePath(key, filename);
-        if (copied.isEmpty()) // the chosen name's last characters hold a "/"
+        if (copied.isEmpty()) // a link of that name in the folder leads out of it
             throw KoaError(errnum::PathFileAccess, u"Cannot store "_s + chosenFile);
         copyFileOver(chosenFile, copied);
         db.exec(u"UPDATE "_s + table(key) + u" SET filename = ? WHERE rowid = ?"_s, {filename, id});

@@ -62,9 +62,16 @@ void Staging::removeUnusedMedia(const QString& database,
                 used =
                     db.scalar(u"SELECT 1 FROM pages WHERE sound = ? LIMIT 1"_s, {name}).isValid();
             } else if (isKind(table, ObjectKind::Document)) {
+                // The text editor stores a name's "<" and ">" as references;
+                // links stored earlier hold the name as it stands.
+                QString referenced = name;
+                referenced.replace(u'<', u"&#60;"_s).replace(u'>', u"&#62;"_s);
                 const QString link = u"dlink(\\'"_s + name + u"\\')"_s;
-                used = std::any_of(placedTexts.begin(), placedTexts.end(),
-                                   [&](const QString& text) { return text.contains(link); });
+                const QString storedLink = u"dlink(\\'"_s + referenced + u"\\')"_s;
+                used =
+                    std::any_of(placedTexts.begin(), placedTexts.end(), [&](const QString& text) {
+                        return text.contains(link) || text.contains(storedLink);
+                    });
             } else {
                 used = db.scalar(u"SELECT 1 FROM data WHERE name = ? LIMIT 1"_s, {name}).isValid();
             }

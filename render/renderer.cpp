@@ -151,10 +151,6 @@ QString Renderer::templateText(const QString& relativePath) const {
     });
 }
 
-void Renderer::InsertFile(const QString& relativePath) {
-    m_state.pageText += templateText(relativePath);
-}
-
 PageWriter Renderer::pageWriter() const {
     return PageWriter(m_state, [this](const QString& path) { return templateText(path); });
 }
@@ -229,12 +225,11 @@ void Renderer::writePage(Database& db, qint64 position) {
     const PageWriter writer = pageWriter();
     m_state.pageText = writer.start();
     m_state.pageSound.clear(); // played once
-    WriteIndexTabs(position);
+    WriteIndexTabs(db, position);
     WriteInfo();
     const std::vector<PlacedObject> shown =
         writeObjects(writer, CourseReader(db).placedObjects(position));
-    m_state.pictureList = PageWriter::pictureList(shown);
-    m_state.pageText = writer.finished(m_state.pageText, m_state.pictureList);
+    m_state.pageText = writer.finished(m_state.pageText, PageWriter::pictureList(shown));
 }
 
 std::vector<PlacedObject> Renderer::writeObjects(const PageWriter& writer,
@@ -281,15 +276,11 @@ void Renderer::ShowHeader() {
     });
 }
 
-void Renderer::WriteIndexTabs(qint64 position) {
+void Renderer::WriteIndexTabs(Database& db, qint64 position) {
     trap(location("WriteIndexTabs"), [&] {
-        std::vector<Tab> tabs;
-        {
-            Database db = open();
-            CourseReader reader(db);
-            tabs =
-                reader.tabs(reader.moduleBounds(m_state.moduleNumber), m_state.lastPageIndex + 1);
-        }
+        CourseReader reader(db);
+        const std::vector<Tab> tabs =
+            reader.tabs(reader.moduleBounds(m_state.moduleNumber), m_state.lastPageIndex + 1);
         m_state.pageText += pageWriter().tabs(tabs, position);
     });
 }

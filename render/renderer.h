@@ -62,8 +62,6 @@ public:
     // The frameset file that belongs to `previewMode`.
     static QString framesetFor(const QString& previewMode);
 
-    // Appends the whole text of programPath + relativePath ("/includes/page1.inc").
-    void InsertFile(const QString& relativePath);
     void CountModulesPages(Database& db);
     // Also sets pageSound from the page's settings.
     Position LocatePosition(Database& db);
@@ -75,7 +73,7 @@ public:
     void ShowMenu();
     void ShowHeader();
     // `position`: the index of the current page's row.
-    void WriteIndexTabs(qint64 position);
+    void WriteIndexTabs(Database& db, qint64 position);
     void WriteInfo();
 
     // Acts on a status text of the pages; texts that are no command are ignored.

@@ -32,7 +32,6 @@ struct RenderState {
     // File name of the sound of the page being rendered; emitted once.
     QString pageSound;
     QString pageText;
-    QString pictureList;
 
     bool documentLoaded = false;
     // The frameset the last Initiate asked for.

@@ -4,9 +4,10 @@
 #include "shell/buttonrow.h"
 #include "store/errors.h"
 #include "store/interaction.h"
+#include "store/wait.h"
 
 #include <QCheckBox>
-#include <QEventLoop>
+#include <QDeadlineTimer>
 #include <QGroupBox>
 #include <QHBoxLayout>
 #include <QLabel>
@@ -144,19 +145,23 @@ void uploadform::chkAgree_Click() {
 }
 
 void uploadform::cmdOK_Click() {
+    bool gone = false;
     trap(u"uploadform / cmdOK_Click()"_s, [&] {
         hide();
         progress& p = *m_progress;
         p.show();
         p.raise();
         p.UpLoad(chkReadOnly->isChecked());
-        // The window shows how the upload ended until its OK closes it.
-        QEventLoop wait;
-        connect(&p, &QDialog::finished, &wait, &QEventLoop::quit);
-        if (p.isVisible())
-            wait.exec();
+        // The window shows how the upload ended until its OK closes it; the
+        // author may meanwhile end the program, which takes this form along.
+        if (waitUntil([&p] { return !p.isVisible(); },
+                      {.deadline = QDeadlineTimer(QDeadlineTimer::Forever),
+                       .guard = this,
+                       .input = WaitInput::Allowed}) == WaitEnd::GuardGone)
+            gone = true;
     });
-    accept();
+    if (!gone)
+        accept();
 }
 
 void uploadform::cmdCancel_Click() {

@@ -1,6 +1,7 @@
 #include "online/account.h"
 #include "online/curlrequest.h"
 #include "online/server.h"
+#include "online/staging.h"
 #include "online/upload.h"
 #include "store/database.h"
 #include "store/package.h"
@@ -258,6 +259,16 @@ TEST_F(UploadFixture, PublishesTheSlimmedCourseUnlessRefused) {
 
     m_script.answers[u"login"_s] = "false";
     EXPECT_EQ(run(), u"You are not a registered user or your login data is wrong"_s);
+}
+
+TEST_F(UploadFixture, ADocumentWhoseNameHoldsBracketsStaysWhileAPlacedTextLinksIt) {
+    const QString database = m_working + u"/koa.kod"_s;
+    // The text editor stores the name's brackets as references in the link.
+    Database(database).exec(u"INSERT INTO dlinks (name, filename) VALUES ('Map <old>', '3.pdf')"_s);
+    Database(database).exec(u"UPDATE texts SET text = text || ? WHERE name = 'shown'"_s,
+                            {u"parent.engine.dlink(\\'Map &#60;old&#62;\\')"_s});
+    Staging::removeUnusedMedia(database);
+    EXPECT_EQ(names(database, u"dlinks"_s), QStringList({u"manual"_s, u"Map <old>"_s}));
 }
 
 TEST_F(UploadFixture, NoConnectionAndAbort) {
