@@ -140,10 +140,7 @@ void header::setInputsEnabled(bool enabled) {
 }
 
 void header::fillSkinList() {
-    Database settings(editors().files().folder().settingsDatabase(), Database::Mode::ReadOnly);
-    QSqlQuery q = settings.exec(u"SELECT name FROM skins ORDER BY rowid"_s);
-    while (q.next())
-        skin->addItem(q.value(0).toString());
+    skin->addItems(schema::skinNames(editors().files().folder().settingsDatabase()));
 }
 
 void header::Timer1_Timer() {

@@ -130,4 +130,13 @@ void createSettingsDatabase(const QString& path, const QStringList& skins) {
     db.commit();
 }
 
+QStringList skinNames(const QString& settingsDatabase) {
+    Database db(settingsDatabase, Database::Mode::ReadOnly);
+    QSqlQuery q = db.exec(u"SELECT name FROM skins ORDER BY rowid"_s);
+    QStringList names;
+    while (q.next())
+        names.append(fieldText(q.value(0)));
+    return names;
+}
+
 } // namespace koa::schema

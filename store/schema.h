@@ -36,6 +36,8 @@ QString createTableSql(const Table& t);
 void createBlankCourse(const QString& folder);
 // Writes the settings database with an empty `user` and one `skins` row per skin.
 void createSettingsDatabase(const QString& path, const QStringList& skins);
+// The skins the settings database lists, in its order.
+QStringList skinNames(const QString& settingsDatabase);
 
 inline constexpr auto CurrentVersion = "1.1";
 
