@@ -1,11 +1,11 @@
 #include "texteditor.h"
 
 #include "charformat.h"
+#include "composer/layoutstore.h"
 #include "documentcharacters.h"
 #include "keywords.h"
 #include "richtextfield.h"
 #include "shell/topmost.h"
-#include "store/database.h"
 #include "store/errors.h"
 #include "store/interaction.h"
 #include "toolbaricons.h"
@@ -259,17 +259,16 @@ void texteditor::showEvent(QShowEvent* event) {
 void texteditor::Timer1_Timer() {
     trap(location(Window, u"Timer1_Timer"_s), [&] {
         Timer1.stop();
-        {
-            Database course(m_store.database(), Database::Mode::ReadOnly);
-            cmbIlink->clear();
-            QSqlQuery pages = course.exec(u"SELECT name FROM pages ORDER BY name"_s);
-            while (pages.next())
-                cmbIlink->addItem(pages.value(0).toString());
-            cmbDlink->clear();
-            QSqlQuery documents = course.exec(u"SELECT name FROM dlinks ORDER BY name"_s);
-            while (documents.next())
-                cmbDlink->addItem(documents.value(0).toString());
-        }
+        // The choosers list what a link can name, in name order as the
+        // course compares names: regardless of case.
+        const auto fill = [](QComboBox* chooser, QStringList names) {
+            names.sort(Qt::CaseInsensitive);
+            names.removeDuplicates();
+            chooser->clear();
+            chooser->addItems(names);
+        };
+        fill(cmbIlink, composer::LayoutStore(m_store.database()).pageNames());
+        fill(cmbDlink, m_store.names(u"dlinks"_s));
         if (!m_markup.html2rtf(*rtText->document(), m_store.markup(m_textName)))
             return;
         txtLoading->hide();

@@ -38,8 +38,7 @@ class TextEditorWindow : public ::testing::Test {
 protected:
     void SetUp() override {
         schema::createBlankCourse(m_dir.path());
-        course().exec(u"INSERT INTO pages (name, sound, tabtext) VALUES ('Zebra', '', ''), "
-                      "('apple', '', '')"_s);
+        test::addLayout(m_store.database(), {u"pages:Zebra"_s, u"pages:apple"_s});
         course().exec(u"INSERT INTO dlinks (name, filename) VALUES ('Manual', '1.pdf')"_s);
         m_pool.show();
     }
