@@ -2,7 +2,7 @@
 // of the same folders on the same disk, the viewer's title page after its
 // start and its pages after a command. A report, not a gate: it fails only
 // when something errors.
-#include "bench/randomfile.h"
+#include "bench/bench.h"
 #include "distribution/export.h"
 #include "render/browser.h"
 #include "render/confinement.h"
@@ -11,47 +11,25 @@
 #include "store/schema.h"
 #include "viewer/viewer.h"
 
-#include <algorithm>
-#include <chrono>
-#include <cstdio>
-#include <functional>
-#include <random>
-#include <stdexcept>
-#include <vector>
-
 #include <QApplication>
-#include <QCommandLineParser>
-#include <QDir>
 #include <QElapsedTimer>
-#include <QFile>
-#include <QFileInfo>
-#include <QLoggingCategory>
-#include <QProcess>
-#include <QTemporaryDir>
 #include <QWebEnginePage>
-
-#include <unistd.h>
-
-using namespace Qt::Literals::StringLiterals;
 
 namespace koa::bench {
 namespace {
 
-using Clock = std::chrono::steady_clock;
 constexpr double RatioLimit = 1.5;
 constexpr double TitleLimitMs = 1500;
 constexpr double PageLimitMs = 150;
 
-[[noreturn]] void fail(const QString& what) {
-    throw std::runtime_error(what.toLocal8Bit().toStdString());
+void exportTo(const distribution::ExportSource& source, const QString& folder, bool readOnly) {
+    const auto made = distribution::exportCourse(source, folder, readOnly);
+    if (made.result != distribution::ExportOutcome::Result::Done)
+        fail(u"export failed: "_s + made.detail);
 }
 
-double msSince(Clock::time_point start) {
-    return std::chrono::duration<double, std::milli>(Clock::now() - start).count();
-}
-
-// A course of two pages, a keyword and a quiz in `folder`, with `mb` MB of
-// incompressible media: movies of 8 MB and pictures of 1 MB.
+// A course of two pages, a text and a quiz in `folder`, with `mb` MB of
+// incompressible media.
 void makeCourse(const QString& folder, qint64 mb) {
     schema::createBlankCourse(folder);
     Database db(folder + u"/koa.kod"_s);
@@ -62,35 +40,12 @@ void makeCourse(const QString& folder, qint64 mb) {
     db.exec(u"INSERT INTO pages (name, sound, tabtext) VALUES ('Quay', '', 'Quay'), "
             "('Dock', '', 'Dock')"_s);
     db.exec(u"DELETE FROM data"_s);
-    const QStringList layout = {u"modules:Harbour"_s, u"pages:Quay"_s, u"texts:Hello"_s,
-                                u"pages:Dock"_s, u"quizes:Knots"_s};
-    for (int i = 0; i < layout.size(); ++i)
-        db.exec(u"INSERT INTO data (type, name, \"index\") VALUES (?, ?, ?)"_s,
-                {layout[i].section(u':', 0, 0), layout[i].section(u':', 1), i});
-    std::mt19937_64 random(17);
-    qint64 left = mb;
-    for (int n = 0; left > 0; ++n) {
-        const bool movie = n % 2 == 0 && left >= 8;
-        const qint64 size = movie ? 8 : 1;
-        const QString file = folder + (movie ? u"/movies/"_s : u"/pictures/"_s) +
-                             QString::number(n) + (movie ? u".mp4"_s : u".jpg"_s);
-        if (!bench::writeRandomFile(file, size, random))
-            fail(u"cannot write "_s + file);
-        left -= size;
-    }
-}
-
-// Best of `runs`, each after the previous output is removed and flushed.
-double best(int runs, const std::function<void()>& clean, const std::function<void()>& job) {
-    double out = 1e300;
-    for (int i = 0; i < runs; ++i) {
-        clean();
-        ::sync();
-        const auto start = Clock::now();
-        job();
-        out = std::min(out, msSince(start));
-    }
-    return out;
+    db.exec(u"INSERT INTO data (type, name, \"index\") VALUES ('modules', 'Harbour', 0), "
+            "('pages', 'Quay', 1), ('texts', 'Hello', 2), ('pages', 'Dock', 3), "
+            "('quizes', 'Knots', 4)"_s);
+    writeMedia(folder, mb, 17, [](int n, const QString& folder) {
+        return QString::number(n) + (folder == u"movies" ? u".mp4"_s : u".jpg"_s);
+    });
 }
 
 void compareExport(const ProgramFolder& program, const QString& scratch, int runs) {
@@ -98,17 +53,8 @@ void compareExport(const ProgramFolder& program, const QString& scratch, int run
     const QString ours = scratch + u"/ours"_s;
     const QString theirs = scratch + u"/theirs"_s;
     const auto clean = [&] {
-        QDir(ours).removeRecursively();
-        QDir(theirs).removeRecursively();
-    };
-    const double exported = best(runs, clean, [&] {
-        const auto made = distribution::exportCourse(source, ours, false);
-        if (made.result != distribution::ExportOutcome::Result::Done)
-            fail(u"export failed: "_s + made.detail);
-    });
-    const auto cp = [](const QStringList& args) {
-        if (QProcess::execute(u"cp"_s, args) != 0)
-            fail(u"cp "_s + args.join(u' ') + u" failed"_s);
+        removePath(ours);
+        removePath(theirs);
     };
     // The shipped folders are links in the program folder: cp -r would copy
     // the links and then write through them into the build.
@@ -118,18 +64,22 @@ void compareExport(const ProgramFolder& program, const QString& scratch, int run
             fail(u"missing "_s + path);
         return resolved;
     };
+    std::vector<double> exported, copied;
+    for (int i = 0; i < runs; ++i)
+        exported.push_back(timedRun(clean, [&] { exportTo(source, ours, false); }));
     const QString templateFolder = real(source.templateFolder);
     const QString skin = real(source.skinsFolder + u"/Classic"_s);
-    const double copied = best(runs, clean, [&] {
-        cp({u"-r"_s, templateFolder, theirs});
-        cp({u"-r"_s, real(source.workingFolder), theirs + u"/temp"_s});
-        QDir().mkpath(theirs + u"/skins"_s);
-        cp({u"-r"_s, skin, theirs + u"/skins/Classic"_s});
-    });
-    const double ratio = exported / copied;
+    for (int i = 0; i < runs; ++i) {
+        copied.push_back(timedRun(clean, [&] {
+            runTool(u"cp"_s, {u"-r"_s, templateFolder, theirs});
+            runTool(u"cp"_s, {u"-r"_s, real(source.workingFolder), theirs + u"/temp"_s});
+            QDir().mkpath(theirs + u"/skins"_s);
+            runTool(u"cp"_s, {u"-r"_s, skin, theirs + u"/skins/Classic"_s});
+        }));
+    }
+    const double ratio = best(exported) / best(copied);
     std::printf("export  ours %8.3f s   cp -r %8.3f s   ratio %.2f  %s (limit %.2f)\n",
-                exported / 1000, copied / 1000, ratio, ratio <= RatioLimit ? "PASS" : "SLOW",
-                RatioLimit);
+                best(exported), best(copied), ratio, verdict(ratio <= RatioLimit), RatioLimit);
 }
 
 // The visible text of every frame, depth first.
@@ -157,70 +107,57 @@ bool waitForText(QWebEnginePage* page, const std::function<bool(const QString&)>
     return found;
 }
 
-void report(const char* what, std::vector<double> ms, double limit) {
-    std::sort(ms.begin(), ms.end());
-    std::printf("%-26s median %8.2f ms   worst %8.2f ms   %s (limit %.0f ms)\n", what,
-                ms[ms.size() / 2], ms.back(), ms.back() <= limit ? "PASS" : "SLOW", limit);
-}
-
 void timeViewer(const QString& exported, Clock::time_point programStart, int runs) {
     render::Browser::setConfinement(
         render::Confinement::forProgramFolder(ProgramFolder(exported, exported)));
     viewer::viewer window(exported, [](int) {});
     window.Form_Load();
     QWebEnginePage* page = window.WebBrowser1->page();
-    const auto shows = [](const QString& text) {
-        return [text](const QString& shown) {
-            return shown.contains(text);
-        };
-    };
-    if (!waitForText(page, shows(u"Harbour course"_s)))
+    if (!waitForText(page, [](const QString& shown) { return shown.contains(u"Harbour course"); }))
         fail(u"the title page did not show"_s);
-    const double title = msSince(programStart);
+    const double title = 1000 * std::chrono::duration<double>(Clock::now() - programStart).count();
     std::printf("%-26s %8.2f ms after the start   %s (limit %.0f ms)\n", "title page", title,
-                title <= TitleLimitMs ? "PASS" : "SLOW", TitleLimitMs);
+                verdict(title <= TitleLimitMs), TitleLimitMs);
 
-    const auto command = [&](const QString& text, const std::function<bool(const QString&)>& done) {
-        const auto start = Clock::now();
-        page->runJavaScript(u"window.status = '"_s + text + u"'; true"_s);
-        if (!waitForText(page, done))
-            fail(u"no page after "_s + text);
-        return msSince(start);
-    };
-    // The command's view has loaded, not only a frame of the one before.
+    // Each command's time lasts until its view has loaded, not only a frame
+    // of the one before.
     render::RenderState& state = window.renderer().state();
-    const auto settled = [&](const QString& mode, const QString& text) {
-        return [&state, &window, mode, text](const QString& shown) {
-            return state.previewMode == mode && state.documentLoaded &&
-                   window.WebBrowser1->readyState() == render::Browser::Complete &&
-                   shown.contains(text);
-        };
-    };
-    const QString first = u"Welcome on the quay"_s;
-    const QString second = u"Is a bowline a knot?"_s;
-    std::vector<double> menu, module, forward;
+    const struct {
+        const char* what;
+        QString command, mode, text;
+    } commands[] = {
+        {"menu after \"home\"", u"home"_s, u"menu"_s, u"Harbour"_s},
+        {"page after \"module*0\"", u"module*0"_s, u"module"_s, u"Welcome on the quay"_s},
+        {"page after \"forward\"", u"forward"_s, u"module"_s, u"Is a bowline a knot?"_s}};
+    std::vector<double> ms[3];
     for (int i = 0; i < runs; ++i) {
-        menu.push_back(command(u"home"_s, settled(u"menu"_s, u"Harbour"_s)));
-        module.push_back(command(u"module*0"_s, settled(u"module"_s, first)));
-        forward.push_back(command(u"forward"_s, settled(u"module"_s, second)));
+        for (int c = 0; c < 3; ++c) {
+            ms[c].push_back(1000 * secondsOf([&] {
+                                page->runJavaScript(u"window.status = '"_s + commands[c].command +
+                                                    u"'; true"_s);
+                                if (!waitForText(page, [&](const QString& shown) {
+                                        return state.previewMode == commands[c].mode &&
+                                               state.documentLoaded &&
+                                               window.WebBrowser1->readyState() ==
+                                                   render::Browser::Complete &&
+                                               shown.contains(commands[c].text);
+                                    }))
+                                    fail(u"no page after "_s + commands[c].command);
+                            }));
+        }
     }
-    report("menu after \"home\"", menu, PageLimitMs);
-    report("page after \"module*0\"", module, PageLimitMs);
-    report("page after \"forward\"", forward, PageLimitMs);
+    for (int c = 0; c < 3; ++c)
+        reportSpread(26, commands[c].what, ms[c], PageLimitMs, true);
 }
 
-int run(QApplication& app, Clock::time_point programStart) {
-    QCommandLineParser options;
-    options.addHelpOption();
-    options.addOption({u"size-mb"_s, u"Media in the exported course (300)."_s, u"N"_s, u"300"_s});
-    options.addOption({u"runs"_s, u"Timed runs per side (3) and commands (20)."_s, u"N"_s});
-    options.addOption({u"dir"_s, u"Scratch folder inside FOLDER."_s, u"FOLDER"_s});
-    options.process(app);
-    const int runs = options.isSet(u"runs"_s) ? options.value(u"runs"_s).toInt() : 3;
-    QTemporaryDir scratch((options.isSet(u"dir"_s) ? options.value(u"dir"_s) : QDir::tempPath()) +
-                          u"/koa-bench-XXXXXX"_s);
-    if (!scratch.isValid())
-        fail(u"no scratch folder"_s);
+int run(Clock::time_point programStart) {
+    const QCommandLineParser& options = parseOptions(
+        {}, {{u"size-mb"_s, u"Media in the exported course (300)."_s, u"N"_s, u"300"_s},
+             {u"runs"_s, u"Timed runs per side (3) and commands (20)."_s, u"N"_s},
+             {u"dir"_s, u"Scratch folder inside FOLDER."_s, u"FOLDER"_s, QDir::tempPath()}});
+    const bool runsSet = options.isSet(u"runs"_s);
+    const int runs = runsSet ? std::max(1, options.value(u"runs"_s).toInt()) : 3;
+    const Scratch scratch(options.value(u"dir"_s));
     const ProgramFolder program(scratch.filePath(u"root"_s),
                                 QCoreApplication::applicationDirPath());
     program.prepare();
@@ -228,13 +165,10 @@ int run(QApplication& app, Clock::time_point programStart) {
     // The viewer first, while the program is fresh; a small course.
     makeCourse(program.workingFolder(), 0);
     const QString small = scratch.filePath(u"small"_s);
-    if (distribution::exportCourse(distribution::ExportSource::forProgramFolder(program), small,
-                                   true)
-            .result != distribution::ExportOutcome::Result::Done)
-        fail(u"the small export failed"_s);
-    timeViewer(small, programStart, options.isSet(u"runs"_s) ? runs : 20);
+    exportTo(distribution::ExportSource::forProgramFolder(program), small, true);
+    timeViewer(small, programStart, runsSet ? runs : 20);
 
-    QDir(program.workingFolder()).removeRecursively();
+    removePath(program.workingFolder());
     makeCourse(program.workingFolder(), options.value(u"size-mb"_s).toLongLong());
     compareExport(program, scratch.path(), runs);
     return 0;
@@ -246,12 +180,6 @@ int run(QApplication& app, Clock::time_point programStart) {
 int main(int argc, char* argv[]) {
     const auto programStart = koa::bench::Clock::now();
     QCoreApplication::setAttribute(Qt::AA_ShareOpenGLContexts);
-    QApplication app(argc, argv);
-    QLoggingCategory::setFilterRules(u"koa.*.debug=false"_s);
-    try {
-        return koa::bench::run(app, programStart);
-    } catch (const std::exception& e) {
-        std::fprintf(stderr, "koa-bench-export: %s\n", e.what());
-        return 1;
-    }
+    return koa::bench::benchMain<QApplication>(argc, argv, "koa.*.debug=false",
+                                               [&] { return koa::bench::run(programStart); });
 }
