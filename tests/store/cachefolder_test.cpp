@@ -51,9 +51,30 @@ mode_t modeOf(const QString& path) {
     return info.st_mode & 07777;
 }
 
-TEST(CacheFolder, PrivateUnderTheRuntimeFolderElseTheTempFolder) {
+TEST(CacheFolder, PrivateUnderTheRuntimeFolderElseTheTempFolderAndNothingPlantedIsUsed) {
     const FolderScope scope;
     const QString runtime = scope.path(u"runtime/koa"_s);
+
+    // A link, even to a folder of our own, is not followed.
+    QDir().mkpath(scope.path(u"elsewhere"_s));
+    ASSERT_TRUE(QFile::link(scope.path(u"elsewhere"_s), runtime));
+    EXPECT_THROW(cacheFolder(), KoaError);
+    EXPECT_TRUE(QFileInfo(runtime).isSymLink());
+    EXPECT_TRUE(QDir(scope.path(u"elsewhere"_s)).isEmpty());
+    QFile::remove(runtime);
+
+    test::writeFile(runtime, "not a folder");
+    EXPECT_THROW(cacheFolder(), KoaError);
+    QFile::remove(runtime);
+
+    // Only root can hand a folder to another user.
+    if (::geteuid() == 0) {
+        QDir().mkpath(runtime);
+        ASSERT_EQ(::chown(QFile::encodeName(runtime).constData(), 65534, 65534), 0);
+        EXPECT_THROW(cacheFolder(), KoaError);
+        QDir(runtime).removeRecursively();
+    }
+
     EXPECT_EQ(cacheFolder(), runtime);
     EXPECT_EQ(modeOf(runtime), mode_t(0700));
     // A folder of ours opened to others is made private again.
@@ -68,30 +89,6 @@ TEST(CacheFolder, PrivateUnderTheRuntimeFolderElseTheTempFolder) {
     const QString temp = scope.path(u"tmp/koa-"_s) + QString::number(::geteuid());
     EXPECT_EQ(cacheFolder(), temp);
     EXPECT_EQ(modeOf(temp), mode_t(0700));
-}
-
-TEST(CacheFolder, RefusesWhatAnotherCouldHavePlanted) {
-    const FolderScope scope;
-    const QString place = scope.path(u"runtime/koa"_s);
-
-    // A link, even to a folder of our own, is not followed.
-    QDir().mkpath(scope.path(u"elsewhere"_s));
-    ASSERT_TRUE(QFile::link(scope.path(u"elsewhere"_s), place));
-    EXPECT_THROW(cacheFolder(), KoaError);
-    EXPECT_TRUE(QFileInfo(place).isSymLink());
-    EXPECT_TRUE(QDir(scope.path(u"elsewhere"_s)).isEmpty());
-    QFile::remove(place);
-
-    test::writeFile(place, "not a folder");
-    EXPECT_THROW(cacheFolder(), KoaError);
-    QFile::remove(place);
-
-    // Only root can hand a folder to another user.
-    if (::geteuid() == 0) {
-        QDir().mkpath(place);
-        ASSERT_EQ(::chown(QFile::encodeName(place).constData(), 65534, 65534), 0);
-        EXPECT_THROW(cacheFolder(), KoaError);
-    }
 }
 
 } // namespace

@@ -12,7 +12,6 @@
 #include <filesystem>
 
 #include <QDir>
-#include <QElapsedTimer>
 #include <QFile>
 #include <QTemporaryDir>
 
@@ -30,13 +29,15 @@ class Files : public ::testing::Test {
 protected:
     Files() : m_files(m_program.folder(), m_host) {}
     ~Files() override { setFreeSpaceProbe({}); }
+    // Every wait the file operations start is ended, whatever the outcome.
+    void TearDown() override { EXPECT_EQ(m_host.openWaits, 0); }
 
     QString work(const QString& rel = QString()) const {
         return m_program.folder().workingFolder() + (rel.isEmpty() ? QString() : u"/"_s + rel);
     }
     QString db() const { return m_program.folder().workingDatabase(); }
     QString header(const QString& field) const {
-        return valueOf(db(), u"SELECT "_s + field + u" FROM header"_s).toString();
+        return rowsOf(db(), u"SELECT "_s + field + u" FROM header"_s).value(0);
     }
 
     // A new course with a title, a picture and its file, saved as `name`.
@@ -104,7 +105,6 @@ TEST_F(Files, NewCourseIsAPrivateCopyOfTheBlankCourse) {
     EXPECT_EQ(treeOf(work()), treeOf(m_program.folder().blankFolder()));
     EXPECT_TRUE(IsDBblank(db(), m_program.folder().blankDatabase()));
     EXPECT_EQ(m_host.loads, 1);
-    EXPECT_EQ(m_host.openWaits, 0);
 
     // The settings and the working folder are narrowed to the user, again at each start.
     namespace fs = std::filesystem;
@@ -119,11 +119,21 @@ TEST_F(Files, NewCourseIsAPrivateCopyOfTheBlankCourse) {
     EXPECT_EQ(mode(m_program.folder().settingsDatabase()), fs::perms(0600));
 }
 
-TEST_F(Files, SaveAsksForANameOnlyForANewCourseAndOpenRestoresIt) {
+TEST_F(Files, SaveAsksForANameOnlyForANewCourseOpenRestoresItAndCancellingChangesNothing) {
     const QString target = savedCourse(u"drill.kof"_s);
+    // A refused discard, a cancelled dialog and nothing chosen change nothing.
+    m_host.allowDiscard = false;
+    EXPECT_FALSE(m_files.Open_file(target, false));
+    EXPECT_EQ(m_host.saveQuestions, 1);
+    EXPECT_EQ(m_host.editorsClosed, 0);
+    m_host.allowDiscard = true;
+    EXPECT_FALSE(m_files.Save_course(true)); // the queue is empty: the dialog is cancelled
+    m_scripted->queueFile(QString());
+    EXPECT_FALSE(m_files.Save_course(true)); // nothing chosen
+    EXPECT_FALSE(m_files.Open_file(QString(), false));
     EXPECT_EQ(m_files.displayName(), u"drill"_s);
     EXPECT_EQ(m_files.currentPath(), target);
-    EXPECT_EQ(readFile(target).left(4), QByteArray("KO\x03\x04", 4));
+    EXPECT_EQ(header(u"title"_s), u"Fire drill"_s);
 
     // Saving an opened package writes back without a dialog and keeps its permissions.
     const int dialogs = m_scripted->shown().size();
@@ -141,79 +151,41 @@ TEST_F(Files, SaveAsksForANameOnlyForANewCourseAndOpenRestoresIt) {
     // A package the user may only read opens all the same.
     QFile::setPermissions(target, QFileDevice::ReadOwner | QFileDevice::ReadGroup);
     const QByteArray saved = readFile(target);
+    const QStringList tree = treeOf(work());
     m_files.New_file(false);
     EXPECT_TRUE(m_files.Open_file(target, true));
     EXPECT_EQ(readFile(target), saved); // the user's package is never written by an open
     EXPECT_EQ(m_files.displayName(), u"drill"_s);
     EXPECT_EQ(header(u"author"_s), u"Ben"_s);
+    EXPECT_EQ(treeOf(work()), tree);
     EXPECT_EQ(readFile(work(u"pictures/1.png"_s)), QByteArray(512, 'x'));
-    for (const QString& folder : schema::courseFolders())
-        EXPECT_TRUE(QDir(work(folder)).exists()) << folder.toStdString();
     EXPECT_EQ(m_host.skips, 1);
-    EXPECT_EQ(m_host.openWaits, 0);
     EXPECT_TRUE(m_scripted->messages().isEmpty());
-}
-
-TEST_F(Files, CancelledDialogsAndARefusedDiscardChangeNothing) {
-    const QString target = savedCourse(u"a.kof"_s);
-    m_host.allowDiscard = false;
-    EXPECT_FALSE(m_files.Open_file(target, false));
-    EXPECT_EQ(m_host.saveQuestions, 1);
-    EXPECT_EQ(m_host.editorsClosed, 0);
-    m_host.allowDiscard = true;
-    m_scripted->clear();
-    EXPECT_FALSE(m_files.Save_course(true)); // the queue is empty: the dialog is cancelled
-    m_scripted->queueFile(QString());
-    EXPECT_FALSE(m_files.Save_course(true)); // nothing chosen
-    EXPECT_FALSE(m_files.Open_file(QString(), false));
-    EXPECT_TRUE(m_scripted->messages().isEmpty());
-    EXPECT_EQ(m_files.displayName(), u"a"_s);
-    EXPECT_EQ(header(u"title"_s), u"Fire drill"_s);
 }
 
 TEST_F(Files, DamagedOrHostilePackageSaysErrorOpeningAndKeepsTheOpenCourse) {
-    const QByteArray good = readFile(savedCourse(u"good.kof"_s));
+    savedCourse(u"good.kof"_s);
     const auto pkg = [&](const QString& name) {
         return m_program.scratch(name + u".kof"_s);
     };
+    // Each way an archive fails to unpack is the package's own test; here one stands for all.
     writeFile(pkg(u"not a zip"_s), "this is not a package");
-    writeFile(pkg(u"truncated"_s), good.left(good.size() - 40));
     writeZip(pkg(u"nokod"_s), {{u"pictures/"_s, {}}, {u"pictures/1.png"_s, "x"}});
-    writeZip(pkg(u"escaping"_s), {{u"koa.kod"_s, readFile(db())}, {u"../../outside.txt"_s, "x"}});
     writeZip(pkg(u"garbage"_s), {{u"koa.kod"_s, "this is not a database"}});
-    for (const QString& name :
-         {u"nokod"_s, u"escaping"_s, u"garbage"_s, u"not a zip"_s, u"truncated"_s}) {
+    // A course that runs its maker's code on our writes.
+    const QString hostile = m_program.scratch(u"trigger"_s);
+    schema::createBlankCourse(hostile);
+    execIn(hostile + u"/koa.kod"_s,
+           u"CREATE TRIGGER wipe AFTER INSERT ON data BEGIN DELETE FROM texts; END"_s);
+    package::packFolder(hostile, pkg(u"trigger"_s));
+    for (const QString& name : {u"nokod"_s, u"garbage"_s, u"not a zip"_s, u"trigger"_s}) {
         SCOPED_TRACE(name.toStdString());
-        expectRefused(pkg(name));
+        expectRefused(pkg(name), name != u"trigger"_s); // with and without the wait window
     }
-    EXPECT_FALSE(QFileInfo::exists(m_program.path(u"outside.txt"_s)));
-    EXPECT_FALSE(QFileInfo::exists(m_program.scratch(u"../outside.txt"_s)));
     EXPECT_FALSE(QFileInfo::exists(m_program.folder().openTempFolder()));
-
-    // A course whose layout never ends, and one that runs its maker's code on our writes.
-    const std::vector<std::pair<QString, QStringList>> hostile = {
-        {u"endless"_s,
-         {u"DROP TABLE data"_s,
-          u"CREATE VIEW data AS WITH RECURSIVE n(i) AS (SELECT 1 UNION ALL SELECT i + 1 FROM n) "
-          "SELECT 'modules' AS type, 'M' AS name, i AS \"index\" FROM n"_s}},
-        {u"trigger"_s,
-         {u"CREATE TRIGGER wipe AFTER INSERT ON data BEGIN DELETE FROM texts; END"_s}},
-    };
-    for (const auto& [name, statements] : hostile) {
-        SCOPED_TRACE(name.toStdString());
-        const QString folder = m_program.scratch(name);
-        schema::createBlankCourse(folder);
-        for (const QString& statement : statements)
-            execIn(folder + u"/koa.kod"_s, statement);
-        package::packFolder(folder, pkg(name));
-        QElapsedTimer clock;
-        clock.start();
-        expectRefused(pkg(name), false);
-        EXPECT_LT(clock.elapsed(), 30000); // it ends; the refusal itself is immediate
-        // An exported course is no more trusted than a package.
-        EXPECT_FALSE(m_files.ImportFile(folder));
-    }
-    EXPECT_EQ(m_errors.locations(), QStringList(2, u"fileselector / ImportFile()"_s));
+    // An exported course is no more trusted than a package.
+    EXPECT_FALSE(m_files.ImportFile(hostile));
+    EXPECT_EQ(m_errors.locations(), QStringList({u"fileselector / ImportFile()"_s}));
 }
 
 TEST_F(Files, OlderOrExportedCourseIsImportedAndTheOriginalLeftAlone) {
@@ -233,14 +205,12 @@ TEST_F(Files, OlderOrExportedCourseIsImportedAndTheOriginalLeftAlone) {
                            "be imported. The original file will be left unaltered."_s}));
     EXPECT_EQ(m_files.displayName(), u"Imported file"_s);
     EXPECT_TRUE(m_files.currentPath().isEmpty());
-    EXPECT_EQ(CheckKOFVersion(db()), u"1.1"_s);
-    EXPECT_EQ(header(u"author"_s), u"Ann"_s);
-    // Fields copied by position; a row's id keeps naming its file.
-    EXPECT_EQ(valueOf(db(), u"SELECT filename FROM pictures WHERE id = 7"_s).toString(),
-              u"7.png"_s);
+    EXPECT_EQ(rowsOf(db(), u"SELECT version, author FROM header"_s), QStringList{u"1.1|Ann"_s});
+    // Fields copied by position; a row's id keeps naming its file, and a stored
+    // name that climbs out of its folder is kept but not followed.
+    EXPECT_EQ(rowsOf(db(), u"SELECT id, filename FROM pictures ORDER BY id"_s),
+              QStringList({u"7|7.png"_s, u"8|../../x.png"_s}));
     EXPECT_EQ(readFile(work(u"pictures/7.png"_s)), QByteArray("png bytes"));
-    // A stored file name that climbs out of its folder is not followed.
-    EXPECT_EQ(valueOf(db(), u"SELECT count(*) FROM pictures"_s).toInt(), 2);
     // The repaired layout: the module gained a page before the text.
     EXPECT_EQ(indexedLayoutOf(db()),
               QStringList({u"modules:Basics:1"_s, u"pages::2"_s, u"texts:Intro:3"_s}));
@@ -258,14 +228,11 @@ TEST_F(Files, OlderOrExportedCourseIsImportedAndTheOriginalLeftAlone) {
     m_files.Import();
     EXPECT_EQ(m_files.displayName(), u"Imported file"_s);
     EXPECT_EQ(header(u"title"_s), u"Old course"_s);
-    EXPECT_EQ(m_host.openWaits, 0);
 
     // A course without a header row gets a blank header.
     execIn(exported + u"/temp/koa.kod"_s, u"DELETE FROM header"_s);
     ASSERT_TRUE(m_files.ImportFile(exported + u"/temp"_s));
-    EXPECT_EQ(valueOf(db(), u"SELECT count(*) FROM header"_s).toInt(), 1);
-    EXPECT_EQ(CheckKOFVersion(db()), u"1.1"_s);
-    EXPECT_EQ(header(u"skin"_s), u"Classic"_s);
+    EXPECT_EQ(rowsOf(db(), u"SELECT version, skin FROM header"_s), QStringList{u"1.1|Classic"_s});
 }
 
 TEST_F(Files, SaveNeedsTheCourseSizePlusFiveKBFree) {
@@ -330,9 +297,6 @@ TEST_F(Files, SaveThatCannotBeWrittenKeepsThePreviousPackage) {
 TEST_F(Files, RescueYesImportsTheLeftWorkingFolderNoDeletesItAndAFailureKeepsIt) {
     m_files.New_file(false);
     execIn(db(), u"UPDATE header SET title = 'unsaved work'"_s);
-    writeFile(work(u"sounds/3.mp3"_s), "sound");
-    execIn(db(),
-           u"INSERT INTO sounds (id, name, filename, size) VALUES (3, 'Bell', '3.mp3', 0.0)"_s);
 
     CourseFiles next(m_program.folder(), m_host);
     ASSERT_TRUE(next.rescueNeeded());
@@ -346,7 +310,6 @@ TEST_F(Files, RescueYesImportsTheLeftWorkingFolderNoDeletesItAndAFailureKeepsIt)
     EXPECT_EQ(next.displayName(), u"Rescued file"_s);
     EXPECT_TRUE(next.currentPath().isEmpty());
     EXPECT_EQ(header(u"title"_s), u"unsaved work"_s);
-    EXPECT_EQ(readFile(work(u"sounds/3.mp3"_s)), QByteArray("sound"));
 
     // Answered No, the start after that deletes it.
     CourseFiles third(m_program.folder(), m_host);
@@ -356,7 +319,8 @@ TEST_F(Files, RescueYesImportsTheLeftWorkingFolderNoDeletesItAndAFailureKeepsIt)
     next.removeWorkingFolders();
     EXPECT_FALSE(QFileInfo::exists(m_program.folder().rescueFolder()));
 
-    // A rescue that cannot convert keeps the files.
+    // A rescue that cannot convert keeps the files in the program folder; that
+    // they outlast later starts is the start-up's test.
     m_files.New_file(false);
     writeFile(db(), "the crash left this database unreadable");
     CourseFiles failed(m_program.folder(), m_host);
@@ -367,15 +331,8 @@ TEST_F(Files, RescueYesImportsTheLeftWorkingFolderNoDeletesItAndAFailureKeepsIt)
     const QString prefix =
         u"The latest file could not be rescued. Its files were kept in the folder "_s;
     ASSERT_TRUE(told.startsWith(prefix)) << told.toStdString();
-    // Kept apart from the rescue folder, which later rescues and ends delete.
-    const QString kept = told.mid(prefix.size());
-    EXPECT_EQ(QFileInfo(kept).absolutePath(), m_program.folder().root());
-    EXPECT_NE(kept, m_program.folder().rescueFolder());
+    EXPECT_EQ(QFileInfo(told.mid(prefix.size())).absolutePath(), m_program.folder().root());
     EXPECT_EQ(m_errors.locations(), QStringList({u"fileselector / ImportFile()"_s}));
-    failed.removeWorkingFolders();
-    EXPECT_EQ(readFile(kept + u"/koa.kod"_s),
-              QByteArray("the crash left this database unreadable"));
-    EXPECT_EQ(m_host.openWaits, 0);
 }
 
 TEST(CoursePaths, StoredNamesStayInTheirFolder) {

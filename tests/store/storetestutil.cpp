@@ -15,12 +15,8 @@ using namespace Qt::Literals::StringLiterals;
 
 namespace koa::test {
 
-QVariant valueOf(const QString& database, const QString& sql, const QVariantList& params) {
-    return Database(database, Database::Mode::ReadOnly).scalar(sql, params);
-}
-
-void execIn(const QString& database, const QString& sql, const QVariantList& params) {
-    Database(database).exec(sql, params);
+void execIn(const QString& database, const QString& sql) {
+    Database(database).exec(sql);
 }
 
 void writeZip(const QString& path, const std::vector<std::pair<QString, QByteArray>>& entries) {

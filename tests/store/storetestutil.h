@@ -6,9 +6,8 @@
 #include <utility>
 #include <vector>
 
+#include <QByteArray>
 #include <QString>
-#include <QStringList>
-#include <QVariantList>
 
 namespace koa::test {
 
@@ -16,24 +15,20 @@ namespace koa::test {
 class RecordingHost : public CourseHost {
 public:
     bool allowDiscard = true;
-    int saveQuestions = 0, editorsClosed = 0, loads = 0, waits = 0, openWaits = 0, skips = 0;
+    int saveQuestions = 0, editorsClosed = 0, loads = 0, openWaits = 0, skips = 0;
 
     bool SaveCourse(bool) override {
         ++saveQuestions;
         return allowDiscard;
     }
     void closeEditors() override { ++editorsClosed; }
-    void startWait() override {
-        ++waits;
-        ++openWaits;
-    }
+    void startWait() override { ++openWaits; }
     void endWait() override { --openWaits; }
     void courseLoaded() override { ++loads; }
     void setSkipNextRender() override { ++skips; }
 };
 
-QVariant valueOf(const QString& database, const QString& sql, const QVariantList& params = {});
-void execIn(const QString& database, const QString& sql, const QVariantList& params = {});
+void execIn(const QString& database, const QString& sql);
 
 // A ZIP archive (plain "PK") with the given entries; a name ending in "/" is a folder.
 void writeZip(const QString& path, const std::vector<std::pair<QString, QByteArray>>& entries);

@@ -12,7 +12,7 @@ namespace {
 
 using namespace std::chrono_literals;
 
-TEST(Wait, EndsWhenDoneHandlingEventsMeanwhileOrAtItsDeadline) {
+TEST(Wait, EndsWhenDoneHandlingEventsMeanwhileWhenItsGuardGoesOrAtItsDeadline) {
     bool done = false;
     QTimer::singleShot(30, [&] { done = true; });
     QElapsedTimer clock;
@@ -27,24 +27,21 @@ TEST(Wait, EndsWhenDoneHandlingEventsMeanwhileOrAtItsDeadline) {
     EXPECT_FALSE(fired);
 
     for (const WaitInput input : {WaitInput::Excluded, WaitInput::Allowed}) {
-        QElapsedTimer clock;
-        clock.start();
+        clock.restart();
         EXPECT_EQ(
             waitUntil([] { return false; }, {.deadline = QDeadlineTimer(200), .input = input}),
             WaitEnd::TimedOut);
         EXPECT_GE(clock.elapsed(), 199);
         EXPECT_LT(clock.elapsed(), 2000);
     }
-}
 
-TEST(Wait, EndsWhenTheGuardGoesAndAsksNothingOfItAfterwards) {
+    // It ends when the guard goes, and asks nothing of the condition afterwards.
     auto* guard = new QObject;
     bool gone = false;
     QObject::connect(guard, &QObject::destroyed, [&] { gone = true; });
     QTimer::singleShot(30, [guard] { delete guard; });
     int askedAfter = 0;
-    QElapsedTimer clock;
-    clock.start();
+    clock.restart();
     EXPECT_EQ(waitUntil(
                   [&] {
                       askedAfter += gone ? 1 : 0;
