@@ -43,7 +43,7 @@ protected:
 
 } // namespace
 
-TEST_F(HeaderWindow, EmptyOrMissingValuesShowDefaultsAndNothingOfTheLastCourse) {
+TEST_F(HeaderWindow, MissingValuesShowDefaultsNothingOfTheLastCourseAndSkinsOfTheSettings) {
     loadHeader(u"title = 'Safety', author = NULL, skin = '', menuscroll = NULL, "
                "description = 'First line<br>Second &#39;quoted&#39; line'"_s);
     EXPECT_EQ(m_header->course_name->text() + m_header->author->text(), u"Safety"_s);
@@ -69,28 +69,13 @@ TEST_F(HeaderWindow, EmptyOrMissingValuesShowDefaultsAndNothingOfTheLastCourse) 
                   m_header->target_group->text() + m_header->description->toPlainText(),
               u"Second"_s);
     EXPECT_FALSE(m_header->ScrollCheck->isChecked());
-}
 
-TEST_F(HeaderWindow, QuotesNeverGetIntoTheTexts) {
-    QTest::keyClicks(m_header->course_name, u"Ann's \"best\""_s);
-    QTest::keyClicks(m_header->description, u"it's"_s);
-    EXPECT_EQ(m_header->course_name->text(), u"Anns best"_s);
-    EXPECT_EQ(m_header->description->toPlainText(), u"its"_s);
-
-    QApplication::clipboard()->setText(u"\"pasted\" 'text'"_s);
-    m_header->author->paste();
-    m_header->description->paste();
-    EXPECT_EQ(m_header->author->text(), u"pasted text"_s);
-    EXPECT_EQ(m_header->description->toPlainText(), u"itspasted text"_s);
-}
-
-TEST_F(HeaderWindow, SkinsComeFromTheSettingsAndAChoiceIsStoredAtOnce) {
-    {
-        // The list is the settings table's, whatever skins this build ships.
-        Database settings(m_anchor->files().folder().settingsDatabase());
-        settings.exec(u"DELETE FROM skins"_s);
-        settings.exec(u"INSERT INTO skins (name) VALUES ('Classic'), ('Harbour'), ('Meadow')"_s);
-    }
+    // Skins come from the settings, and a choice is stored at once.
+    // The list is the settings table's, whatever skins this build ships.
+    const QString settings = m_anchor->files().folder().settingsDatabase();
+    Database(settings).exec(u"DELETE FROM skins"_s);
+    Database(settings).exec(
+        u"INSERT INTO skins (name) VALUES ('Classic'), ('Harbour'), ('Meadow')"_s);
     loadHeader(u"skin = 'Retired skin'"_s);
     EXPECT_EQ(itemsOf(m_header->skin),
               QStringList({u"Classic"_s, u"Harbour"_s, u"Meadow"_s, u"Retired skin"_s}));
@@ -103,7 +88,19 @@ TEST_F(HeaderWindow, SkinsComeFromTheSettingsAndAChoiceIsStoredAtOnce) {
     EXPECT_FALSE(m_anchor->editors().closing);
 }
 
-TEST_F(HeaderWindow, ReadOnlyCourseLocksTheInputsUntilTheNextCourse) {
+TEST_F(HeaderWindow, QuotesNeverGetInAReadOnlyCourseLocksTheInputsAndTheSizeFollowsTheScreen) {
+    QTest::keyClicks(m_header->course_name, u"Ann's \"best\""_s);
+    QTest::keyClicks(m_header->description, u"it's"_s);
+    EXPECT_EQ(m_header->course_name->text(), u"Anns best"_s);
+    EXPECT_EQ(m_header->description->toPlainText(), u"its"_s);
+
+    QApplication::clipboard()->setText(u"\"pasted\" 'text'"_s);
+    m_header->author->paste();
+    m_header->description->paste();
+    EXPECT_EQ(m_header->author->text(), u"pasted text"_s);
+    EXPECT_EQ(m_header->description->toPlainText(), u"itspasted text"_s);
+
+    // A read-only course locks the inputs until the next course.
     loadHeader(u"status = 1"_s);
     EXPECT_TRUE(m_header->lblReadOnly->isVisible());
     for (QWidget* w : std::initializer_list<QWidget*>{m_header->course_name, m_header->author,
@@ -115,9 +112,8 @@ TEST_F(HeaderWindow, ReadOnlyCourseLocksTheInputsUntilTheNextCourse) {
     m_anchor->files().New_file(false);
     EXPECT_FALSE(m_header->readOnly());
     EXPECT_TRUE(m_header->course_name->isEnabled());
-}
 
-TEST_F(HeaderWindow, SizeFollowsTheScreenWidth) {
+    // The window's size follows the screen's width.
     EXPECT_EQ(editors::header::sizeForScreen(800), QSize(800, 570));
     EXPECT_EQ(editors::header::sizeForScreen(1023), QSize(800, 570));
     EXPECT_EQ(editors::header::sizeForScreen(1280), QSize(894, 719));

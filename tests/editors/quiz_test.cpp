@@ -105,22 +105,7 @@ TEST_F(QuizEditor, OpensOnTheFirstStatementAndOkAloneStoresTheChangedOption) {
     expectClosed();
 }
 
-TEST_F(QuizEditor, NewStatementsAreStoredAsUndefinedAndTrue) {
-    quiz& w = open();
-    // With no entry there is nothing to type into.
-    EXPECT_FALSE(w.statement->isEnabled());
-    QTest::keyClicks(w.statement, u"lost"_s);
-    EXPECT_EQ(w.statement->text(), QString());
-
-    for (int i = 0; i < 3; ++i)
-        w.newButton->click();
-    EXPECT_EQ(w.statement->text(), Undefined.text);
-    w.ok->click();
-    EXPECT_EQ(stored().statements, Statements(3, Undefined));
-    expectClosed();
-}
-
-TEST_F(QuizEditor, AStatementEmptiedToBlanksIsStoredAsUndefined) {
+TEST_F(QuizEditor, BlanksAreStoredAsUndefinedQuotesAndLineBreaksNeverGetIn) {
     quiz& w = open(Statements(2, Three[0]));
     w.activateWindow();
     ASSERT_TRUE(QTest::qWaitForWindowActive(&w));
@@ -140,9 +125,39 @@ TEST_F(QuizEditor, AStatementEmptiedToBlanksIsStoredAsUndefined) {
     QTest::keyClicks(w.statement, u" "_s);
     w.ok->click();
     EXPECT_EQ(stored().statements, Statements(2, Undefined));
+
+    // Quotes and line breaks are neither typed nor pasted in.
+    quiz& one = open(Three.first(1));
+    one.quiztext->moveCursor(QTextCursor::End);
+    QTest::keyClick(one.quiztext, Qt::Key_Return);
+    QTest::keyClicks(one.quiztext, u"it's \"3\""_s);
+    QApplication::clipboard()->setText(u" 'a' \"b\""_s);
+    one.quiztext->paste();
+
+    one.statement->end(false);
+    QTest::keyClicks(one.statement, u" 'up'"_s);
+    QTest::keyClick(one.statement, Qt::Key_Return);
+    QApplication::clipboard()->setText(u"\"and\"\r\nout"_s);
+    one.statement->paste();
+    EXPECT_EQ(one.statement->text(), u"Smoke rises upand out"_s);
+    one.ok->click();
+    EXPECT_EQ(stored(), (Quiz{Question + u"\nits 3 a b"_s, {{one.statement->text(), true}}}));
 }
 
-TEST_F(QuizEditor, DeleteAndClearAllForgetTheStatementBeingEdited) {
+TEST_F(QuizEditor, NewStatementsAreUndefinedAndTrueDeleteAndClearAllForgetTheEditedOne) {
+    quiz& empty = open();
+    // With no entry there is nothing to type into.
+    EXPECT_FALSE(empty.statement->isEnabled());
+    QTest::keyClicks(empty.statement, u"lost"_s);
+    EXPECT_EQ(empty.statement->text(), QString());
+
+    for (int i = 0; i < 3; ++i)
+        empty.newButton->click();
+    EXPECT_EQ(empty.statement->text(), Undefined.text);
+    empty.ok->click();
+    EXPECT_EQ(stored().statements, Statements(3, Undefined));
+    expectClosed();
+
     // Delete shows the next statement, whose option is then stored.
     quiz& w = open(Three);
     w.deleteButton->click();
@@ -161,24 +176,6 @@ TEST_F(QuizEditor, DeleteAndClearAllForgetTheStatementBeingEdited) {
     again.falseoption->click();
     again.ok->click();
     EXPECT_EQ(stored(), (Quiz{QString(), {{Undefined.text, false}}}));
-}
-
-TEST_F(QuizEditor, QuotesAndLineBreaksAreNeitherTypedNorPastedIn) {
-    quiz& w = open(Three.first(1));
-    w.quiztext->moveCursor(QTextCursor::End);
-    QTest::keyClick(w.quiztext, Qt::Key_Return);
-    QTest::keyClicks(w.quiztext, u"it's \"3\""_s);
-    QApplication::clipboard()->setText(u" 'a' \"b\""_s);
-    w.quiztext->paste();
-
-    w.statement->end(false);
-    QTest::keyClicks(w.statement, u" 'up'"_s);
-    QTest::keyClick(w.statement, Qt::Key_Return);
-    QApplication::clipboard()->setText(u"\"and\"\r\nout"_s);
-    w.statement->paste();
-    EXPECT_EQ(w.statement->text(), u"Smoke rises upand out"_s);
-    w.ok->click();
-    EXPECT_EQ(stored(), (Quiz{Question + u"\nits 3 a b"_s, {{w.statement->text(), true}}}));
 }
 
 TEST_F(QuizEditor, AFailedSaveKeepsTheWindowAndAMissingQuizCanOnlyBeCancelled) {

@@ -1,7 +1,7 @@
 #include "editors/quizstore.h"
-#include "store/database.h"
 #include "store/errors.h"
 #include "store/schema.h"
+#include "tests/support/helpers.h"
 
 #include <QTemporaryDir>
 
@@ -38,15 +38,12 @@ protected:
                     {name, row.section(u'|', 0, 0), row.section(u'|', 1)});
     }
     QStringList rows(const QString& name = Name) {
-        Database db(m_path);
-        QStringList rows = {
-            db.scalar(u"SELECT text FROM quizes WHERE name = ?"_s, {name}).toString()};
-        QSqlQuery q =
-            db.exec(u"SELECT statement, status FROM statements WHERE quizname = ? ORDER BY rowid"_s,
-                    {name});
-        while (q.next())
-            rows << q.value(0).toString() + u'|' + q.value(1).toString();
-        return rows;
+        const QString quiz = u"'"_s + name + u"'"_s; // names without quotes
+        return test::rowsOf(m_path, u"SELECT ifnull((SELECT text FROM quizes WHERE name = "_s +
+                                        quiz + u"), '')"_s) +
+               test::rowsOf(m_path,
+                            u"SELECT statement, status FROM statements WHERE quizname = "_s + quiz +
+                                u" ORDER BY rowid"_s);
     }
 
     QTemporaryDir m_dir;
@@ -56,7 +53,14 @@ protected:
 
 } // namespace
 
-TEST_F(QuizStoreTest, LoadsAsTheWindowShowsAndSavesBackInStoredForm) {
+TEST_F(QuizStoreTest, LoadsAsTheWindowShowsSavesBackInStoredFormAndNeverAMissingQuiz) {
+    EXPECT_THROW(store.load(Name), KoaError);
+    // Renamed while its editor was open: the editor's name finds nothing.
+    put(u"Renamed"_s, {u"Q"_s, u"Kept|false"_s});
+    EXPECT_THROW(store.save(Name, {u"New"_s, {{u"Lost"_s, true}}}), KoaError);
+    EXPECT_EQ(rows(), QStringList({QString()}));
+    EXPECT_EQ(rows(u"Renamed"_s), QStringList({u"Q"_s, u"Kept|false"_s}));
+
     const struct {
         QStringList stored;
         Quiz loaded;
@@ -86,13 +90,4 @@ TEST_F(QuizStoreTest, LoadsAsTheWindowShowsAndSavesBackInStoredForm) {
         store.save(Name, {});
         EXPECT_EQ(rows(), QStringList({QString()}));
     }
-}
-
-TEST_F(QuizStoreTest, AMissingOrRenamedQuizIsAnErrorAndSavingStoresNothing) {
-    EXPECT_THROW(store.load(Name), KoaError);
-    // Renamed while its editor was open: the editor's name finds nothing.
-    put(u"Renamed"_s, {u"Q"_s, u"Kept|false"_s});
-    EXPECT_THROW(store.save(Name, {u"New"_s, {{u"Lost"_s, true}}}), KoaError);
-    EXPECT_EQ(rows(), QStringList({QString()}));
-    EXPECT_EQ(rows(u"Renamed"_s), QStringList({u"Q"_s, u"Kept|false"_s}));
 }

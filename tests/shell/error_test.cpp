@@ -1,13 +1,10 @@
 #include "online/curlrequest.h"
 #include "shell/error.h"
 #include "shell/errorreport.h"
-#include "shell/fileselector.h"
-#include "store/coursefiles.h"
 #include "tests/support/anchor.h"
 #include "tests/support/childprocess.h"
 #include "tests/support/helpers.h"
 #include "tests/support/httpserver.h"
-#include "tests/support/testsupport.h"
 
 #include <QCoreApplication>
 #include <QElapsedTimer>
@@ -83,32 +80,23 @@ TEST(ErrorReport, TextLinesAndOperatingSystemNames) {
     // Name, platform, version, build, browser, media player, program.
     const SystemFacts facts{
         operatingSystemName(2, u"5.0"_s), u"2"_s, u"5.0"_s, u"2195"_s, u"6"_s, u"9"_s, u"1.1.2"_s};
-    const QString text =
-        reportText({errnum::DiskFull, u"Disk full"_s, u"commonModule / SaveCourse()"_s}, facts);
-    EXPECT_EQ(text.split(u"\r\n"_s), QStringList({
-                                         u"Error 61 (Disk full) in commonModule / SaveCourse()"_s,
-                                         u""_s,
-                                         u"KOA version: 1.1.2"_s,
-                                         u"Operating system build: 2195"_s,
-                                         u"Operating system platform: Win 2000(2)"_s,
-                                         u"Operating system version: 5.0"_s,
-                                         u"Internet Explorer version:6"_s,
-                                         u"Windows Media Player version: 9"_s,
-                                     }));
-    EXPECT_EQ(text.count(u'\n'), 7); // no bare line feeds
+    // Lines end in CR LF.
+    EXPECT_EQ(
+        reportText({errnum::DiskFull, u"Disk full"_s, u"commonModule / SaveCourse()"_s}, facts),
+        u"Error 61 (Disk full) in commonModule / SaveCourse()\r\n\r\nKOA version: 1.1.2\r\n"
+        "Operating system build: 2195\r\nOperating system platform: Win 2000(2)\r\n"
+        "Operating system version: 5.0\r\nInternet Explorer version:6\r\n"
+        "Windows Media Player version: 9"_s);
 
-    const struct {
-        int platform;
-        QString version;
-        QString name;
-    } names[] = {
+    // Platform, version, name.
+    const std::tuple<int, QString, QString> names[] = {
         {0, u"3.1"_s, u"Win32"_s},  {1, u"4.0"_s, u"Win 95"_s},       {1, u"4.1"_s, u"Win 98"_s},
         {1, u"5.0"_s, u"Win ME"_s}, {1, u"4.9"_s, u"Version 4.9"_s},  {2, u"4.0"_s, u"Win NT"_s},
         {2, u"6.0"_s, u"Win XP"_s}, {2, u"10.0"_s, u"Version10.0"_s}, {3, u"5.0"_s, QString()},
     };
-    for (const auto& n : names)
-        EXPECT_EQ(operatingSystemName(n.platform, n.version), n.name)
-            << n.platform << " " << n.version.toStdString();
+    for (const auto& [platform, version, name] : names)
+        EXPECT_EQ(operatingSystemName(platform, version), name)
+            << platform << " " << version.toStdString();
 
     // A failing probe leaves its value empty and the rest is still read.
     const SystemFacts here = SystemFacts::ofThisSystem(
@@ -117,7 +105,6 @@ TEST(ErrorReport, TextLinesAndOperatingSystemNames) {
     EXPECT_EQ(here.mediaPlayerVersion, u"7"_s);
     EXPECT_EQ(here.platform, u"linux"_s);
     EXPECT_FALSE(here.osName.isEmpty());
-    EXPECT_EQ(here.programVersion, QStringLiteral(KOA_VERSION_TEXT));
 }
 
 TEST(CurlRequestTest, StatusBodyAndFailures) {
@@ -139,34 +126,30 @@ TEST(CurlRequestTest, StatusBodyAndFailures) {
     EXPECT_EQ(server.requests()[1].method, "GET");
     EXPECT_EQ(server.requests()[1].target, "/koa_upload.asp?a=b%26c");
     EXPECT_EQ(server.requests()[1].headers.value("user-agent"), "KOA/" KOA_VERSION_TEXT);
-    request.setMaxBodySize(3);
-    r = request.perform();
-    EXPECT_TRUE(!r.ok && r.error.contains(u"larger"_s)) << r.error.toStdString();
 
     const quint16 closed = closedPort();
     ASSERT_NE(closed, 0);
     for (const QString& address :
          {u"http://127.0.0.1:%1/"_s.arg(closed), u"file:///etc/hostname"_s, u"nonsense"_s}) {
         r = CurlRequest(QUrl(address)).perform();
-        EXPECT_FALSE(r.ok) << address.toStdString();
-        EXPECT_EQ(r.status, 0);
-        EXPECT_TRUE(r.body.isEmpty());
-        EXPECT_FALSE(r.error.isEmpty());
+        EXPECT_TRUE(!r.ok && r.status == 0 && r.body.isEmpty() && !r.error.isEmpty())
+            << address.toStdString();
     }
 }
 
-TEST_F(ErrorWindow, OkSendsEveryValueWholeCancelOnlyClosesAndExitEnds) {
+TEST_F(ErrorWindow, OkSendsEveryValueWholeOnceWithinItsTimeCancelOnlyClosesAndExitEnds) {
     const QString description = u"Can't open \"a & b\" #1 + 50% Ärger"_s;
     const QString location = u"commonModule / SaveCourse()"_s;
+    // Shown on top with its report, ready to send.
+    const auto ready = [&] {
+        return m_window.isVisible() && m_window.windowFlags().testFlag(Qt::WindowStaysOnTopHint) &&
+               m_window.errorMessage->isVisible() && !m_window.pleaseWait->isVisible() &&
+               m_window.OKButton->isEnabled();
+    };
     m_window.errorDetected(errnum::PathFileAccess, description, location);
-    EXPECT_TRUE(m_window.isVisible());
-    EXPECT_TRUE(m_window.windowFlags().testFlag(Qt::WindowStaysOnTopHint));
-    EXPECT_TRUE(m_window.errorMessage->isVisible());
-    EXPECT_FALSE(m_window.pleaseWait->isVisible());
+    EXPECT_TRUE(ready());
     EXPECT_EQ(m_window.errorMessage->document()->blockCount(), 8);
     EXPECT_TRUE(report().startsWith(u"Error 75 ("_s + description + u") in "_s + location));
-    EXPECT_EQ(m_window.feedbackText->text(),
-              u"If not, copy the information below and submit it using the feedback form on "_s);
     QTextDocument link;
     link.setHtml(m_window.makerLink->text());
     EXPECT_EQ(link.toPlainText(), m_server.address());
@@ -187,8 +170,7 @@ TEST_F(ErrorWindow, OkSendsEveryValueWholeCancelOnlyClosesAndExitEnds) {
         {u"OSVersion"_s, QSysInfo::productVersion()},
         {u"OSBuild"_s, QSysInfo::kernelVersion()},
         {u"IE"_s, u"120"_s},
-        {u"WMP"_s, u"1"_s},
-    };
+        {u"WMP"_s, u"1"_s}};
     EXPECT_EQ(decodedQuery(sent.target), expected);
 
     // Cancel only closes, and the next error shows its report ready to send.
@@ -196,19 +178,12 @@ TEST_F(ErrorWindow, OkSendsEveryValueWholeCancelOnlyClosesAndExitEnds) {
     m_window.errorDetected(errnum::PathNotFound, u"Path not found"_s, u"second / place()"_s);
     EXPECT_TRUE(report().startsWith(u"Error 76 (Path not found) in second / place()\n"_s));
     EXPECT_FALSE(report().contains(u"File not found"_s));
-    EXPECT_TRUE(m_window.isVisible() && m_window.errorMessage->isVisible());
-    EXPECT_FALSE(m_window.pleaseWait->isVisible());
-    EXPECT_TRUE(m_window.OKButton->isEnabled());
+    EXPECT_TRUE(ready());
     m_window.CancelButton->click();
     EXPECT_FALSE(m_window.isVisible());
     EXPECT_EQ(m_server.requests().size(), 1);
-    EXPECT_TRUE(m_exitCodes.isEmpty());
-    m_window.errorDetected(errnum::Database, u"Database locked"_s, u"fourth / place()"_s);
-    m_window.ExitButton->click();
-    EXPECT_EQ(m_exitCodes, QList<int>({1}));
-}
 
-TEST_F(ErrorWindow, SilentServerCannotHoldTheWindowAndNothingIsSentTwice) {
+    // A silent server cannot hold the window, and nothing is sent twice.
     m_server.neverAnswer();
     m_window.setSendTimeLimit(500ms);
     m_window.errorDetected(5, u"Invalid procedure call"_s, u"Header / Timer1_Timer()"_s);
@@ -227,8 +202,11 @@ TEST_F(ErrorWindow, SilentServerCannotHoldTheWindowAndNothingIsSentTwice) {
     EXPECT_LT(clock.elapsed(), 5000);
     EXPECT_TRUE(sending);
     EXPECT_FALSE(m_window.isVisible());
-    EXPECT_EQ(m_server.requests().size(), 1);
+    EXPECT_EQ(m_server.requests().size(), 2);
     EXPECT_TRUE(m_exitCodes.isEmpty());
+    m_window.errorDetected(errnum::Database, u"Database locked"_s, u"fourth / place()"_s);
+    m_window.ExitButton->click();
+    EXPECT_EQ(m_exitCodes, QList<int>({1}));
 }
 
 TEST_F(ErrorWindow, AnErrorWhileTheWindowFillsItselfDoesNotLoop) {

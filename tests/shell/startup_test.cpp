@@ -4,19 +4,14 @@
 #include "objectpool/objectpool.h"
 #include "shell/about.h"
 #include "shell/fileassociation.h"
-#include "shell/fileselector.h"
 #include "shell/prerequisites.h"
-#include "store/coursedb.h"
-#include "store/database.h"
 #include "store/fileops.h"
 #include "store/package.h"
 #include "tests/support/anchor.h"
 #include "tests/support/childprocess.h"
 #include "tests/support/mediafiles.h"
 #include "tests/support/modalboxes.h"
-#include "tests/support/testsupport.h"
 
-#include <QApplication>
 #include <QCheckBox>
 #include <QComboBox>
 #include <QCoreApplication>
@@ -59,6 +54,12 @@ protected:
     QString work(const QString& rel = QString()) const {
         return root() + u"/temp"_s + (rel.isEmpty() ? QString() : u"/"_s + rel);
     }
+    // The windows started on the packages named (a new course when none is).
+    std::unique_ptr<fileselector> started(const QStringList& packages = {}) const {
+        auto anchor = anchorAt(root());
+        EXPECT_TRUE(anchor->Form_Load(packages));
+        return anchor;
+    }
     QString title(const fileselector& a) const { return a.headerWindow()->windowTitle(); }
     // A course folder made from the shipped blank course, changed by `sql`.
     QString courseFolder(const QString& name, const QString& sql) const {
@@ -82,31 +83,48 @@ protected:
 
 } // namespace
 
-TEST_F(Startup, NewCourseWhenNothingIsGivenThenOrderlyEndDeletesTheWorkingFolders) {
-    auto anchor = anchorAt(root());
-    ASSERT_TRUE(anchor->Form_Load({}));
-    EXPECT_EQ(title(*anchor), u"KOA File Header - New file"_s);
-    EXPECT_TRUE(anchor->headerWindow()->isVisible());
+TEST_F(Startup, NewCourseEndsCleanlyAndCoursesOpenWithABarePackageOrUnreadableSettings) {
+    auto anchor = started();
     EXPECT_FALSE(anchor->isVisible());
-    EXPECT_TRUE(QFileInfo::exists(work(u"koa.kod"_s)));
-    EXPECT_TRUE(QFileInfo::exists(root() + u"/data/data.kod"_s));
     EXPECT_TRUE(anchor->httpBase().isEmpty()); // no account yet
-    EXPECT_TRUE(m_scripted->messages().isEmpty());
-
     QDir().mkpath(root() + u"/rescue"_s);
     anchor->Form_Unload();
-    EXPECT_FALSE(QFileInfo::exists(work()));
     EXPECT_FALSE(QFileInfo::exists(root() + u"/rescue"_s));
 
-    // The next start builds the server's addresses from the account.
+    // The next start builds the server's addresses from the account; a
+    // package zipped with its database alone still takes new media.
     Database(root() + u"/data/data.kod"_s)
         .exec(
             u"INSERT INTO user (user, password, server) VALUES ('ann', 'pw', 'courses.example.org')"_s);
-    auto again = anchorAt(root());
-    ASSERT_TRUE(again->Form_Load({}));
-    EXPECT_EQ(again->httpBase(), u"http://www.courses.example.org/koa_upload.asp?"_s);
-    EXPECT_EQ(again->ftpBase(), u"ftp://courses.example.org"_s);
-    again->Form_Unload();
+    QProcess zip;
+    zip.setWorkingDirectory(courseFolder(u"bare"_s, u"UPDATE header SET title = 'Bare'"_s));
+    zip.start(u"zip"_s, {u"-q"_s, m_dir.filePath(u"bare.kof"_s), u"koa.kod"_s});
+    ASSERT_TRUE(zip.waitForFinished(20000) && zip.exitCode() == 0);
+    anchor = started({m_dir.filePath(u"bare.kof"_s)});
+    EXPECT_EQ(anchor->httpBase(), u"http://www.courses.example.org/koa_upload.asp?"_s);
+    EXPECT_EQ(anchor->ftpBase(), u"ftp://courses.example.org"_s);
+    EXPECT_EQ(title(*anchor), u"KOA File Header - bare"_s);
+    auto* pool = static_cast<objectpool::objectpool*>(anchor->editors().window(keys::ObjectPool));
+    pool->mediacombo->setCurrentIndex(pool->mediacombo->findData(u"pictures"_s));
+    pool->mediacombo_Click();
+    writeFile(m_dir.filePath(u"logo.gif"_s), gifOf(40, 30));
+    m_scripted->queueInput(u"Logo"_s);
+    m_scripted->queueFile(m_dir.filePath(u"logo.gif"_s));
+    pool->new_media_Click();
+    EXPECT_EQ(itemsOf(pool->medialist), QStringList({u"Logo"_s}));
+    EXPECT_EQ(treeOf(work(u"pictures"_s)), QStringList({u"1.gif"_s}));
+    EXPECT_EQ(m_errors.locations(), QStringList());
+    anchor->Form_Unload();
+
+    // The settings database became unreadable: the header window still shows the course.
+    writeFile(root() + u"/data/data.kod"_s, QByteArray(4096, 'x'));
+    anchor = started({packedCourse(u"Kept"_s, u"UPDATE header SET title = 'Still here'"_s)});
+    auto* header = static_cast<editors::header*>(anchor->headerWindow());
+    EXPECT_TRUE(header->isVisible());
+    EXPECT_EQ(title(*anchor), u"KOA File Header - Kept"_s);
+    EXPECT_EQ(header->course_name->text(), u"Still here"_s);
+    EXPECT_TRUE(m_errors.locations().contains(u"Header / Timer1.Timer()"_s));
+    anchor->Form_Unload();
 }
 
 TEST_F(Startup, SecondInstanceIsRefusedAndTouchesNothingOfTheFirst) {
@@ -162,16 +180,15 @@ TEST_F(Startup, FileTypeIsRegisteredOnlyWhenTheCommandLacksThisProgram) {
     const QString program = u"/opt/koa 100% \\ \"one\" $HOME `x`/bin/koa"_s;
     CheckExtensions(program, icons);
     const QString desktop = QString::fromUtf8(readFile(desktopEntryFile()));
-    EXPECT_TRUE(desktop.contains(
-        u"Exec=\"/opt/koa 100%% \\\\\\\\ \\\\\"one\\\\\" \\\\$HOME \\\\`x\\\\`/bin/koa\" %f\n"_s))
-        << desktop.toStdString();
-    EXPECT_TRUE(desktop.contains(u"MimeType=application/x-koa-file;"_s));
-    EXPECT_TRUE(desktop.contains(u"Icon=koa\n"_s));
-    EXPECT_EQ(registeredCommand(), program + u" %f"_s);
     const QString mime = QString::fromUtf8(readFile(mimePackageFile()));
+    for (const QString& part :
+         {u"Exec=\"/opt/koa 100%% \\\\\\\\ \\\\\"one\\\\\" \\\\$HOME \\\\`x\\\\`/bin/koa\" %f\n"_s,
+          u"MimeType=application/x-koa-file;"_s, u"Icon=koa\n"_s})
+        EXPECT_TRUE(desktop.contains(part)) << desktop.toStdString();
     for (const QString& part : {u"value=\"KO\\x03\\x04\""_s, u"<glob pattern=\"*.kof\"/>"_s,
                                 u"<icon name=\"application-x-koa-file\"/>"_s})
         EXPECT_TRUE(mime.contains(part)) << mime.toStdString();
+    EXPECT_EQ(registeredCommand(), program + u" %f"_s);
     EXPECT_EQ(readFile(programIconFile()), readFile(icons + u"/koa.svg"_s));
     EXPECT_EQ(readFile(fileIconFile()), readFile(icons + u"/application-x-koa-file.svg"_s));
     EXPECT_TRUE(readFile(programIconFile()).startsWith("<?xml"));
@@ -214,6 +231,14 @@ TEST_F(Startup, PackagesOpenedAtStartUpShowOneMessageAndTheHeaderWindowLoadsOnce
     // Real message boxes: timers run inside them as they do for the user.
     AnsweredBoxes boxes;
     const QString lab = packedCourse(u"Lab safety"_s, QString());
+    const QString old =
+        packedCourse(u"Old"_s, u"UPDATE header SET title = 'Old', version = '1.0'"_s);
+    // An older program's header lacks fields the window reads: they come empty.
+    const QString lacking = packedCourse(
+        u"Lacking"_s,
+        u"CREATE TABLE h2 AS SELECT title, author, target_group, description, skin, "
+        "sound, picture, version FROM header; DROP TABLE header;"
+        "ALTER TABLE h2 RENAME TO header; UPDATE header SET title = 'Lacking fields'"_s);
     writeFile(m_dir.filePath(u"broken.kof"_s), "KO but nothing else");
     const struct {
         QStringList arguments, texts;
@@ -221,28 +246,15 @@ TEST_F(Startup, PackagesOpenedAtStartUpShowOneMessageAndTheHeaderWindowLoadsOnce
         QString opened; // the package the course is saved back to
     } cases[] = {
         {{m_dir.filePath(u"broken.kof"_s)}, {u"Error opening file"_s}, u"New file"_s, {}, {}},
-        {{packedCourse(u"Old"_s, u"UPDATE header SET title = 'Old', version = '1.0'"_s)},
-         {koa::messages::OlderVersion},
-         u"Imported file"_s,
-         u"Old"_s,
-         {}},
-        // An older program's header lacks fields the window reads: they come empty.
-        {{packedCourse(u"Lacking"_s, u"CREATE TABLE h2 AS SELECT title, author, target_group, "
-                                     "description, skin, sound, picture, version FROM header;"
-                                     "DROP TABLE header; ALTER TABLE h2 RENAME TO header;"
-                                     "UPDATE header SET title = 'Lacking fields'"_s)},
-         {},
-         u"Lacking"_s,
-         u"Lacking fields"_s,
-         m_dir.filePath(u"Lacking.kof"_s)},
+        {{old}, {koa::messages::OlderVersion}, u"Imported file"_s, u"Old"_s, {}},
+        {{lacking}, {}, u"Lacking"_s, u"Lacking fields"_s, lacking},
         // A file manager hands a path with blanks over as one or as several words.
         {{m_dir.filePath(u"Lab"_s), u"safety.kof"_s}, {}, u"Lab safety"_s, {}, lab},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.title.toStdString());
         boxes.clear();
-        auto anchor = anchorAt(root());
-        ASSERT_TRUE(anchor->Form_Load(c.arguments));
+        auto anchor = started(c.arguments);
         auto* header = static_cast<editors::header*>(anchor->headerWindow());
         EXPECT_EQ(boxes.texts(), c.texts);
         EXPECT_EQ(title(*anchor), u"KOA File Header - "_s + c.title);
@@ -250,59 +262,56 @@ TEST_F(Startup, PackagesOpenedAtStartUpShowOneMessageAndTheHeaderWindowLoadsOnce
         EXPECT_TRUE(header->isVisible());
         EXPECT_EQ(header->course_name->text(), c.courseTitle);
         EXPECT_FALSE(header->ScrollCheck->isChecked());
-        EXPECT_EQ(m_errors.locations(), QStringList());
         anchor->Form_Unload();
     }
 }
 
 TEST_F(Startup, RescueNoShowsTheNewCourseAndAFailedRescueKeepsItsCopyThroughLaterStarts) {
     {
-        auto crashed = anchorAt(root());
-        ASSERT_TRUE(crashed->Form_Load({}));
+        auto crashed = started();
         Database(work(u"koa.kod"_s))
             .exec(u"INSERT INTO pictures (name, filename, size) VALUES ('Crashed', '1.gif', 1)"_s);
         addLayout(work(u"koa.kod"_s), {u"modules:Crashed module"_s, u"pages:"_s});
     } // gone without its orderly end
     ASSERT_TRUE(QFileInfo::exists(work(u"koa.kod"_s)));
 
-    {
+    const auto start = [&](QMessageBox::StandardButton answer,
+                           const std::function<void(fileselector&)>& look = {}) {
         AnsweredBoxes boxes;
-        boxes.queue(QMessageBox::No);
-        auto anchor = anchorAt(root());
-        ASSERT_TRUE(anchor->Form_Load({}));
-        EXPECT_EQ(boxes.texts(), QStringList({koa::messages::Rescue}));
-        EXPECT_EQ(title(*anchor), u"KOA File Header - New file"_s);
-        auto* pool =
-            qobject_cast<objectpool::objectpool*>(anchor->editors().loaded(keys::ObjectPool));
-        auto* comp = qobject_cast<composer::composer*>(anchor->editors().loaded(keys::Composer));
-        ASSERT_TRUE(pool && comp);
-        pool->mediacombo->setCurrentIndex(pool->mediacombo->findData(u"pictures"_s));
-        pool->mediacombo_Click();
-        EXPECT_EQ(itemsOf(pool->medialist), QStringList());
-        EXPECT_EQ(itemsOf(comp->lstvModules),
-                  QStringList({u"New Module"_s, u"[END OF PROJECT]"_s}));
-        EXPECT_EQ(m_errors.locations(), QStringList());
+        boxes.queue(answer);
+        auto anchor = started();
+        EXPECT_TRUE(anchor->headerWindow()->isVisible());
+        if (look)
+            look(*anchor);
         anchor->Form_Unload();
-    }
+        return boxes.texts();
+    };
+    EXPECT_EQ(
+        start(QMessageBox::No,
+              [&](fileselector& anchor) {
+                  EXPECT_EQ(title(anchor), u"KOA File Header - New file"_s);
+                  auto* pool = qobject_cast<objectpool::objectpool*>(
+                      anchor.editors().loaded(keys::ObjectPool));
+                  auto* comp =
+                      qobject_cast<composer::composer*>(anchor.editors().loaded(keys::Composer));
+                  ASSERT_TRUE(pool && comp);
+                  pool->mediacombo->setCurrentIndex(pool->mediacombo->findData(u"pictures"_s));
+                  pool->mediacombo_Click();
+                  EXPECT_EQ(itemsOf(pool->medialist), QStringList());
+                  EXPECT_EQ(itemsOf(comp->lstvModules),
+                            QStringList({u"New Module"_s, u"[END OF PROJECT]"_s}));
+              }),
+        QStringList({koa::messages::Rescue}));
 
     const auto leaveCourse = [&](const QByteArray& database) {
         writeFile(work(u"koa.kod"_s), database);
         writeFile(work(u"pictures/1.gif"_s), gifOf(2, 2));
     };
-    const auto start = [&](QMessageBox::StandardButton answer) {
-        AnsweredBoxes boxes;
-        boxes.queue(answer);
-        auto anchor = anchorAt(root());
-        EXPECT_TRUE(anchor->Form_Load({}));
-        EXPECT_TRUE(anchor->headerWindow()->isVisible());
-        anchor->Form_Unload();
-        return boxes.texts();
-    };
     leaveCourse("no database");
-    const QStringList texts = start(QMessageBox::Yes);
-    ASSERT_EQ(texts.size(), 2);
-    ASSERT_TRUE(texts[1].startsWith(koa::messages::RescueFailed)) << texts[1].toStdString();
-    const QString kept = texts[1].mid(koa::messages::RescueFailed.size());
+    const QStringList failed = start(QMessageBox::Yes);
+    ASSERT_EQ(failed.size(), 2);
+    ASSERT_TRUE(failed[1].startsWith(koa::messages::RescueFailed)) << failed[1].toStdString();
+    const QString kept = failed[1].mid(koa::messages::RescueFailed.size());
     EXPECT_EQ(m_errors.locations(), QStringList({u"fileselector / ImportFile()"_s}));
 
     leaveCourse("again no database");
@@ -311,47 +320,4 @@ TEST_F(Startup, RescueNoShowsTheNewCourseAndAFailedRescueKeepsItsCopyThroughLate
     start(QMessageBox::Yes); // no question: a plain start
     EXPECT_EQ(readFile(kept + u"/koa.kod"_s), "no database");
     EXPECT_EQ(readFile(kept + u"/pictures/1.gif"_s), gifOf(2, 2));
-}
-
-TEST_F(Startup, WhateverFailsTheHeaderWindowShowsTheCourse) {
-    // The settings database became unreadable after a first run.
-    {
-        auto first = anchorAt(root());
-        ASSERT_TRUE(first->Form_Load({}));
-        first->Form_Unload();
-    }
-    writeFile(root() + u"/data/data.kod"_s, QByteArray(4096, 'x'));
-    const QString package = packedCourse(u"Kept"_s, u"UPDATE header SET title = 'Still here'"_s);
-    auto anchor = anchorAt(root());
-    ASSERT_TRUE(anchor->Form_Load({package}));
-    auto* header = static_cast<editors::header*>(anchor->headerWindow());
-    EXPECT_TRUE(header->isVisible());
-    EXPECT_EQ(title(*anchor), u"KOA File Header - Kept"_s);
-    EXPECT_EQ(header->course_name->text(), u"Still here"_s);
-    EXPECT_TRUE(m_errors.locations().contains(u"Header / Timer1.Timer()"_s));
-    anchor->Form_Unload();
-}
-
-TEST_F(Startup, PackageZippedWithOnlyItsDatabaseTakesNewMedia) {
-    const QString folder = courseFolder(u"bare"_s, u"UPDATE header SET title = 'Bare'"_s);
-    const QString package = m_dir.filePath(u"bare.kof"_s);
-    QProcess zip;
-    zip.setWorkingDirectory(folder);
-    zip.start(u"zip"_s, {u"-q"_s, package, u"koa.kod"_s});
-    ASSERT_TRUE(zip.waitForFinished(20000) && zip.exitCode() == 0);
-
-    auto anchor = anchorAt(root());
-    ASSERT_TRUE(anchor->Form_Load({package}));
-    EXPECT_EQ(title(*anchor), u"KOA File Header - bare"_s);
-    auto* pool = static_cast<objectpool::objectpool*>(anchor->editors().window(keys::ObjectPool));
-    pool->mediacombo->setCurrentIndex(pool->mediacombo->findData(u"pictures"_s));
-    pool->mediacombo_Click();
-    writeFile(m_dir.filePath(u"logo.gif"_s), gifOf(40, 30));
-    m_scripted->queueInput(u"Logo"_s);
-    m_scripted->queueFile(m_dir.filePath(u"logo.gif"_s));
-    pool->new_media_Click();
-    EXPECT_EQ(itemsOf(pool->medialist), QStringList({u"Logo"_s}));
-    EXPECT_EQ(treeOf(work(u"pictures"_s)), QStringList({u"1.gif"_s}));
-    EXPECT_EQ(m_errors.locations(), QStringList());
-    anchor->Form_Unload();
 }

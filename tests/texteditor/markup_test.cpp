@@ -1,5 +1,6 @@
 #include "store/database.h"
 #include "store/schema.h"
+#include "tests/support/helpers.h"
 #include "tests/support/testsupport.h"
 #include "texteditor/charformat.h"
 #include "texteditor/documentcharacters.h"
@@ -44,6 +45,13 @@ QTextCharFormat formatOf(const QString& name, int size = size::Normal, int colou
     return f;
 }
 
+// A format as the stored markup tells it.
+using Properties = std::tuple<QString, double, bool, bool, bool, int>;
+Properties propertiesOf(const QTextCharFormat& f) {
+    return {fontName(f),    f.fontPointSize(), isBold(f),
+            f.fontItalic(), f.fontUnderline(), colourValue(f)};
+}
+
 void append(QTextDocument& doc, const QString& text, const QTextCharFormat& format) {
     QTextCursor cursor(&doc);
     cursor.movePosition(QTextCursor::End);
@@ -78,17 +86,7 @@ protected:
 
 } // namespace
 
-TEST(CharFormats, ColourNumbersAreRedGreenBlueFromTheLowByte) {
-    const std::pair<int, QColor> cases[] = {{colour::External, QColor(255, 0, 0)},
-                                            {colour::Internal, QColor(192, 64, 0)},
-                                            {colour::Keyword, QColor(0, 192, 0)},
-                                            {colour::Document, QColor(0, 0, 255)}};
-    for (const auto& [value, colour] : cases)
-        EXPECT_EQ(colourFromValue(value), colour) << value;
-    EXPECT_EQ(valueOfColour(QColor(192, 64, 0)), 16576);
-}
-
-TEST_F(Markups, EmptyTextAndTheBlankRule) {
+TEST_F(Markups, EmptyTextBlanksLineEndsAndEscapesStoreAndLoadBack) {
     EXPECT_EQ(stored(m_doc), QString());
     EXPECT_TRUE(m_markup.html2rtf(m_doc, QString()));
     EXPECT_EQ(m_doc.characterCount(), 1);
@@ -99,9 +97,9 @@ TEST_F(Markups, EmptyTextAndTheBlankRule) {
     EXPECT_EQ(m_doc.toPlainText(), u"a b  c    d "_s);
     // Blanks in a bold span count alike.
     EXPECT_EQ(roundTrip(u"<b>x &nbsp;y</b>"_s), u"<b>x &nbsp;y</b>"_s);
-}
 
-TEST_F(Markups, EachLineEndIsOneBreakInsideAndOutsideSpans) {
+    // Each line end is one break, inside and outside spans.
+    m_doc.clear();
     append(m_doc, u"one\ntwo"_s, normalFormat());
     append(m_doc, u"bold\nline"_s, formatOf(tag::Bold));
     append(m_doc, u"\u2028end"_s, normalFormat()); // a line separator (Shift+Enter)
@@ -112,9 +110,9 @@ TEST_F(Markups, EachLineEndIsOneBreakInsideAndOutsideSpans) {
     EXPECT_EQ(m_doc.toPlainText(), u"one\ntwobold\nline\nend"_s);
     EXPECT_TRUE(isBold(at(m_doc, 11))); // the break inside the span
     EXPECT_EQ(roundTrip(u"<br><br><em>a<br></em><br>"_s), u"<br><br><em>a<br></em><br>"_s);
-}
 
-TEST_F(Markups, EscapingDiffersForTheDoubleQuoteOnly) {
+    // Escaping differs for the double quote only.
+    m_doc.clear();
     const QString typed = u"<a> 'x' \"q\" & \\ <br>"_s;
     append(m_doc, typed, normalFormat());
     append(m_doc, typed, formatOf(tag::Italic));
@@ -128,26 +126,24 @@ TEST_F(Markups, EscapingDiffersForTheDoubleQuoteOnly) {
     EXPECT_EQ(m_doc.blockCount(), 1);
 }
 
-TEST_F(Markups, LoadedFormatsFollowTheFormatTable) {
+TEST_F(Markups, LoadedFormatsFollowTheFormatTableAndItsColourNumbers) {
     ASSERT_TRUE(m_markup.html2rtf(m_doc, u"n<b>b</b><i>i</i><em>1</em><strong>2</strong>"_s +
                                              keyword(u"k"_s)));
-    const struct {
-        QString name;
-        int size;
-        bool bold, italic, underline;
-        int colour;
-    } expected[] = {
+    // Name, size, bold, italic, underlined, colour.
+    const Properties expected[] = {
         {tag::Normal, 10, false, false, false, 0}, {tag::Bold, 10, true, false, false, 0},
         {tag::Italic, 10, false, true, false, 0},  {tag::Head1, 20, false, false, false, 0},
-        {tag::Head2, 14, false, false, false, 0},  {tag::Keyword, 10, false, false, true, 49152},
-    };
-    for (int i = 0; i < 6; ++i) {
-        const QTextCharFormat f = at(m_doc, i);
-        const auto& e = expected[i];
-        EXPECT_EQ(std::tuple(fontName(f), f.fontPointSize(), isBold(f), f.fontItalic(),
-                             f.fontUnderline(), colourValue(f)),
-                  std::tuple(e.name, double(e.size), e.bold, e.italic, e.underline, e.colour))
-            << i;
+        {tag::Head2, 14, false, false, false, 0},  {tag::Keyword, 10, false, false, true, 49152}};
+    for (int i = 0; i < 6; ++i)
+        EXPECT_EQ(propertiesOf(at(m_doc, i)), expected[i]) << i;
+
+    // Colour numbers are red, green and blue from the low byte.
+    for (const auto& [value, colour] : {std::pair(colour::External, QColor(255, 0, 0)),
+                                        std::pair(colour::Internal, QColor(192, 64, 0)),
+                                        std::pair(colour::Keyword, QColor(0, 192, 0)),
+                                        std::pair(colour::Document, QColor(0, 0, 255))}) {
+        EXPECT_EQ(colourFromValue(value), colour) << value;
+        EXPECT_EQ(valueOfColour(colour), value);
     }
 }
 
@@ -208,11 +204,8 @@ TEST_F(Markups, KeywordLinksAddTheirRowOnce) {
     int longLinks = 0;
     markup.rtf2html(m_doc, ok, longLinks);
     EXPECT_TRUE(ok);
-    EXPECT_EQ(
-        Database(path)
-            .scalar(u"SELECT group_concat(name || '|' || ifnull(desc, ''), ' ') FROM keywords"_s)
-            .toString(),
-        u"Cell|known It&#39;s|"_s);
+    EXPECT_EQ(test::rowsOf(path, u"SELECT name, desc FROM keywords"_s),
+              QStringList({u"Cell|known"_s, u"It&#39;s|"_s}));
 }
 
 TEST_F(Markups, LinksLongerThanFiftyCharactersAreRefusedAndMadeNormal) {
@@ -228,20 +221,16 @@ TEST_F(Markups, LinksLongerThanFiftyCharactersAreRefusedAndMadeNormal) {
     EXPECT_EQ(
         longLinkMessage(longLinks),
         u"There are 1 link(s) longer than 50 characters. Formatting will be set to normal."_s);
-    for (int position : {1, 51}) {
-        const QTextCharFormat f = at(m_doc, position);
-        EXPECT_EQ(std::tuple(fontName(f), colourValue(f), f.fontUnderline()),
-                  std::tuple(tag::Normal, 0, false));
-    }
+    for (int position : {1, 51})
+        EXPECT_EQ(propertiesOf(at(m_doc, position)),
+                  Properties(tag::Normal, 10, false, false, false, 0));
     EXPECT_EQ(stored(m_doc), u"a"_s + fifty + u"yb"_s);
 }
 
 TEST_F(Markups, UnknownAndDamagedMarkupLoadsWithoutReadingPastTheEnd) {
     const QString e = external(u"|"_s, QString()).section(u'|', 0, 0); // up to its target
-    const struct {
-        QString html;
-        QString text;
-    } cases[] = {
+    // The markup, and the text it loads as.
+    const std::pair<QString, QString> cases[] = {
         {u"<u>under</u>"_s, u"u>under/u>"_s},
         {u"abc<"_s, u"abc"_s},
         {u"<b>open"_s, u"open"_s},
@@ -252,11 +241,10 @@ TEST_F(Markups, UnknownAndDamagedMarkupLoadsWithoutReadingPastTheEnd) {
         {e + u"http://x\\');"_s, e.mid(1) + u"http://x\\');"_s},
         {u"<a type=d href=x>text</a>"_s, u"a type=d href=x>text/a>"_s},
         {internal(u"P"_s, u"link"_s).chopped(4), u"link"_s},
-        {internal(u"P"_s, u"link"_s).chopped(6), u"li"_s},
-    };
-    for (const auto& c : cases) {
-        EXPECT_TRUE(m_markup.html2rtf(m_doc, c.html)) << c.html.toStdString();
-        EXPECT_EQ(m_doc.toPlainText(), c.text) << c.html.toStdString();
+        {internal(u"P"_s, u"link"_s).chopped(6), u"li"_s}};
+    for (const auto& [html, text] : cases) {
+        EXPECT_TRUE(m_markup.html2rtf(m_doc, html)) << html.toStdString();
+        EXPECT_EQ(m_doc.toPlainText(), text) << html.toStdString();
     }
     // Every truncation of a text that holds each item loads.
     const QString full = u"a<b>b<br>c</b><i>i</i>"_s + external(u"http://x"_s, u"e"_s) +
