@@ -3,12 +3,12 @@
 #include "store/database.h"
 #include "store/errors.h"
 #include "store/fileops.h"
+#include "tests/support/helpers.h"
 #include "tests/support/testsupport.h"
 
 #include <QCoreApplication>
 #include <QDir>
 #include <QFile>
-#include <QSqlRecord>
 #include <QTemporaryDir>
 
 #include <gtest/gtest.h>
@@ -41,16 +41,8 @@ protected:
     }
     // Every column of a table's rows, "-" for NULL, in table order.
     QStringList rows(const QString& table) {
-        Database db(m_store.database());
-        QSqlQuery q = db.exec(u"SELECT * FROM "_s + quoteIdentifier(table) + u" ORDER BY rowid"_s);
-        QStringList rows;
-        while (q.next()) {
-            QStringList values;
-            for (int i = 0; i < q.record().count(); ++i)
-                values << (q.isNull(i) ? u"-"_s : q.value(i).toString());
-            rows << values.join(u'|');
-        }
-        return rows;
+        return rowsOf(m_store.database(), u"SELECT * FROM "_s + table + u" ORDER BY rowid"_s,
+                      u"-"_s);
     }
     QStringList files(const QString& folder) const {
         return QDir(m_course + u'/' + folder).entryList(QDir::Files | QDir::System);
@@ -69,13 +61,7 @@ QString shown(const ObjectStore::Properties& p) {
 
 } // namespace
 
-TEST(ObjectNames, AreCutCleanedAndRefusedWhenBlank) {
-    EXPECT_EQ(cleanObjectName(QString(60, u'x')), QString(50, u'x'));
-    EXPECT_EQ(cleanObjectName(u"Ann's \"logo\""_s), u"Ann#s #logo#"_s);
-    EXPECT_TRUE(cleanObjectName(u" \t "_s).isEmpty());
-}
-
-TEST_F(ObjectStoreTest, NamesKeepTheTableOrderAndCompareWithoutCase) {
+TEST_F(ObjectStoreTest, NamesAreCleanedKeepTheirOrderCompareWithoutCaseAndPlacedOnesAreInUse) {
     add({u"pictures:Zebra"_s, u"pictures:apple"_s, u"pictures:Mango"_s, u"quizes:Check"_s});
     EXPECT_EQ(m_store.names(u"pictures"_s), QStringList({u"Zebra"_s, u"apple"_s, u"Mango"_s}));
     EXPECT_EQ(m_store.names(u"quizes"_s), QStringList({u"Check"_s}));
@@ -84,6 +70,21 @@ TEST_F(ObjectStoreTest, NamesKeepTheTableOrderAndCompareWithoutCase) {
     EXPECT_FALSE(m_store.exists(u"pictures"_s, u"Zeb"_s));
     EXPECT_FALSE(m_store.exists(u"movies"_s, u"Zebra"_s));
     EXPECT_THROW(m_store.names(u"header"_s), KoaError); // a table, but of no object type
+    // New names are cut, cleaned and refused when blank.
+    EXPECT_EQ(cleanObjectName(QString(60, u'x')), QString(50, u'x'));
+    EXPECT_EQ(cleanObjectName(u"Ann's \"logo\""_s), u"Ann#s #logo#"_s);
+    EXPECT_TRUE(cleanObjectName(u" \t "_s).isEmpty());
+
+    // Placed objects and page sounds are in use.
+    addLayout(m_store.database(), {u"pictures:Logo"_s, u"quizes:Check"_s, u"sounds:Gong"_s});
+    exec(u"INSERT INTO pages (name, sound) VALUES ('A', 'Bell')"_s);
+    const std::pair<QString, bool> cases[] = {
+        {u"pictures:Logo"_s, true}, {u"pictures:LOGO"_s, true}, {u"pictures:Other"_s, false},
+        {u"movies:Logo"_s, false},  {u"quizes:Check"_s, true},  {u"sounds:bell"_s, true},
+        {u"sounds:Gong"_s, false}}; // a sound is used by pages alone
+    for (const auto& [object, used] : cases)
+        EXPECT_EQ(m_store.inUse(object.section(u':', 0, 0), object.section(u':', 1)), used)
+            << object.toStdString();
 }
 
 TEST_F(ObjectStoreTest, DisplayFieldsReadAsTheFieldsShowThemAndWriteBack) {
@@ -217,18 +218,6 @@ TEST_F(ObjectStoreTest, RenameCarriesPlacementsASoundsPagesAndAQuizsStatements) 
     EXPECT_EQ(rows(u"pages"_s),
               QStringList({u"1|A|Ship#s bell|-"_s, u"2|B|Gong|-"_s, u"3|C|Ship#s bell|-"_s}));
     EXPECT_EQ(rows(u"statements"_s), QStringList({u"Final|One|true"_s, u"Other|Two|false"_s}));
-}
-
-TEST_F(ObjectStoreTest, PlacedObjectsAndPageSoundsAreInUse) {
-    addLayout(m_store.database(), {u"pictures:Logo"_s, u"quizes:Check"_s, u"sounds:Gong"_s});
-    exec(u"INSERT INTO pages (name, sound) VALUES ('A', 'Bell')"_s);
-    const std::pair<QString, bool> cases[] = {
-        {u"pictures:Logo"_s, true}, {u"pictures:LOGO"_s, true}, {u"pictures:Other"_s, false},
-        {u"movies:Logo"_s, false},  {u"quizes:Check"_s, true},  {u"sounds:bell"_s, true},
-        {u"sounds:Gong"_s, false}}; // a sound is used by pages alone
-    for (const auto& [object, used] : cases)
-        EXPECT_EQ(m_store.inUse(object.section(u':', 0, 0), object.section(u':', 1)), used)
-            << object.toStdString();
 }
 
 TEST_F(ObjectStoreTest, AKeywordIsUsedByTheFirstTextThatLinksIt) {

@@ -83,7 +83,7 @@ TEST_F(TextObjects, ANewTextOpensTheEditorAtOnceWhichHoldsThePool) {
     EXPECT_TRUE(m_pool->isEnabled());
 }
 
-TEST_F(TextObjects, KeywordsKeepTheirDescriptionAndUsedObjectsCannotGo) {
+TEST_F(TextObjects, KeywordsKeepTheirDescriptionUsedObjectsCannotGoAndDocumentsCarryTheirFile) {
     add(u"keywords"_s, u"Anchor"_s);
     m_pool->description->setPlainText(u"Holds the \"ship\"\nin place"_s);
     add(u"keywords"_s, u"Bow"_s); // the description is stored before the new keyword
@@ -93,8 +93,6 @@ TEST_F(TextObjects, KeywordsKeepTheirDescriptionAndUsedObjectsCannotGo) {
     course().exec(u"INSERT INTO texts (name, text) VALUES ('Harbour', ?)"_s,
                   {link('k', u"keyword"_s, u"anchor"_s, u"<dfn>anchor</dfn>"_s)});
     m_pool->delete_text_Click();
-    EXPECT_EQ(m_scripted->messages(),
-              QStringList({u"Cannot delete keyword - it is beeing used in 'Harbour'."_s}));
     select(u"Bow"_s);
     m_pool->delete_text_Click();
     EXPECT_EQ(listed(), QStringList({u"Anchor"_s}));
@@ -111,19 +109,14 @@ TEST_F(TextObjects, KeywordsKeepTheirDescriptionAndUsedObjectsCannotGo) {
     m_pool->rename_text_Click();
     EXPECT_EQ(listed(), QStringList({u"Final check"_s}));
     m_pool->delete_text_Click();
-    EXPECT_EQ(m_scripted->messages().constLast(),
-              u"Cannot delete object - it is beeing used in the composer."_s);
-    EXPECT_EQ(listed().size(), 1);
-}
 
-TEST_F(TextObjects, DocumentsCarryTheirFileAndAreDeletedWhenOnlyLinked) {
+    // Documents carry their file and are deleted when only linked.
     const QString doc = m_dir.filePath(u"safety.pdf"_s);
     writeFile(doc, "%PDF-1.4");
     chooseType(u"dlinks"_s);
     m_scripted->queueInput(u"Rules"_s); // and the file dialog is cancelled
     m_pool->new_text_Click();
     EXPECT_TRUE(listed().isEmpty());
-    EXPECT_TRUE(m_scripted->messages().isEmpty());
 
     m_scripted->queueInput(u"Rules"_s);
     m_scripted->queueFile(doc);
@@ -136,6 +129,10 @@ TEST_F(TextObjects, DocumentsCarryTheirFileAndAreDeletedWhenOnlyLinked) {
 
     m_pool->delete_text_Click();
     EXPECT_TRUE(listed().isEmpty());
+    // Nothing else asked or told: not the cancelled dialog, nor the document's adding and deleting.
+    EXPECT_EQ(m_scripted->messages(),
+              QStringList({u"Cannot delete keyword - it is beeing used in 'Harbour'."_s,
+                           u"Cannot delete object - it is beeing used in the composer."_s}));
 }
 
 TEST_F(TextObjects, ThePreviewShowsForeignMarkupAsTextUnderItsLabelInTheCourseFonts) {
@@ -168,6 +165,5 @@ TEST_F(TextObjects, ThePreviewShowsForeignMarkupAsTextUnderItsLabelInTheCourseFo
               u"26.6667px normal"_s);
     EXPECT_EQ(m_pool->lblDesc->text(), u"Preview"_s);
     EXPECT_FALSE(m_pool->description->isVisible());
-    EXPECT_EQ(m_pool->lblDesc->x(), preview->x());
-    EXPECT_LT(m_pool->lblDesc->y(), preview->y());
+    EXPECT_TRUE(m_pool->lblDesc->x() == preview->x() && m_pool->lblDesc->y() < preview->y());
 }
