@@ -111,8 +111,12 @@ protected:
     QSignalSpy m_complete{&m_browser, &Browser::documentComplete};
 };
 
-TEST_F(BrowserTest, StatusTextsOfEveryFrameArriveInOrder) {
-    ASSERT_TRUE(load(frameset()));
+TEST_F(BrowserTest, OnlyTopLevelLoadsCompleteAndFramesReportInOrder) {
+    EXPECT_EQ(m_browser.readyState(), Browser::Uninitialized);
+    m_browser.navigate(frameset());
+    EXPECT_EQ(m_browser.readyState(), Browser::Loading);
+    ASSERT_TRUE(waitFor(m_complete, 1));
+    EXPECT_EQ(m_browser.readyState(), Browser::Complete);
     // Frames load in no fixed order; each one's texts arrive, a repeat included.
     QStringList loaded = texts();
     loaded.sort();
@@ -139,17 +143,8 @@ TEST_F(BrowserTest, StatusTextsOfEveryFrameArriveInOrder) {
     expected << u"made by script"_s;
     ASSERT_TRUE(waitFor(m_status, from + expected.size()));
     EXPECT_EQ(texts(from), expected);
-
     EXPECT_FALSE(script(u"javascript:noSuch()"_s));
     EXPECT_FALSE(script(u"javascript:greet('"_s));
-}
-
-TEST_F(BrowserTest, OnlyTopLevelLoadsCompleteTheDocument) {
-    EXPECT_EQ(m_browser.readyState(), Browser::Uninitialized);
-    m_browser.navigate(frameset());
-    EXPECT_EQ(m_browser.readyState(), Browser::Loading);
-    ASSERT_TRUE(waitFor(m_complete, 1));
-    EXPECT_EQ(m_browser.readyState(), Browser::Complete);
 
     // A frame of the nested frameset loads a file whose name needs escaping.
     const QString next = page(u"next page #2's.html"_s,
@@ -159,8 +154,8 @@ TEST_F(BrowserTest, OnlyTopLevelLoadsCompleteTheDocument) {
     EXPECT_EQ(eval(u"frames.lower.frames.display.document.body.innerText"_s), u"second"_s);
     EXPECT_FALSE(frame(u"nowhere"_s, next));
 
-    // Missing files and files that are not shown complete as failed; the frame
-    // load before them added no completion of its own.
+    // Missing files and files that are not shown complete as failed; the
+    // frames made and loaded before them added no completion of their own.
     m_browser.navigate(m_dir.filePath(u"missing.html"_s));
     ASSERT_TRUE(waitFor(m_complete, 2));
     EXPECT_FALSE(script(u"javascript:greet('x')"_s));
@@ -217,11 +212,12 @@ TEST_F(BrowserTest, OnlyTheUsersClicksLeadOutside) {
     EXPECT_EQ(m_browser.readyState(), Browser::Complete);
 }
 
-TEST_F(BrowserTest, WrittenDocumentsResolveAgainstTheBaseFolder) {
+TEST_F(BrowserTest, WrittenAndRewrittenDocumentsShowTheirContent) {
+    // Written documents resolve against their base folder; the second text
+    // is too long to travel as a URL.
     const QString folder = m_dir.filePath(u"course"_s);
     writeFile(folder + u"/pics/dot.svg"_s,
               R"(<svg xmlns="http://www.w3.org/2000/svg" width="7" height="7"/>)");
-    // The second text is too long to travel as a URL.
     for (const qsizetype filler : {qsizetype(0), qsizetype(3'000'000)}) {
         SCOPED_TRACE(filler);
         const qsizetype before = m_complete.size();
@@ -234,9 +230,8 @@ TEST_F(BrowserTest, WrittenDocumentsResolveAgainstTheBaseFolder) {
                        u" document.compatMode].join()"_s),
                   u"Grüße,7,CSS1Compat"_s);
     }
-}
 
-TEST_F(BrowserTest, RewrittenFilesShowTheirNewContent) {
+    // Files rewritten between loads show their new content.
     const auto write = [&](const QString& text, int width) {
         page(u"page.js"_s, u"window.status = '%1';"_s.arg(text));
         page(u"dot.svg"_s,

@@ -158,17 +158,14 @@ TEST_F(WriterTest, PicturesMoviesAndFlashInEveryLayout) {
         {Kind::Flash, FlashTag.arg(u"7.png"_s, u"320"_s, u"240"_s)}};
     test::ScriptedScope dialogs;
     std::vector<PlacedObject> objects;
-    for (const auto& [kind, tag] : kinds) {
-        for (const QString& side : {u"Left"_s, u"Right"_s, u"Center"_s}) {
-            for (const bool floating : {false, true}) {
+    for (const auto& [kind, tag] : kinds)
+        for (const QString& side : {u"Left"_s, u"Right"_s, u"Center"_s})
+            for (const bool floating : {false, true})
                 for (const QString& caption : {QString(), u"Seen"_s}) {
                     objects.push_back(visual(kind, u"7.png"_s, 320, 240, side, floating, caption));
                     EXPECT_EQ(visible(m_page.placed(objects.back())),
                               visible(placed(tag, side, floating, caption)));
                 }
-            }
-        }
-    }
     // Floating without a side has no layout: left out, with a message.
     const QString refused = u"Illegal parsing combination - send an error report on "_s +
                             QStringLiteral(KOA_MAKER_ADDRESS);
