@@ -1,13 +1,9 @@
-#include "online/account.h"
 #include "online/view/koahelp.h"
 #include "online/view/progress.h"
 #include "online/view/uploadform.h"
-#include "shell/editorwindow.h"
 #include "store/package.h"
 #include "tests/online/servers.h"
 #include "tests/support/anchor.h"
-
-#include <optional>
 
 #include <QCheckBox>
 #include <QComboBox>
@@ -39,31 +35,29 @@ protected:
         m_script.answers = {{u"checkconnection"_s, "true"}, {u"login"_s, "true"},
                             {u"tos"_s, "<b>Be nice</b>"},   {u"new"_s, "21"},
                             {u"maxfilesize"_s, "100000"},   {u"success"_s, "true"}};
-        QDir().mkpath(m_dir.filePath(u"ftp"_s));
     }
-    // Opens the upload window from the file header window and agrees once
-    // both checks have passed.
-    uploadform* openAndAgree(bool readOnly) {
+    // Opens the upload window from the file header window and waits until
+    // both checks have passed or a message has ended them.
+    uploadform* open() {
         set().window(shell::keys::Header)->menuUpload_Click();
         auto* form = shownWindow<uploadform>();
+        EXPECT_TRUE(
+            form &&
+            waitUntil([&] { return form->chkAgree->isEnabled() || !m_scripted->shown().isEmpty(); },
+                      20000));
+        return form;
+    }
+    // Opens the upload window and agrees once both checks have passed.
+    uploadform* openAndAgree(bool readOnly) {
+        auto* form = open();
         if (!form)
             return nullptr;
-        EXPECT_EQ(form->windowTitle(), u"KOA upload"_s);
-        EXPECT_TRUE(waitUntil([&] { return form->chkAgree->isEnabled(); }, 20000));
         EXPECT_TRUE(form->chkConnection->isChecked() && form->chkUser->isChecked());
         EXPECT_FALSE(form->cmdOK->isEnabled());
         form->chkAgree->click();
         EXPECT_TRUE(form->cmdOK->isEnabled());
         EXPECT_TRUE(form->chkReadOnly->isVisible());
         form->chkReadOnly->setChecked(readOnly);
-        return form;
-    }
-    // Opens the upload window, whose checks end in `message`.
-    uploadform* openRefused(const QString& message) {
-        set().window(shell::keys::Header)->menuUpload_Click();
-        auto* form = shownWindow<uploadform>();
-        EXPECT_TRUE(waitUntil([&] { return !m_scripted->shown().isEmpty(); }, 20000));
-        EXPECT_EQ(m_scripted->shown().value(0).text, message);
         return form;
     }
     // Presses OK on the upload window; `during` runs on the progress window
@@ -103,60 +97,49 @@ TEST_F(OnlineWindows, UploadThroughTheWindows) {
     const QStringList end = upload(form);
     EXPECT_EQ(end.mid(0, 2), QStringList({u"Upload complete."_s, u"Not connected"_s}));
     EXPECT_TRUE(end.value(2).startsWith(u"File size: "_s) && end.value(2).endsWith(u" kb"_s));
-    const QString sent = m_dir.filePath(u"ftp/KOA/upload/21/21.kof"_s);
-    ASSERT_TRUE(QFile::exists(sent));
     const QString out = m_dir.filePath(u"out"_s);
-    package::unpackPackage(sent, out);
+    package::unpackPackage(m_dir.filePath(u"ftp/KOA/upload/21/21.kof"_s), out);
     EXPECT_EQ(Database(out + u"/koa.kod"_s).scalar(u"SELECT status FROM header"_s).toInt(), 1);
-    EXPECT_NE(course().scalar(u"SELECT status FROM header"_s).toInt(), 1);
     // The editor windows take input again.
     EXPECT_TRUE(set().window(shell::keys::Header)->isEnabled());
     EXPECT_TRUE(waitUntil([] { return !shownWindow<uploadform>(); }, 5000));
 }
 
 TEST_F(OnlineWindows, AbortAndRefusedChecks) {
-    // Abort while a slow server takes the package.
-    {
-        FtpServer ftp(m_script, m_dir.filePath(u"ftp"_s), 20 * 1024);
-        // A course large enough to be sending when Abort comes.
-        QByteArray noise(400 * 1024, Qt::Uninitialized);
-        QRandomGenerator(3).fillRange(reinterpret_cast<quint32*>(noise.data()), noise.size() / 4);
-        writeFile(m_anchor->files().folder().path(u"temp/pictures/big.png"_s), noise);
-        course().exec(u"INSERT INTO pictures (name, filename) VALUES ('big', 'big.png')"_s);
-        addLayout(database(), {u"pictures:big"_s});
-        // Opened afresh, so that the windows hold the picture too.
-        const QString big = m_dir.filePath(u"big.kof"_s);
-        package::packFolder(m_anchor->files().folder().workingFolder(), big);
-        start({big});
-        uploadform* form = openAndAgree(false);
-        ASSERT_TRUE(form);
-        bool aborted = false;
-        const QStringList end = upload(form, [&](progress& p) {
-            if (!aborted && p.lblStatus->text() == u"Sending Request..."_s) {
-                aborted = true;
-                p.cmdAbort->click();
-            }
-        });
-        EXPECT_TRUE(aborted) << end.join(u" | "_s).toStdString();
-        ASSERT_FALSE(end.isEmpty());
-        EXPECT_EQ(end[0], u"Upload failed. Check your internet connection."_s);
-        EXPECT_FALSE(m_script.requests.last().target.contains("action=success"));
-        EXPECT_TRUE(waitUntil([] { return !shownWindow<uploadform>(); }, 5000));
-    }
+    // Abort while a slow server takes a course large enough to be sending when Abort comes.
+    FtpServer slow(m_script, m_dir.filePath(u"ftp"_s), 20 * 1024);
+    QByteArray noise(400 * 1024, Qt::Uninitialized);
+    QRandomGenerator(3).fillRange(reinterpret_cast<quint32*>(noise.data()), noise.size() / 4);
+    writeFile(m_anchor->files().folder().path(u"temp/pictures/big.png"_s), noise);
+    course().exec(u"INSERT INTO pictures (name, filename) VALUES ('big', 'big.png')"_s);
+    addLayout(database(), {u"pictures:big"_s});
+    // Opened afresh, so that the windows hold the picture too.
+    const QString big = m_dir.filePath(u"big.kof"_s);
+    package::packFolder(m_anchor->files().folder().workingFolder(), big);
+    start({big});
+    uploadform* form = openAndAgree(false);
+    ASSERT_TRUE(form);
+    bool aborted = false;
+    const QStringList end = upload(form, [&](progress& p) {
+        if (!aborted && p.lblStatus->text() == u"Sending Request..."_s) {
+            aborted = true;
+            p.cmdAbort->click();
+        }
+    });
+    EXPECT_TRUE(aborted) << end.join(u" | "_s).toStdString();
+    EXPECT_EQ(end.value(0), u"Upload failed. Check your internet connection."_s);
+    EXPECT_TRUE(waitUntil([] { return !shownWindow<uploadform>(); }, 5000));
     // A wrong password fails the user check, no FTP server the connection check;
     // agreeing stays out of reach.
     m_script.answers[u"login"_s] = "false";
     for (bool ftpUp : {true, false}) {
         m_scripted->clear();
-        std::optional<FtpServer> ftp;
-        if (ftpUp)
-            ftp.emplace(m_script, m_dir.filePath(u"ftp"_s));
-        else
-            reach(m_script, closedPort());
-        uploadform* form = openRefused(
-            ftpUp ? u"User does not exist or wrong password. Check your user settings."_s
-                  : u"Cannot connect to KOA ftp server. Check your internet connection."_s);
+        reach(m_script, ftpUp ? slow.port() : closedPort());
+        form = open();
         ASSERT_TRUE(form);
+        EXPECT_EQ(m_scripted->shown().value(0).text,
+                  ftpUp ? u"User does not exist or wrong password. Check your user settings."_s
+                        : u"Cannot connect to KOA ftp server. Check your internet connection."_s);
         EXPECT_EQ(form->chkConnection->isChecked(), ftpUp);
         EXPECT_FALSE(form->chkUser->isChecked() || form->chkAgree->isEnabled());
         form->cmdCancel->click();
@@ -171,7 +154,6 @@ TEST_F(OnlineWindows, HelpSectionsAndAnnouncements) {
     EXPECT_EQ(help->section->currentText(), u"Composer"_s);
     EXPECT_TRUE(help->helptext->toPlainText().startsWith(u"Composer"_s))
         << help->helptext->toPlainText().toStdString();
-    EXPECT_EQ(itemsOf(help->section).size(), 8);
     for (const auto& [name, file] : koahelp::sections())
         EXPECT_FALSE(help->ReadFile(file).isEmpty()) << file.toStdString();
 
@@ -188,7 +170,6 @@ TEST_F(OnlineWindows, HelpSectionsAndAnnouncements) {
     m_script.answers[u"announcements"_s] = "true<vbCrLf>2024-05-01 10:00:00<vbCrLf>News & "
                                            "more<vbCrLf><b>Hi</b><vbCrLf>2024-06-02<vbCrLf>"
                                            "Two<vbCrLf>second<vbCrLf>2024";
-    CurlRequest::setConnectTo({u"www.koa.test:80:127.0.0.1:%1"_s.arg(m_script.port())});
     help->TabStrip1->setCurrentIndex(1);
     EXPECT_TRUE(help->FrameAnn->isVisible());
     EXPECT_EQ(itemsOf(help->lstTitle),

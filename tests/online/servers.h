@@ -26,7 +26,6 @@ class ScriptServer {
 public:
     struct Request {
         QByteArray target;
-        QByteArray host;
         qint64 arrived = 0;
         qint64 answered = -1;
     };
@@ -40,7 +39,8 @@ public:
                 QObject::connect(socket, &QTcpSocket::disconnected, socket, &QObject::deleteLater);
             }
         });
-        // The server setting "koa.test" reaches this server.
+        // The server setting "koa.test" reaches this server, and only this one:
+        // a request that arrives went to "www." and the script's name.
         CurlRequest::setConnectTo({u"www.koa.test:80:127.0.0.1:%1"_s.arg(m_server.serverPort())});
     }
     ~ScriptServer() { CurlRequest::setConnectTo({}); }
@@ -55,17 +55,11 @@ private:
         const qsizetype end = socket->peek(socket->bytesAvailable()).indexOf("\r\n\r\n");
         if (end < 0)
             return;
-        const QList<QByteArray> lines = socket->read(end + 4).split('\n');
-        Request r;
-        r.target = lines.value(0).split(' ').value(1);
-        for (const QByteArray& line : lines)
-            if (line.toLower().startsWith("host:"))
-                r.host = line.mid(5).trimmed();
-        r.arrived = m_clock.elapsed();
+        const QByteArray target = socket->read(end + 4).split(' ').value(1);
         const qsizetype index = requests.size();
-        requests.append(r);
+        requests.append({target, m_clock.elapsed()});
         const QString action =
-            QUrlQuery(QUrl::fromEncoded(r.target).query()).queryItemValue(u"action"_s);
+            QUrlQuery(QUrl::fromEncoded(target).query()).queryItemValue(u"action"_s);
         const QByteArray body = answers.value(action, "false");
         QTimer::singleShot(delayMs, socket, [this, socket, body, index] {
             requests[index].answered = m_clock.elapsed();
@@ -89,10 +83,8 @@ inline void reach(const ScriptServer& script, quint16 ftpPort) {
 class FtpServer {
 public:
     FtpServer(const ScriptServer& script, const QString& root, int bytesPerSecond = 0) {
-        QStringList args{QStringLiteral(KOA_FTP_SERVER_SCRIPT), root};
-        if (bytesPerSecond)
-            args.append(QString::number(bytesPerSecond));
-        m_process.start(u"/usr/bin/python3"_s, args);
+        m_process.start(u"/usr/bin/python3"_s, {QStringLiteral(KOA_FTP_SERVER_SCRIPT), root,
+                                                QString::number(bytesPerSecond)});
         while (!m_process.canReadLine() && m_process.waitForReadyRead(20000)) {
         }
         const QByteArray line = m_process.readLine().trimmed();

@@ -7,12 +7,9 @@
 #include "editors/quiz.h"
 #include "objectpool/objectpool.h"
 #include "render/preview.h"
-#include "shell/editorset.h"
-#include "store/coursefiles.h"
 #include "tests/support/anchor.h"
 #include "tests/support/mediafiles.h"
 #include "tests/support/pagescript.h"
-#include "tests/support/testsupport.h"
 #include "texteditor/richtextfield.h"
 #include "texteditor/texteditor.h"
 
@@ -23,9 +20,7 @@
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QRadioButton>
-#include <QTest>
 #include <QTreeWidget>
-#include <QWebEnginePage>
 
 #include <gtest/gtest.h>
 
@@ -49,14 +44,12 @@ protected:
         CourseWindows::TearDown();
     }
 
-    shell::EditorWindow* current() { return set().loaded(set().currentWindow); }
     auto* pool() { return static_cast<objectpool::objectpool*>(set().window(keys::ObjectPool)); }
     auto* composer() { return static_cast<composer::composer*>(set().window(keys::Composer)); }
     auto* preview() { return static_cast<render::preview*>(set().window(keys::Preview)); }
     // The tab strip's click in the window that shows.
-    void clickTab(const QString& key) { test::clickTab(current(), key); }
+    void clickTab(const QString& key) { test::clickTab(set().loaded(set().currentWindow), key); }
 
-    // ---- object pool -----------------------------------------------------------
     void newText(const QString& key, const QString& name) {
         QComboBox* types = pool()->textcombo;
         types->setCurrentIndex(types->findData(key));
@@ -73,13 +66,6 @@ protected:
         QTest::keyClicks(editor->rtText, words);
         return editor;
     }
-    static void select(texteditor::texteditor* editor, const QString& words) {
-        QTextCursor cursor = editor->rtText->textCursor();
-        const int from = int(editor->rtText->toPlainText().indexOf(words));
-        cursor.setPosition(from);
-        cursor.setPosition(from + int(words.size()), QTextCursor::KeepAnchor);
-        editor->rtText->setTextCursor(cursor);
-    }
     void writeText(const QString& name, const QString& words) {
         texteditor::texteditor* editor = typeText(name, words);
         ASSERT_NE(editor, nullptr);
@@ -92,13 +78,8 @@ protected:
         (right ? w->trueoption : w->falseoption)->click();
     }
 
-    // ---- composer --------------------------------------------------------------
     QTreeWidget* pageList() { return composer()->lstvModule; }
     void selectRow(int row) { pageList()->setCurrentItem(pageList()->topLevelItem(row)); }
-    void selectModule(int row) {
-        QTreeWidget* modules = composer()->lstvModules;
-        modules->setCurrentItem(modules->topLevelItem(row));
-    }
     // A new page in front of the module's closing row; its row.
     int newPage() {
         const int row = pageList()->topLevelItemCount() - 1;
@@ -107,8 +88,8 @@ protected:
         return row;
     }
     // Names the page at `row`, gives it an index tab when `tab` is set and
-    // places `objects` ("type|name") on it.
-    void composePage(int row, const QString& name, const QString& tab, const QStringList& objects) {
+    // places `object` ("type|name") on it.
+    void composePage(int row, const QString& name, const QString& tab, const QString& object) {
         composer::composer* c = composer();
         selectRow(row);
         c->txtPageName->setText(name);
@@ -118,27 +99,32 @@ protected:
             c->txtTab->setText(tab);
         }
         c->UpdatePage(row);
-        for (int i = 0; i < objects.size(); ++i)
-            c->lstvModule_OLEDragDrop(
-                Source::object(objects[i].section(u'|', 0, 0), objects[i].section(u'|', 1)),
-                row + 1 + i);
+        c->lstvModule_OLEDragDrop(
+            Source::object(object.section(u'|', 0, 0), object.section(u'|', 1)), row + 1);
     }
 
-    // ---- the course in the preview's browser ------------------------------------
-    QString run(const QString& js) { return evalIn(preview()->WebBrowser1->page(), js); }
+    // The course in the preview's browser.
+    QWebEnginePage* page() { return preview()->WebBrowser1->page(); }
+    QString run(const QString& js) { return evalIn(page(), js); }
     QString frameText(const QString& frame = u"display"_s) {
         return run(u"(function () { try { return window.frames['%1'].document.body.innerText; } "
                    "catch (e) { return ''; } })()"_s.arg(frame))
             .trimmed();
     }
-    bool displays(const QString& text) {
-        return waitUntil([&] { return frameText() == text; }, 20000);
+    // The display frame shows `text`: alone, or with `alone` false among more.
+    ::testing::AssertionResult displays(const QString& text, bool alone = true) {
+        if (waitUntil([&] { return alone ? frameText() == text : frameText().contains(text); },
+                      20000))
+            return ::testing::AssertionSuccess();
+        return ::testing::AssertionFailure() << "the display shows " << frameText().toStdString();
     }
-    bool displayHolds(const QString& text) {
-        return waitUntil([&] { return frameText().contains(text); }, 20000);
-    }
-    bool click(const QString& selector) {
-        return clickOnce(preview()->WebBrowser1->page(), selector);
+    // Clicks the first element matching `selector`, then waits as displays() does.
+    ::testing::AssertionResult follow(const QString& selector, const QString& text,
+                                      bool alone = true) {
+        if (!clickOnce(page(), selector))
+            return ::testing::AssertionFailure()
+                   << "nothing to click at " << selector.toStdString();
+        return displays(text, alone);
     }
     // The size the page's picture was loaded in, once it is loaded.
     QString pictureSize() {
@@ -149,11 +135,11 @@ protected:
     }
     // Page 3 of module 2 chosen in the composer, then the Preview tab: the Notes and the picture.
     void previewPageThreeOfModuleTwo() {
-        selectModule(1);
+        composer()->lstvModules->setCurrentItem(composer()->lstvModules->topLevelItem(1));
         selectRow(4);
         clickTab(keys::Preview);
         ASSERT_TRUE(preview()->isVisible());
-        EXPECT_TRUE(displays(Notes)) << frameText().toStdString();
+        EXPECT_TRUE(displays(Notes));
         EXPECT_TRUE(waitUntil([&] { return pictureSize() == u"40x30"_s; }, 10000));
     }
 
@@ -195,22 +181,22 @@ TEST_F(Road, ACourseMadeInTheWindowsShowsItsPagesBeforeAndAfterSaving) {
     clickTab(keys::Composer);
     composer()->txtAddModule->setText(u"Deck"_s);
     composer()->UpdateModuleName();
-    composePage(0, u"Welcome"_s, u"Start"_s, {u"texts|Welcome"_s});
-    composePage(newPage(), u"Knots quiz"_s, QString(), {u"quizes|Knots"_s});
+    composePage(0, u"Welcome"_s, u"Start"_s, u"texts|Welcome"_s);
+    composePage(newPage(), u"Knots quiz"_s, QString(), u"quizes|Knots"_s);
     m_scripted->queueInput(u"Harbour"_s);
     composer()->cmdAddModule_Click();
-    composePage(0, u"Arrival"_s, u"Arrive"_s, {u"texts|Arrival"_s});
-    composePage(newPage(), u"Moorings"_s, QString(), {u"texts|Moorings"_s});
-    composePage(newPage(), u"Deck notes"_s, u"Notes"_s, {u"pictures|Harbour"_s});
-    composePage(newPage(), u"Farewell"_s, QString(), {u"texts|Farewell"_s});
+    composePage(0, u"Arrival"_s, u"Arrive"_s, u"texts|Arrival"_s);
+    composePage(newPage(), u"Moorings"_s, QString(), u"texts|Moorings"_s);
+    composePage(newPage(), u"Deck notes"_s, u"Notes"_s, u"pictures|Harbour"_s);
+    composePage(newPage(), u"Farewell"_s, QString(), u"texts|Farewell"_s);
 
     // Back in the pool: a text with a keyword link and a link to a named page.
     clickTab(keys::ObjectPool);
     texteditor::texteditor* editor = typeText(u"Notes"_s, Notes);
     ASSERT_NE(editor, nullptr);
-    select(editor, u"Anchor"_s);
+    editor->rtText->setTextCursor(editor->rtText->document()->find(u"Anchor"_s));
     editor->button(u"k"_s)->trigger();
-    select(editor, u"the knots"_s);
+    editor->rtText->setTextCursor(editor->rtText->document()->find(u"the knots"_s));
     editor->button(u"il"_s)->trigger();
     const int target = editor->cmbIlink->findText(u"Knots quiz"_s);
     ASSERT_GE(target, 0);
@@ -234,32 +220,20 @@ TEST_F(Road, ACourseMadeInTheWindowsShowsItsPagesBeforeAndAfterSaving) {
     EXPECT_FALSE(tabs.contains(u"Start"_s)) << tabs.toStdString();
 
     // The learner's road: the buttons, the keyword, the page link, the quiz, the menu.
-    EXPECT_TRUE(click(u"[data-command=forward]"_s));
-    EXPECT_TRUE(displays(Farewell)) << frameText().toStdString();
-    EXPECT_TRUE(click(u"[data-command=backward]"_s));
-    EXPECT_TRUE(displays(Notes)) << frameText().toStdString();
-    EXPECT_TRUE(click(u"[data-command=backward]"_s));
-    EXPECT_TRUE(displays(Moorings)) << frameText().toStdString();
-    EXPECT_TRUE(click(u"[data-command=forward]"_s));
-    ASSERT_TRUE(displays(Notes)) << frameText().toStdString();
-    EXPECT_TRUE(click(u"a[type=k]"_s));
-    EXPECT_TRUE(displayHolds(u"Holds the ship in place"_s)) << frameText().toStdString();
-    EXPECT_TRUE(click(u"a[type=i]"_s));
-    EXPECT_TRUE(displayHolds(u"Which knots hold?"_s)) << frameText().toStdString();
+    EXPECT_TRUE(follow(u"[data-command=forward]"_s, Farewell));
+    EXPECT_TRUE(follow(u"[data-command=backward]"_s, Notes));
+    EXPECT_TRUE(follow(u"[data-command=backward]"_s, Moorings));
+    ASSERT_TRUE(follow(u"[data-command=forward]"_s, Notes));
+    EXPECT_TRUE(follow(u"a[type=k]"_s, u"Holds the ship in place"_s, false));
+    EXPECT_TRUE(follow(u"a[type=i]"_s, u"Which knots hold?"_s, false));
     EXPECT_FALSE(frameText().contains(Notes));
-    EXPECT_EQ(preview()->renderer().state().moduleNumber, 0);
-    EXPECT_EQ(preview()->renderer().state().pageNumber, 1);
-    EXPECT_TRUE(click(u"input[name=box0]"_s)); // Bowline, the one that holds
-    EXPECT_TRUE(click(u"input[type=button][value=\\'Check answer\\']"_s));
-    EXPECT_TRUE(displayHolds(u"Correct \u2013 well done."_s)) << frameText().toStdString();
-    EXPECT_TRUE(click(u"[data-command=home]"_s));
-    EXPECT_TRUE(waitUntil(
-        [&] {
-            const QString menu = frameText();
-            return menu.contains(u"Deck"_s) && menu.contains(u"Harbour"_s);
-        },
-        20000))
-        << frameText().toStdString();
+    const auto& state = preview()->renderer().state();
+    EXPECT_EQ(std::pair(state.moduleNumber, state.pageNumber), std::pair(0, 1));
+    EXPECT_TRUE(clickOnce(page(), u"input[name=box0]"_s)); // Bowline, the one that holds
+    EXPECT_TRUE(follow(u"input[type=button][value=\\'Check answer\\']"_s,
+                       u"Correct \u2013 well done."_s, false));
+    EXPECT_TRUE(follow(u"[data-command=home]"_s, u"Harbour"_s, false));
+    EXPECT_TRUE(displays(u"Deck"_s, false));
 
     // Saved, given up for a new course, opened again: the same page shows.
     const QString package = m_dir.filePath(u"Harbour course.kof"_s);
@@ -276,8 +250,7 @@ TEST_F(Road, ACourseMadeInTheWindowsShowsItsPagesBeforeAndAfterSaving) {
 
     clickTab(keys::Composer);
     previewPageThreeOfModuleTwo();
-    EXPECT_TRUE(click(u"a[type=k]"_s));
-    EXPECT_TRUE(displayHolds(u"Holds the ship in place"_s)) << frameText().toStdString();
+    EXPECT_TRUE(follow(u"a[type=k]"_s, u"Holds the ship in place"_s, false));
 
     EXPECT_EQ(m_scripted->messages(),
               QStringList({u"All unsaved data will be lost. Do you want to save the currently "
