@@ -4,6 +4,7 @@
 #include "store/courseheader.h"
 #include "store/database.h"
 #include "store/errors.h"
+#include "store/textescape.h"
 
 #include <QSet>
 #include <QSqlQuery>
@@ -263,16 +264,25 @@ std::optional<CourseReader::Place> CourseReader::locatePage(const QString& pageN
     return Place{module, pages - 1};
 }
 
-std::optional<QString> CourseReader::keywordDescription(const QString& keyword) {
-    QSqlQuery q = m_db.exec(u"SELECT desc FROM keywords WHERE name = ?"_s, {keyword});
-    if (!q.next())
+std::optional<QString> CourseReader::byLinkName(const QString& sql, const QString& name) {
+    QString plain = name;
+    if (QSqlQuery q = m_db.exec(sql, {name}); q.next())
+        return fieldText(q.value(0));
+    if (unParseText(plain) == name)
         return std::nullopt;
-    return fieldText(q.value(0));
+    if (QSqlQuery q = m_db.exec(sql, {plain}); q.next())
+        return fieldText(q.value(0));
+    return std::nullopt;
+}
+
+std::optional<QString> CourseReader::keywordDescription(const QString& keyword) {
+    return byLinkName(u"SELECT desc FROM keywords WHERE name = ?"_s, keyword);
 }
 
 QString CourseReader::documentFile(const QString& documentName) {
-    QSqlQuery q = m_db.exec(u"SELECT filename FROM dlinks WHERE name = ?"_s, {documentName});
-    return q.next() ? plainFileName(fieldText(q.value(0))) : QString();
+    const std::optional<QString> file =
+        byLinkName(u"SELECT filename FROM dlinks WHERE name = ?"_s, documentName);
+    return file ? plainFileName(*file) : QString();
 }
 
 std::vector<Keyword> CourseReader::keywords() {

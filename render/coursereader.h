@@ -47,7 +47,9 @@ public:
     };
     // The first page of that name in the course; throws when no module comes before it.
     std::optional<Place> locatePage(const QString& pageName);
-    // Keyword and document names as stored (escaped).
+    // Keyword and document names as links ask for them: escaped, as the text
+    // editor stores them. A name the pool stored with its brackets plain is
+    // found too; an escaped row of the same name comes first.
     std::optional<QString> keywordDescription(const QString& keyword);
     // Empty when there is no such document or its file name leads elsewhere.
     QString documentFile(const QString& documentName);
@@ -69,6 +71,8 @@ public:
     std::vector<std::pair<QString, QString>> documents();
 
 private:
+    // The first field `sql` reads for `name`, else for its plain form.
+    std::optional<QString> byLinkName(const QString& sql, const QString& name);
     // The tab texts of the named pages.
     QHash<QString, QString> tabTexts(const QSet<QString>& pageNames);
 
