@@ -141,18 +141,24 @@ QJsonObject lookups(const QString& databasePath) {
         if (const auto place = reader.locatePage(name))
             pages.insert(folded(name), QJsonArray{place->moduleNumber, place->pageNumber});
     }
-    // Keywords and documents go by their stored (escaped) names, as links ask for them.
+    // Keywords and documents go by their escaped names, as links ask for them;
+    // a name stored with its brackets plain (the pool's) is found under its
+    // escaped form unless an escaped one holds it, as the viewer finds them.
     QJsonObject keywords;
-    for (const render::Keyword& k : reader.keywords()) {
-        if (!keywords.contains(folded(k.name)))
-            keywords.insert(folded(k.name), k.description);
+    QJsonObject documents;
+    for (const bool escape : {false, true}) {
+        const auto add = [escape](QJsonObject& into, QString name, const QString& value) {
+            if (escape)
+                ParseText(name);
+            if (!into.contains(folded(name)))
+                into.insert(folded(name), value);
+        };
+        for (const render::Keyword& k : reader.keywords())
+            add(keywords, k.name, k.description);
+        for (const auto& [name, file] : reader.documents())
+            add(documents, name, file);
     }
     const std::optional<render::TitleFields> title = reader.titleFields();
-    QJsonObject documents;
-    for (const auto& [name, file] : reader.documents()) {
-        if (!documents.contains(folded(name)))
-            documents.insert(folded(name), file);
-    }
     return {{u"pages"_s, pages},
             {u"keywords"_s, keywords},
             {u"documents"_s, documents},

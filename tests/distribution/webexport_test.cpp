@@ -4,6 +4,7 @@
 // frames are documents of its own page.)
 #include "distribution/scormexport.h"
 #include "distribution/webexport.h"
+#include "store/database.h"
 #include "store/fileops.h"
 #include "store/package.h"
 #include "tests/support/helpers.h"
@@ -156,7 +157,7 @@ TEST_P(WebExport, PlaysTheCourseWithNoProgramBehindIt) {
 INSTANTIATE_TEST_SUITE_P(FromDiskAndServer, WebExport, ::testing::Bool(),
                          [](const auto& info) { return info.param ? "Served" : "FromDisk"; });
 
-TEST(WebExportTool, RefusesACourseWhosePagesNameMissingMediaAndListsThem) {
+TEST(WebExportTool, RefusesMissingMediaAndFindsKeywordsAndDocumentsByTheirLinkNames) {
     TempProgramFolder program;
     const QString work = program.folder().workingFolder();
     const QString kof = program.scratch(u"sailing.kof"_s), out = program.scratch(u"web"_s);
@@ -174,10 +175,19 @@ TEST(WebExportTool, RefusesACourseWhosePagesNameMissingMediaAndListsThem) {
 
     writeFile(work + u"/pictures/1.gif"_s, gifOf(40, 30));
     writeFile(work + u"/movies/3.mp4"_s, "a movie");
+    // Links ask by escaped names; the pool stores brackets plain. An escaped
+    // row of the same name comes first, as in the viewer.
+    Database course(work + u"/koa.kod"_s);
+    course.exec(
+        u"INSERT INTO keywords (name, desc) VALUES ('x<y', 'plain'), ('x&#60;y', 'escaped')"_s);
+    course.exec(u"INSERT INTO dlinks (name, filename) VALUES ('Plan <B>', '6.pdf')"_s);
     const ToolRun done = exportWeb();
     EXPECT_EQ(done.exitCode, 0) << done.err.toStdString();
     EXPECT_EQ(done.out, out + u"/index.html\n"_s);
-    EXPECT_TRUE(readFile(out + u"/course.js"_s).contains("\"skin\":\"Harbour\""));
+    const QByteArray lookups = readFile(out + u"/course.js"_s);
+    for (const char* entry : {"\"skin\":\"Harbour\"", "\"x&#60;y\":\"escaped\"",
+                              "\"x<y\":\"plain\"", "\"plan &#60;b&#62;\":\"6.pdf\""})
+        EXPECT_TRUE(lookups.contains(entry)) << entry;
 }
 
 namespace {
