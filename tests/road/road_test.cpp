@@ -107,9 +107,7 @@ protected:
     QWebEnginePage* page() { return preview()->WebBrowser1->page(); }
     QString run(const QString& js) { return evalIn(page(), js); }
     QString frameText(const QString& frame = u"display"_s) {
-        return run(u"(function () { try { return window.frames['%1'].document.body.innerText; } "
-                   "catch (e) { return ''; } })()"_s.arg(frame))
-            .trimmed();
+        return run(everyFrameText(u"frames['%1']"_s.arg(frame))).trimmed();
     }
     // The display frame shows `text`: alone, or with `alone` false among more.
     ::testing::AssertionResult displays(const QString& text, bool alone = true) {

@@ -44,25 +44,6 @@ QStringList shippedSkins() {
     return QString::fromUtf8(KOA_SHIPPED_SKINS).split(u',');
 }
 
-// Runs `body` on every frame's window `w` and document `d`, depth first;
-// gives what it put into `out`, one entry a line, once every frame has loaded.
-QString inEveryFrame(const QString& body) {
-    return uR"((function () {
-    var out = [], complete = true, each = Array.prototype.forEach;
-    (function visit(w) {
-        try {
-            var d = w.document;
-            complete = complete && d.readyState === 'complete';
-            %1
-        } catch (e) {}
-        for (var i = 0; i < w.frames.length; ++i) visit(w.frames[i]);
-    })(window);
-    return complete ? out.join('\n') : '';
-})())"_s.arg(body);
-}
-
-const QString AllText = inEveryFrame(u"out.push(d.body ? d.body.innerText : '');"_s);
-
 // The addresses of every frame's document, pictures (the menu's roll-over
 // pictures too), style sheets and frames.
 const QString NamedFiles = inEveryFrame(uR"(out.push(d.URL);
@@ -136,7 +117,7 @@ protected:
     }
     ::testing::AssertionResult shows(const QString& text) {
         QString screen;
-        if (waitUntil([&] { return (screen = run(AllText)).contains(text); }, Timeout))
+        if (waitUntil([&] { return (screen = run(everyFrameText())).contains(text); }, Timeout))
             return ::testing::AssertionSuccess();
         return ::testing::AssertionFailure() << "the screen shows: " << screen.toStdString();
     }

@@ -24,6 +24,30 @@ inline QString evalIn(QWebEnginePage* page, const QString& js, int milliseconds 
     return result->value_or(QVariant()).toString();
 }
 
+// Script running `body` on the window `w` and document `d` of `top` and every
+// frame below it, depth first: what it put into `out`, an entry a line, or an
+// empty text while any of them is loading (or when `top` is no window).
+inline QString inEveryFrame(const QString& body, const QString& top = QStringLiteral("window")) {
+    return QStringLiteral(R"((function () {
+    var out = [], complete = true, each = Array.prototype.forEach;
+    (function visit(w) {
+        try {
+            var d = w.document;
+            complete = complete && d.readyState === 'complete';
+            %1
+        } catch (e) {}
+        for (var i = 0; w && i < w.frames.length; ++i) visit(w.frames[i]);
+    })(%2);
+    return complete ? out.join('\n') : '';
+})())")
+        .arg(body, top);
+}
+
+// The visible text of `top` and its frames, a frame a line, once all have loaded.
+inline QString everyFrameText(const QString& top = QStringLiteral("window")) {
+    return inEveryFrame(QStringLiteral("out.push(d.body ? d.body.innerText : '');"), top);
+}
+
 // Script that gives what `action` makes of the first element `e` matching
 // `selector`, depth first through the frames, in a document parsed so far
 // that its script has wired the element; false when there is none.

@@ -33,14 +33,6 @@ QStringList checksums(const QString& folder) {
     return out;
 }
 
-// The visible text of every frame, depth first.
-const QString FrameTexts = uR"((function all(w) {
-    var t = '';
-    try { t = w.document.body ? w.document.body.innerText : ''; } catch (x) {}
-    for (var i = 0; i < w.frames.length; ++i) t += '\n' + all(w.frames[i]);
-    return t;
-})(window))"_s;
-
 constexpr QRgb Stage = 0xff2060c0, Shape = 0xfff0a010;
 
 // A course of two pages, a keyword, a quiz and a Flash movie, exported read-only into a
@@ -98,7 +90,8 @@ TEST(ExportedViewer, PlaysAReadOnlyExportInProcessAndAsTheExportedProgram) {
     render::RenderState& state = window.renderer().state();
     QWebEnginePage* page = window.WebBrowser1->page();
     const auto shows = [&](const QString& text) {
-        return waitUntil([&] { return evalIn(page, FrameTexts, 2000).contains(text); }, 20000);
+        return waitUntil([&] { return evalIn(page, everyFrameText(), 2000).contains(text); },
+                         20000);
     };
     // A learner's command, then whether the page shows `text`, in `mode` once
     // it has settled.
