@@ -1,7 +1,6 @@
 #include "media/playablecopy.h"
 #include "store/database.h"
 #include "store/fileops.h"
-#include "store/package.h"
 #include "store/schema.h"
 #include "tests/support/helpers.h"
 #include "tests/support/mediafiles.h"
@@ -109,10 +108,10 @@ TEST_F(PlayableCopies, TheToolsExportOfAnOlderCourseCarriesTheCopies) {
     const QString course = m_out.filePath(u"course"_s);
     copyFolder(bin + u"/blank_file"_s, course);
     copyFileOver(made(u"clip.avi"_s), course + u"/movies/1.avi"_s);
-    Database(course + u"/koa.kod"_s)
-        .exec(u"INSERT INTO movies (name, filename, width, height) VALUES ('Clip', '1.avi', 160, "
-              "120)"_s);
-    package::packFolder(course, m_out.filePath(u"old.kof"_s));
+    writeCourse(
+        course,
+        {u"INSERT INTO movies (name, filename, width, height) VALUES ('Clip', '1.avi', 160, 120)"_s},
+        m_out.filePath(u"old.kof"_s));
 
     const ToolRun tool =
         runKoaTool({u"export"_s, m_out.filePath(u"old.kof"_s), m_out.filePath(u"out"_s)});

@@ -1,6 +1,7 @@
 // The private folder that generated pages are written to.
 #include "store/cachefolder.h"
 #include "store/errors.h"
+#include "tests/support/helpers.h"
 #include "tests/support/testsupport.h"
 
 #include <QDir>
@@ -18,33 +19,6 @@ using namespace Qt::Literals::StringLiterals;
 namespace koa {
 namespace {
 
-// Points XDG_RUNTIME_DIR and TMPDIR somewhere fresh while it lives.
-class FolderScope {
-public:
-    FolderScope()
-        : m_runtime(qgetenv("XDG_RUNTIME_DIR")), m_tmp(qgetenv("TMPDIR")),
-          m_hadTmp(qEnvironmentVariableIsSet("TMPDIR")) {
-        qputenv("XDG_RUNTIME_DIR", QFile::encodeName(m_dir.filePath(u"runtime"_s)));
-        qputenv("TMPDIR", QFile::encodeName(m_dir.filePath(u"tmp"_s)));
-        QDir(m_dir.path()).mkpath(u"runtime"_s);
-        QDir(m_dir.path()).mkpath(u"tmp"_s);
-    }
-    ~FolderScope() {
-        qputenv("XDG_RUNTIME_DIR", m_runtime);
-        if (m_hadTmp)
-            qputenv("TMPDIR", m_tmp);
-        else
-            qunsetenv("TMPDIR");
-    }
-    QString path(const QString& rel) const { return m_dir.filePath(rel); }
-
-private:
-    QTemporaryDir m_dir;
-    QByteArray m_runtime;
-    QByteArray m_tmp;
-    bool m_hadTmp;
-};
-
 mode_t modeOf(const QString& path) {
     struct stat info {};
     ::lstat(QFile::encodeName(path).constData(), &info);
@@ -52,15 +26,20 @@ mode_t modeOf(const QString& path) {
 }
 
 TEST(CacheFolder, PrivateUnderTheRuntimeFolderElseTheTempFolderAndNothingPlantedIsUsed) {
-    const FolderScope scope;
-    const QString runtime = scope.path(u"runtime/koa"_s);
+    // Fresh runtime and temp folders while it runs.
+    const QTemporaryDir dir;
+    QDir(dir.path()).mkpath(u"runtime"_s);
+    QDir(dir.path()).mkpath(u"tmp"_s);
+    const test::ScopedEnv runtimeFolder("XDG_RUNTIME_DIR", dir.filePath(u"runtime"_s));
+    const test::ScopedEnv tempFolder("TMPDIR", dir.filePath(u"tmp"_s));
+    const QString runtime = dir.filePath(u"runtime/koa"_s);
 
     // A link, even to a folder of our own, is not followed.
-    QDir().mkpath(scope.path(u"elsewhere"_s));
-    ASSERT_TRUE(QFile::link(scope.path(u"elsewhere"_s), runtime));
+    QDir().mkpath(dir.filePath(u"elsewhere"_s));
+    ASSERT_TRUE(QFile::link(dir.filePath(u"elsewhere"_s), runtime));
     EXPECT_THROW(cacheFolder(), KoaError);
     EXPECT_TRUE(QFileInfo(runtime).isSymLink());
-    EXPECT_TRUE(QDir(scope.path(u"elsewhere"_s)).isEmpty());
+    EXPECT_TRUE(QDir(dir.filePath(u"elsewhere"_s)).isEmpty());
     QFile::remove(runtime);
 
     test::writeFile(runtime, "not a folder");
@@ -86,7 +65,7 @@ TEST(CacheFolder, PrivateUnderTheRuntimeFolderElseTheTempFolderAndNothingPlanted
     EXPECT_EQ(modeOf(runtime + u"/koa-tool"_s), mode_t(0700));
 
     qunsetenv("XDG_RUNTIME_DIR");
-    const QString temp = scope.path(u"tmp/koa-"_s) + QString::number(::geteuid());
+    const QString temp = dir.filePath(u"tmp/koa-"_s) + QString::number(::geteuid());
     EXPECT_EQ(cacheFolder(), temp);
     EXPECT_EQ(modeOf(temp), mode_t(0700));
 }

@@ -1,7 +1,6 @@
 #include "store/coursedb.h"
 #include "store/coursefiles.h"
 #include "store/coursepaths.h"
-#include "store/database.h"
 #include "store/fileops.h"
 #include "store/package.h"
 #include "store/schema.h"
@@ -53,29 +52,27 @@ protected:
         return target;
     }
 
-    // A course database of an older format, in `folder`, with a picture.
-    void writeOlderCourse(const QString& folder, bool withVersionField) {
+    // A course of an older format in `folder`, with a picture; packed as `package` if named.
+    void writeOlderCourse(const QString& folder, bool withVersionField,
+                          const QString& package = {}) {
         writeFile(folder + u"/pictures/7.png"_s, "png bytes");
-        Database old(folder + u"/koa.kod"_s, Database::Mode::Create);
-        old.exec(
-            u"CREATE TABLE header (title TEXT, author TEXT, target_group TEXT, description TEXT, "
-            "skin TEXT, sound TEXT, picture TEXT, menuscroll INTEGER, status INTEGER"_s +
-            (withVersionField ? u", version TEXT)"_s : u")"_s));
-        old.exec(
-            u"INSERT INTO header VALUES ('Old course', 'Ann', 'all', 'd', 'Classic', '', '', 0, 0"_s +
-            (withVersionField ? u", '1.0')"_s : u")"_s));
-        old.exec(u"CREATE TABLE data (type TEXT, name TEXT, \"index\" INTEGER)"_s);
-        old.exec(u"INSERT INTO data VALUES ('modules', 'Basics', 1), ('texts', 'Intro', 2)"_s);
-        old.exec(
-            u"CREATE TABLE pictures (id INTEGER PRIMARY KEY, name TEXT, filename TEXT, size REAL)"_s);
-        old.exec(
-            u"INSERT INTO pictures VALUES (7, 'Logo', '7.png', 1.0), (8, 'Evil', '../../x.png', 1.0)"_s);
+        writeCourse(
+            folder,
+            {u"CREATE TABLE header (title TEXT, author TEXT, target_group TEXT, description TEXT, "
+             "skin TEXT, sound TEXT, picture TEXT, menuscroll INTEGER, status INTEGER"_s +
+                 (withVersionField ? u", version TEXT)"_s : u")"_s),
+             u"INSERT INTO header VALUES ('Old course', 'Ann', 'all', 'd', 'Classic', '', '', 0, 0"_s +
+                 (withVersionField ? u", '1.0')"_s : u")"_s),
+             u"CREATE TABLE data (type TEXT, name TEXT, \"index\" INTEGER)"_s,
+             u"INSERT INTO data VALUES ('modules', 'Basics', 1), ('texts', 'Intro', 2)"_s,
+             u"CREATE TABLE pictures (id INTEGER PRIMARY KEY, name TEXT, filename TEXT, size REAL)"_s,
+             u"INSERT INTO pictures VALUES (7, 'Logo', '7.png', 1.0), (8, 'Evil', '../../x.png', 1.0)"_s},
+            package);
     }
     QString olderPackage(const QString& name, bool withVersionField) {
-        writeOlderCourse(m_program.scratch(name), withVersionField);
-        const QString pkg = m_program.scratch(name + u".kof"_s);
-        package::packFolder(m_program.scratch(name), pkg);
-        return pkg;
+        writeOlderCourse(m_program.scratch(name), withVersionField,
+                         m_program.scratch(name + u".kof"_s));
+        return m_program.scratch(name + u".kof"_s);
     }
 
     // A package that does not open leaves it and the open course "good.kof" alone.

@@ -1,14 +1,17 @@
 #pragma once
 
-// Helpers for suites that run koa-tool, read course tables back, need a
-// disk that fills up or a port that refuses; header-only, so the shared test library stays as it
-// is.
+// Helpers for suites that run koa-tool, write or read course tables, need a
+// disk that fills up, a port that refuses or an environment variable changed
+// for a while; header-only, so the shared test library stays as it is.
 #include "store/database.h"
+#include "store/package.h"
 
 #include <csignal>
 
 #include <QCoreApplication>
+#include <QDir>
 #include <QEventLoop>
+#include <QFile>
 #include <QProcess>
 #include <QSqlQuery>
 #include <QSqlRecord>
@@ -61,11 +64,12 @@ inline quint16 closedPort() {
     return gone.listen(QHostAddress::LocalHost, 0) ? gone.serverPort() : 0;
 }
 
-// "a|b" per row of a query on a course database; a null field as `null`.
+// "a|b" per row of a query on a course database; a null field as `null`;
+// `params` bound to the query's `?`.
 inline QStringList rowsOf(const QString& database, const QString& sql,
-                          const QString& null = QString()) {
+                          const QString& null = QString(), const QVariantList& params = {}) {
     Database db(database, Database::Mode::ReadOnly);
-    QSqlQuery q = db.exec(sql);
+    QSqlQuery q = db.exec(sql, params);
     QStringList out;
     while (q.next()) {
         QStringList fields;
@@ -74,6 +78,16 @@ inline QStringList rowsOf(const QString& database, const QString& sql,
         out.append(fields.join(u'|'));
     }
     return out;
+}
+
+// A course database made by `sql` in `folder`, packed as `package` if one is named.
+inline void writeCourse(const QString& folder, const QStringList& sql,
+                        const QString& package = {}) {
+    QDir().mkpath(folder + QStringLiteral("/pictures"));
+    for (const QString& statement : sql)
+        Database(folder + QStringLiteral("/koa.kod"), Database::Mode::Create).exec(statement);
+    if (!package.isEmpty())
+        package::packFolder(folder, package);
 }
 
 // A file size limit while it lives: a disk that fills up during a write
@@ -92,6 +106,18 @@ struct FileSizeLimit {
     bool set = false;
     rlimit m_old{};
     void (*m_signal)(int);
+};
+
+// An environment variable set to a path while it lives, then as it was.
+struct ScopedEnv {
+    ScopedEnv(const char* name, const QString& path)
+        : name(name), old(qgetenv(name)), wasSet(qEnvironmentVariableIsSet(name)) {
+        qputenv(name, QFile::encodeName(path));
+    }
+    ~ScopedEnv() { wasSet ? qputenv(name, old) : qunsetenv(name); }
+    const char* name;
+    QByteArray old;
+    bool wasSet;
 };
 
 } // namespace koa::test

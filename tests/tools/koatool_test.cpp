@@ -1,6 +1,5 @@
 // Runs the real koa-tool binary beside the tests, on packages made here.
 #include "store/coursefiles.h"
-#include "store/database.h"
 #include "store/package.h"
 #include "store/schema.h"
 #include "tests/support/helpers.h"
@@ -27,17 +26,6 @@ namespace {
             return ::testing::AssertionFailure() << "no \"" << part.toStdString() << "\" in:\n"
                                                  << out.toStdString();
     return ::testing::AssertionSuccess();
-}
-
-// A course database made by `sql` in `folder`, packed as `package`.
-void packCourse(const QString& folder, const QString& package, const QStringList& sql) {
-    QDir().mkpath(folder + u"/pictures"_s);
-    {
-        Database db(folder + u"/koa.kod"_s, Database::Mode::Create);
-        for (const QString& statement : sql)
-            db.exec(statement);
-    }
-    package::packFolder(folder, package);
 }
 
 class KoaTool : public ::testing::Test {
@@ -97,16 +85,18 @@ TEST_F(KoaTool, NewCourseReadsBackThroughInfoAndCheckOpensAsTheProgramDoes) {
     EXPECT_TRUE(says(nowhere.err, {u"Error saving file."_s}));
 
     // A course of an older KOA: a header without the later fields.
-    packCourse(scratch(u"older"_s), scratch(u"older.kof"_s),
-               {u"CREATE TABLE header (title TEXT, author TEXT, version TEXT)"_s,
-                u"INSERT INTO header VALUES ('Old course', 'Ann', '1.0')"_s,
-                u"CREATE TABLE data (type TEXT, name TEXT, \"index\" INTEGER)"_s,
-                u"INSERT INTO data VALUES ('modules', 'Intro', 0), ('pages', 'Welcome', 1)"_s});
+    writeCourse(scratch(u"older"_s),
+                {u"CREATE TABLE header (title TEXT, author TEXT, version TEXT)"_s,
+                 u"INSERT INTO header VALUES ('Old course', 'Ann', '1.0')"_s,
+                 u"CREATE TABLE data (type TEXT, name TEXT, \"index\" INTEGER)"_s,
+                 u"INSERT INTO data VALUES ('modules', 'Intro', 0), ('pages', 'Welcome', 1)"_s},
+                scratch(u"older.kof"_s));
     // One of an older program with the current version and a header without
     // its later fields: it opens, in the tool as in KOA.
-    packCourse(scratch(u"lacking"_s), scratch(u"lacking.kof"_s),
-               {u"CREATE TABLE header (title TEXT, author TEXT, skin TEXT, version TEXT)"_s,
-                u"INSERT INTO header VALUES ('Lacking', 'Ann', 'Classic', '1.1')"_s});
+    writeCourse(scratch(u"lacking"_s),
+                {u"CREATE TABLE header (title TEXT, author TEXT, skin TEXT, version TEXT)"_s,
+                 u"INSERT INTO header VALUES ('Lacking', 'Ann', 'Classic', '1.1')"_s},
+                scratch(u"lacking.kof"_s));
     // A file that is no package: the program's own message, and only the
     // tool's own lines (no log lines of the store).
     const QByteArray junk("KO\x03\x04 this is no archive", 24);
@@ -184,15 +174,13 @@ TEST_F(KoaTool, PackAndUnpackRoundTripAndUnpackLeavesNoHalfFolderNorTouchesTheUs
 TEST_F(KoaTool, RenderWritesTheDocumentThatKoaShows) {
     // A course whose one page holds a text, and templates that name themselves.
     const QString course = scratch(u"course"_s);
-    schema::createBlankCourse(course);
-    {
-        Database db(course + u"/koa.kod"_s);
-        db.exec(u"INSERT INTO data (type, name, \"index\") VALUES ('texts', 'Hi', 2)"_s);
-        db.exec(u"INSERT INTO texts (name, text) VALUES ('Hi', 'Hello<br>you')"_s);
-        db.exec(u"INSERT INTO keywords (name, desc) VALUES ('Risk', 'A chance of harm')"_s);
-    }
     const QString pkg = scratch(u"course.kof"_s);
-    package::packFolder(course, pkg);
+    schema::createBlankCourse(course);
+    writeCourse(course,
+                {u"INSERT INTO data (type, name, \"index\") VALUES ('texts', 'Hi', 2)"_s,
+                 u"INSERT INTO texts (name, text) VALUES ('Hi', 'Hello<br>you')"_s,
+                 u"INSERT INTO keywords (name, desc) VALUES ('Risk', 'A chance of harm')"_s},
+                pkg);
     const QByteArray before = readFile(pkg);
     const QString templates = scratch(u"templates"_s);
     writeStubTemplates(templates);
