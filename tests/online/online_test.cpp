@@ -39,7 +39,7 @@ TEST(OnlineQueries, AddressesAnswersAndBadNumbers) {
                       {u"checkconnection"_s, "true"},
                       {u"success"_s, "yes"}};
     EXPECT_TRUE(server.CheckUser(u"Ann & Bo"_s, u"p#w+1 2/ä"_s));
-    const QByteArray login = script.requests.value(0).target;
+    const QByteArray login = script.requests().value(0).target;
     const QByteArray sent =
         "/koa_upload.asp?action=login&user=Ann%20%26%20Bo&passw=p%23w%2B1%202%2F%C3%A4&dummy=";
     EXPECT_TRUE(login.startsWith(sent) && login.size() > sent.size()) << login.toStdString();
@@ -55,19 +55,19 @@ TEST(OnlineQueries, AddressesAnswersAndBadNumbers) {
     // The second query starts from an event handled while the first waits, and waits its turn.
     script.answers[u"tos"_s] = "terms";
     script.answers[u"maxfilesize"_s] = "500";
-    script.delayMs = 300;
+    script.delayAnswers(300);
     int limit = 0;
     QTimer::singleShot(50, [&] { limit = server.GetMaxFileSize(); });
     EXPECT_EQ(server.termsOfService(), u"terms"_s);
     EXPECT_TRUE(test::waitUntil([&] { return limit == 500; }, 5000)) << limit;
-    const qsizetype n = script.requests.size();
-    EXPECT_GE(script.requests[n - 1].arrived, script.requests[n - 2].answered);
+    const qsizetype n = script.requests().size();
+    EXPECT_GE(script.requests()[n - 1].arrived, script.requests()[n - 2].answered);
 
     // The answer's cap and the time limit.
     script.answers[u"tos"_s] = QByteArray(5000, 'x');
     http.setMaxBodySize(1000);
     EXPECT_THROW(server.termsOfService(), KoaError);
-    script.delayMs = 3000;
+    script.delayAnswers(3000);
     QElapsedTimer clock;
     clock.start();
     EXPECT_FALSE(server.CheckHTMLConnection(1));
@@ -178,11 +178,11 @@ TEST_F(UploadFixture, PublishesTheSlimmedCourseUnlessRefused) {
     EXPECT_EQ(statusOf(m_working + u"/koa.kod"_s), 0);
     EXPECT_TRUE(QFile::exists(m_working + u"/pictures/2.png"_s));
     // The registration carried the course's values, encoded.
-    const QByteArray registration = m_script.requests[1].target;
+    const QByteArray registration = m_script.requests()[1].target;
     EXPECT_TRUE(registration.contains(
         "action=new&user=bert&file_name=my%20course&title=A%20%26%20B&author=Me&version="))
         << registration.toStdString();
-    EXPECT_TRUE(m_script.requests.last().target.contains("action=success&id=17&dummy="));
+    EXPECT_TRUE(m_script.requests().last().target.contains("action=success&id=17&dummy="));
 
     // Refusals and failures.
     m_script.answers[u"success"_s] = "false";
@@ -201,7 +201,7 @@ TEST_F(UploadFixture, PublishesTheSlimmedCourseUnlessRefused) {
                   u" KB - exceeding maximum upload size of "_s + QString::number(kb) +
                   u" KB. Cannot upload file."_s);
     EXPECT_FALSE(QFile::exists(m_ftpRoot + u"/KOA/upload/18"_s));
-    EXPECT_FALSE(m_script.requests.last().target.contains("action=success"));
+    EXPECT_FALSE(m_script.requests().last().target.contains("action=success"));
 }
 
 TEST_F(UploadFixture, NoConnectionAndAbort) {
@@ -209,7 +209,7 @@ TEST_F(UploadFixture, NoConnectionAndAbort) {
     test::reach(m_script, test::closedPort());
     EXPECT_FALSE(make()->UpLoad(false));
     EXPECT_EQ(m_states, QStringList{u"No connection yet"_s});
-    EXPECT_TRUE(m_script.requests.isEmpty());
+    EXPECT_TRUE(m_script.requests().isEmpty());
 
     FtpServer ftp(m_script, m_ftpRoot, 100 * 1024);
     const std::unique_ptr<Upload> upload = make();
@@ -227,7 +227,7 @@ TEST_F(UploadFixture, NoConnectionAndAbort) {
     EXPECT_LT(sinceAbort.elapsed(), 1500);
     EXPECT_EQ(m_states.last(), u"Upload failed. Check your internet connection."_s);
     EXPECT_TRUE(m_statuses.contains(u"Aborting..."_s));
-    EXPECT_FALSE(m_script.requests.last().target.contains("action=success"));
+    EXPECT_FALSE(m_script.requests().last().target.contains("action=success"));
 }
 
 TEST_F(UploadFixture, KoaToolUpload) {
@@ -247,7 +247,7 @@ TEST_F(UploadFixture, KoaToolUpload) {
     const test::ToolRun done = run({u"--read-only"_s});
     EXPECT_EQ(done.exitCode, 0) << done.all().toStdString();
     EXPECT_TRUE(done.out.endsWith(u"Upload complete.\n"_s)) << done.out.toStdString();
-    EXPECT_TRUE(m_script.requests[0].target.contains("action=login&user=bert&passw=p%20w%26&"));
+    EXPECT_TRUE(m_script.requests()[0].target.contains("action=login&user=bert&passw=p%20w%26&"));
     const QString out17 = m_dir.filePath(u"out17"_s);
     package::unpackPackage(m_ftpRoot + u"/KOA/upload/17/17.kof"_s, out17);
     EXPECT_EQ(statusOf(out17 + u"/koa.kod"_s), 1);

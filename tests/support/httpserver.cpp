@@ -3,6 +3,7 @@
 #include <memory>
 
 #include <QTcpSocket>
+#include <QTimer>
 
 #include <gtest/gtest.h>
 
@@ -13,6 +14,8 @@ namespace koa::test {
 HttpServer::HttpServer() {
     EXPECT_TRUE(m_server.listen(QHostAddress::LocalHost, 0))
         << m_server.errorString().toStdString();
+    m_clock.start();
+    answerWith(200, "OK");
     QObject::connect(&m_server, &QTcpServer::newConnection, &m_server, [this] {
         while (QTcpSocket* socket = m_server.nextPendingConnection()) {
             auto pending = std::make_shared<QByteArray>();
@@ -27,11 +30,6 @@ HttpServer::HttpServer() {
 
 QString HttpServer::address() const {
     return u"http://127.0.0.1:"_s + QString::number(port());
-}
-
-void HttpServer::answerWith(int status, const QByteArray& body) {
-    m_status = status;
-    m_body = body;
 }
 
 void HttpServer::serve(QTcpSocket* socket, QByteArray& pending) {
@@ -55,14 +53,21 @@ void HttpServer::serve(QTcpSocket* socket, QByteArray& pending) {
             return;
         r.body = pending.mid(headEnd + 4, length);
         pending.remove(0, headEnd + 4 + length);
+        r.arrived = m_clock.elapsed();
         m_requests.append(r);
         if (m_silent)
             continue;
+        const QByteArray body = m_answer(r);
         const QByteArray reason = m_status == 200 ? "OK" : m_status == 404 ? "Not Found" : "Status";
-        socket->write("HTTP/1.1 " + QByteArray::number(m_status) + ' ' + reason +
-                      "\r\nContent-Type: text/plain\r\nContent-Length: " +
-                      QByteArray::number(m_body.size()) + "\r\nConnection: close\r\n\r\n" + m_body);
-        socket->disconnectFromHost();
+        const QByteArray reply =
+            "HTTP/1.1 " + QByteArray::number(m_status) + ' ' + reason +
+            "\r\nContent-Type: text/plain\r\nContent-Length: " + QByteArray::number(body.size()) +
+            "\r\nConnection: close\r\n\r\n" + body;
+        QTimer::singleShot(m_delayMs, socket, [this, socket, reply, n = m_requests.size() - 1] {
+            m_requests[n].answered = m_clock.elapsed();
+            socket->write(reply);
+            socket->disconnectFromHost();
+        });
         return;
     }
 }
