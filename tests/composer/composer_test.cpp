@@ -484,8 +484,7 @@ TEST(ComposerRescue, AKilledProgramLosesNoEditOfTheOpenModule) {
     }
     ScriptedScope scripted;
     scripted->queueAnswer(Interaction::Answer::Yes); // rescue
-    auto anchor = anchorAt(root);
-    ASSERT_TRUE(anchor->Form_Load({}));
+    auto anchor = startedAt(root);
     EXPECT_EQ(anchor->files().displayName(), u"Rescued file"_s);
     EXPECT_EQ(
         layoutText(anchor->files().folder().workingDatabase()),

@@ -1,6 +1,5 @@
 #include "editors/quiz.h"
 #include "store/database.h"
-#include "store/schema.h"
 #include "tests/support/testsupport.h"
 
 #include <optional>
@@ -9,10 +8,8 @@
 #include <QClipboard>
 #include <QLineEdit>
 #include <QPlainTextEdit>
-#include <QPointer>
 #include <QPushButton>
 #include <QRadioButton>
-#include <QTemporaryDir>
 #include <QTest>
 #include <QTreeWidget>
 
@@ -34,16 +31,11 @@ const Statements Three = {
     {u"Smoke rises"_s, true}, {u"Lifts are safe"_s, false}, {u"Stairs"_s, false}};
 
 // The window's part: the store is tested on its own.
-class QuizEditor : public ::testing::Test {
+class QuizEditor : public PoolEditorTest<quiz> {
 protected:
     void SetUp() override {
-        schema::createBlankCourse(m_dir.path());
+        PoolEditorTest::SetUp();
         Database(m_path).exec(u"INSERT INTO quizes (name) VALUES (?)"_s, {QuizName});
-    }
-    void TearDown() override {
-        if (m_window)
-            m_window->close();
-        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
     }
 
     Quiz stored() { return QuizStore(m_path).load(QuizName); }
@@ -53,29 +45,13 @@ protected:
             QuizStore(m_path).save(QuizName, {Question, *statements});
         else
             Database(m_path).exec(u"DELETE FROM quizes"_s);
-        m_closed = 0;
-        m_window = new quiz(m_path, QuizName, &m_pool);
-        QObject::connect(m_window, &quiz::closed, [this] { ++m_closed; });
-        m_window->show();
-        return *m_window;
+        return show(new quiz(m_path, QuizName, &m_pool));
     }
     void select(int row) {
         m_window->statementlist->setCurrentItem(m_window->statementlist->topLevelItem(row));
     }
-    // The window closed, gave the object pool back and is gone.
-    void expectClosed() {
-        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
-        EXPECT_TRUE(m_window.isNull());
-        EXPECT_EQ(m_closed, 1);
-        EXPECT_TRUE(m_pool.isEnabled());
-    }
 
-    QTemporaryDir m_dir;
     QString m_path = m_dir.filePath(u"koa.kod"_s);
-    QWidget m_pool;
-    ErrorRecorder m_errors;
-    QPointer<quiz> m_window;
-    int m_closed = 0;
 };
 
 } // namespace

@@ -54,12 +54,6 @@ protected:
     QString work(const QString& rel = QString()) const {
         return root() + u"/temp"_s + (rel.isEmpty() ? QString() : u"/"_s + rel);
     }
-    // The windows started on the packages named (a new course when none is).
-    std::unique_ptr<fileselector> started(const QStringList& packages = {}) const {
-        auto anchor = anchorAt(root());
-        EXPECT_TRUE(anchor->Form_Load(packages));
-        return anchor;
-    }
     QString title(const fileselector& a) const { return a.headerWindow()->windowTitle(); }
     // A course folder made from the shipped blank course, changed by `sql`.
     QString courseFolder(const QString& name, const QString& sql) const {
@@ -84,7 +78,7 @@ protected:
 } // namespace
 
 TEST_F(Startup, NewCourseEndsCleanlyAndCoursesOpenWithABarePackageOrUnreadableSettings) {
-    auto anchor = started();
+    auto anchor = startedAt(root());
     EXPECT_FALSE(anchor->isVisible());
     EXPECT_TRUE(anchor->httpBase().isEmpty()); // no account yet
     QDir().mkpath(root() + u"/rescue"_s);
@@ -100,7 +94,7 @@ TEST_F(Startup, NewCourseEndsCleanlyAndCoursesOpenWithABarePackageOrUnreadableSe
     zip.setWorkingDirectory(courseFolder(u"bare"_s, u"UPDATE header SET title = 'Bare'"_s));
     zip.start(u"zip"_s, {u"-q"_s, m_dir.filePath(u"bare.kof"_s), u"koa.kod"_s});
     ASSERT_TRUE(zip.waitForFinished(20000) && zip.exitCode() == 0);
-    anchor = started({m_dir.filePath(u"bare.kof"_s)});
+    anchor = startedAt(root(), {m_dir.filePath(u"bare.kof"_s)});
     EXPECT_EQ(anchor->httpBase(), u"http://www.courses.example.org/koa_upload.asp?"_s);
     EXPECT_EQ(anchor->ftpBase(), u"ftp://courses.example.org"_s);
     EXPECT_EQ(title(*anchor), u"KOA File Header - bare"_s);
@@ -118,7 +112,8 @@ TEST_F(Startup, NewCourseEndsCleanlyAndCoursesOpenWithABarePackageOrUnreadableSe
 
     // The settings database became unreadable: the header window still shows the course.
     writeFile(root() + u"/data/data.kod"_s, QByteArray(4096, 'x'));
-    anchor = started({packedCourse(u"Kept"_s, u"UPDATE header SET title = 'Still here'"_s)});
+    anchor =
+        startedAt(root(), {packedCourse(u"Kept"_s, u"UPDATE header SET title = 'Still here'"_s)});
     auto* header = static_cast<editors::header*>(anchor->headerWindow());
     EXPECT_TRUE(header->isVisible());
     EXPECT_EQ(title(*anchor), u"KOA File Header - Kept"_s);
@@ -254,7 +249,7 @@ TEST_F(Startup, PackagesOpenedAtStartUpShowOneMessageAndTheHeaderWindowLoadsOnce
     for (const auto& c : cases) {
         SCOPED_TRACE(c.title.toStdString());
         boxes.clear();
-        auto anchor = started(c.arguments);
+        auto anchor = startedAt(root(), c.arguments);
         auto* header = static_cast<editors::header*>(anchor->headerWindow());
         EXPECT_EQ(boxes.texts(), c.texts);
         EXPECT_EQ(title(*anchor), u"KOA File Header - "_s + c.title);
@@ -268,7 +263,7 @@ TEST_F(Startup, PackagesOpenedAtStartUpShowOneMessageAndTheHeaderWindowLoadsOnce
 
 TEST_F(Startup, RescueNoShowsTheNewCourseAndAFailedRescueKeepsItsCopyThroughLaterStarts) {
     {
-        auto crashed = started();
+        auto crashed = startedAt(root());
         Database(work(u"koa.kod"_s))
             .exec(u"INSERT INTO pictures (name, filename, size) VALUES ('Crashed', '1.gif', 1)"_s);
         addLayout(work(u"koa.kod"_s), {u"modules:Crashed module"_s, u"pages:"_s});
@@ -279,7 +274,7 @@ TEST_F(Startup, RescueNoShowsTheNewCourseAndAFailedRescueKeepsItsCopyThroughLate
                            const std::function<void(fileselector&)>& look = {}) {
         AnsweredBoxes boxes;
         boxes.queue(answer);
-        auto anchor = started();
+        auto anchor = startedAt(root());
         EXPECT_TRUE(anchor->headerWindow()->isVisible());
         if (look)
             look(*anchor);

@@ -24,8 +24,14 @@ shell::Prerequisites allPresent();
 ProgramFolder folderAt(const QString& root);
 
 // The anchor window over the program's own windows, with a short splash.
+// startedAt: that window started on `packages` (none: a new course); a failed start is fatal.
 std::unique_ptr<shell::fileselector> anchorAt(const QString& root,
                                               shell::Prerequisites probes = allPresent());
+inline auto startedAt(const QString& root, const QStringList& packages = {}) {
+    auto anchor = anchorAt(root);
+    std::invoke([&] { ASSERT_TRUE(anchor->Form_Load(packages)) << root.toStdString(); });
+    return anchor;
+}
 
 // Clicks the tab keyed `key` on the window's tab strip, then lets the events
 // run as the event loop would before the next click.
@@ -66,10 +72,9 @@ protected:
     // Loads the windows afresh, with the course packages named (a new course
     // when none is).
     void start(const QStringList& packages = {}) {
-        if (m_anchor)
-            m_anchor->Form_Unload();
-        m_anchor = anchorAt(m_dir.filePath(QStringLiteral("koa")));
-        ASSERT_TRUE(m_anchor->Form_Load(packages));
+        if (auto old = std::move(m_anchor)) // unloaded and gone before the next start
+            old->Form_Unload();
+        m_anchor = startedAt(m_dir.filePath(QStringLiteral("koa")), packages);
     }
 
     shell::EditorSet& set() { return m_anchor->editors(); }

@@ -3,17 +3,23 @@
 #include "store/errors.h"
 #include "store/interaction.h"
 #include "store/programfolder.h"
+#include "store/schema.h"
 
 #include <functional>
 #include <memory>
 #include <ostream>
 
 #include <QByteArray>
+#include <QCoreApplication>
 #include <QList>
 #include <QMessageLogContext>
+#include <QPointer>
 #include <QString>
 #include <QStringList>
 #include <QTemporaryDir>
+#include <QWidget>
+
+#include <gtest/gtest.h>
 
 class QComboBox;
 class QListWidget;
@@ -88,6 +94,40 @@ public:
 private:
     QTemporaryDir m_dir;
     std::unique_ptr<ProgramFolder> m_folder;
+};
+
+// An editor window W over a stand-in object pool, on a blank course in a
+// temporary folder; a window left open is closed and deleted after the test.
+template <typename W> class PoolEditorTest : public ::testing::Test {
+protected:
+    void SetUp() override { schema::createBlankCourse(m_dir.path()); }
+    void TearDown() override {
+        if (m_window)
+            m_window->close();
+        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    }
+
+    // Shows the new `window`, counting its closed() from now on.
+    W& show(W* window) {
+        m_window = window;
+        m_closed = 0;
+        QObject::connect(window, &W::closed, [this] { ++m_closed; });
+        window->show();
+        return *window;
+    }
+    // The window closed once, gave the object pool back and is gone.
+    void expectClosed() {
+        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+        EXPECT_TRUE(m_window.isNull());
+        EXPECT_EQ(m_closed, 1);
+        EXPECT_TRUE(m_pool.isEnabled());
+    }
+
+    QTemporaryDir m_dir;
+    QWidget m_pool;
+    ErrorRecorder m_errors;
+    QPointer<W> m_window;
+    int m_closed = 0;
 };
 
 // Runs the event loop until `condition` holds or `milliseconds` are up;

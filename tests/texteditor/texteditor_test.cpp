@@ -1,5 +1,4 @@
 #include "store/database.h"
-#include "store/schema.h"
 #include "tests/support/testsupport.h"
 #include "texteditor/charformat.h"
 #include "texteditor/documentcharacters.h"
@@ -13,10 +12,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QMimeData>
-#include <QPointer>
 #include <QPushButton>
-#include <QSignalSpy>
-#include <QTemporaryDir>
 #include <QTest>
 
 #include <gtest/gtest.h>
@@ -34,18 +30,13 @@ QString internalLink(const QString& target, const QString& text) {
     return test::link('i', u"go"_s, target, text);
 }
 
-class TextEditorWindow : public ::testing::Test {
+class TextEditorWindow : public test::PoolEditorTest<Editor> {
 protected:
     void SetUp() override {
-        schema::createBlankCourse(m_dir.path());
+        PoolEditorTest::SetUp();
         test::addLayout(m_store.database(), {u"pages:Zebra"_s, u"pages:apple"_s});
         course().exec(u"INSERT INTO dlinks (name, filename) VALUES ('Manual', '1.pdf')"_s);
         m_pool.show();
-    }
-    void TearDown() override {
-        if (m_editor)
-            m_editor->close();
-        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
     }
 
     Database course() { return Database(m_store.database()); }
@@ -55,52 +46,39 @@ protected:
     Editor* open(const QString& markup) {
         course().exec(u"DELETE FROM texts"_s);
         course().exec(u"INSERT INTO texts (name, text) VALUES (?, ?)"_s, {TextName, markup});
-        m_editor = new Editor(m_store, TextName, &m_pool);
-        m_closed = std::make_unique<QSignalSpy>(m_editor.data(), &Editor::closed);
-        m_editor->show();
-        EXPECT_TRUE(m_editor->txtLoading->isVisible());
-        EXPECT_TRUE(QTest::qWaitFor([&] { return m_editor->isLoaded(); }, 5000));
-        EXPECT_FALSE(m_editor->txtLoading->isVisible());
+        show(new Editor(m_store, TextName, &m_pool));
+        EXPECT_TRUE(m_window->txtLoading->isVisible());
+        EXPECT_TRUE(QTest::qWaitFor([&] { return m_window->isLoaded(); }, 5000));
+        EXPECT_FALSE(m_window->txtLoading->isVisible());
         EXPECT_FALSE(m_pool.isEnabled());
-        return m_editor;
+        return m_window;
     }
     void select(int from, int to) {
-        QTextCursor cursor = m_editor->rtText->textCursor();
+        QTextCursor cursor = m_window->rtText->textCursor();
         cursor.setPosition(from);
         cursor.setPosition(to, QTextCursor::KeepAnchor);
-        m_editor->rtText->setTextCursor(cursor);
+        m_window->rtText->setTextCursor(cursor);
     }
     QTextCharFormat formatAt(int at) {
-        return charactersOf(*m_editor->rtText->document(), at, at + 1).value(0).format;
+        return charactersOf(*m_window->rtText->document(), at, at + 1).value(0).format;
     }
-    void type(const QString& text) { QTest::keyClicks(m_editor->rtText, text); }
-    void press(const QString& key) { m_editor->button(key)->trigger(); }
+    void type(const QString& text) { QTest::keyClicks(m_window->rtText, text); }
+    void press(const QString& key) { m_window->button(key)->trigger(); }
     // Presses OK; what is stored then.
     QString ok() {
-        QTest::mouseClick(m_editor->cmdOK, Qt::LeftButton);
+        QTest::mouseClick(m_window->cmdOK, Qt::LeftButton);
         return stored();
     }
-    void expectClosed() {
-        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
-        EXPECT_TRUE(m_editor.isNull());
-        EXPECT_TRUE(m_pool.isEnabled());
-        EXPECT_EQ(m_closed->count(), 1);
-    }
 
-    QTemporaryDir m_dir;
     objectpool::ObjectStore m_store{m_dir.path()};
     test::ScriptedScope m_scripted;
-    test::ErrorRecorder m_errors;
-    QWidget m_pool;
-    QPointer<Editor> m_editor;
-    std::unique_ptr<QSignalSpy> m_closed;
 };
 
 } // namespace
 
 TEST_F(TextEditorWindow, TypedTextTakesTheTypingFormatAndUndoTakesChangesBack) {
     open(QString());
-    EXPECT_EQ(test::itemsOf(m_editor->cmbIlink) + test::itemsOf(m_editor->cmbDlink),
+    EXPECT_EQ(test::itemsOf(m_window->cmbIlink) + test::itemsOf(m_window->cmbDlink),
               QStringList({u"apple"_s, u"Zebra"_s, u"Manual"_s}));
 
     type(u"Hi "_s);
@@ -111,7 +89,7 @@ TEST_F(TextEditorWindow, TypedTextTakesTheTypingFormatAndUndoTakesChangesBack) {
     press(u"h1"_s);
     type(u"Head"_s);
     EXPECT_EQ(formatAt(11).fontPointSize(), 20);
-    QTest::keyClick(m_editor->rtText, Qt::Key_Return);
+    QTest::keyClick(m_window->rtText, Qt::Key_Return);
     type(u"2"_s);
 
     EXPECT_EQ(ok(), u"Hi <b>bold</b> x<em>Head<br>2</em>"_s);
@@ -125,16 +103,16 @@ TEST_F(TextEditorWindow, TypedTextTakesTheTypingFormatAndUndoTakesChangesBack) {
     press(u"undo"_s);
     EXPECT_FALSE(isBold(formatAt(5)));
     EXPECT_EQ(fontName(formatAt(5)), tag::Normal);
-    EXPECT_TRUE(m_editor->button(u"n"_s)->isChecked());
-    QTest::keyClick(m_editor->rtText, Qt::Key_Z, Qt::ControlModifier); // the second undo
+    EXPECT_TRUE(m_window->button(u"n"_s)->isChecked());
+    QTest::keyClick(m_window->rtText, Qt::Key_Z, Qt::ControlModifier); // the second undo
     EXPECT_TRUE(isBold(formatAt(5)));
-    EXPECT_EQ(m_editor->rtText->textCursor().selectedText(), u"two"_s);
-    EXPECT_TRUE(m_editor->button(u"b"_s)->isChecked());
+    EXPECT_EQ(m_window->rtText->textCursor().selectedText(), u"two"_s);
+    EXPECT_TRUE(m_window->button(u"b"_s)->isChecked());
 
-    QTest::keyClick(m_editor->rtText, Qt::Key_End);
+    QTest::keyClick(m_window->rtText, Qt::Key_End);
     type(u"!"_s);
     press(u"undo"_s);
-    EXPECT_EQ(m_editor->rtText->toPlainText(), u"one two"_s);
+    EXPECT_EQ(m_window->rtText->toPlainText(), u"one two"_s);
     EXPECT_EQ(ok(), u"one <b>two</b>"_s);
 }
 
@@ -142,23 +120,23 @@ TEST_F(TextEditorWindow, InternalLinkWithoutAPageStoresItsPlaceholderAndALongOne
     open(u"one two"_s);
     select(0, 3);
     press(u"il"_s);
-    EXPECT_TRUE(m_editor->cmbIlink->isVisibleTo(m_editor));
+    EXPECT_TRUE(m_window->cmbIlink->isVisibleTo(m_window));
     select(4, 7);
     press(u"il"_s);
     // Choosing a page gives the link around the caret that target.
     select(5, 5);
-    m_editor->cmbIlink->setCurrentIndex(1);
-    emit m_editor->cmbIlink->activated(1);
-    EXPECT_EQ(m_editor->rtText->textCursor().selectedText(), u"two"_s);
+    m_window->cmbIlink->setCurrentIndex(1);
+    emit m_window->cmbIlink->activated(1);
+    EXPECT_EQ(m_window->rtText->textCursor().selectedText(), u"two"_s);
     EXPECT_EQ(ok(),
               internalLink(u"ilink"_s, u"one"_s) + u" "_s + internalLink(u"Zebra"_s, u"two"_s));
 
     // A link of fifty-one characters keeps the window open, once.
     const QString text(51, u'x');
     open(u"a"_s + internalLink(u"apple"_s, text));
-    QTest::mouseClick(m_editor->cmdOK, Qt::LeftButton);
-    ASSERT_FALSE(m_editor.isNull());
-    EXPECT_TRUE(m_editor->isVisible());
+    QTest::mouseClick(m_window->cmdOK, Qt::LeftButton);
+    ASSERT_FALSE(m_window.isNull());
+    EXPECT_TRUE(m_window->isVisible());
     EXPECT_EQ(m_scripted->messages().size(), 1);
     EXPECT_EQ(stored(), u"a"_s + internalLink(u"apple"_s, text));
     EXPECT_EQ(ok(), u"a"_s + text);
@@ -169,7 +147,7 @@ TEST_F(TextEditorWindow, PastingKeepsFormatsAndLinkTargetsButNothingTheMarkupCan
     open(u"<b>one</b> "_s + internalLink(u"apple"_s, u"two"_s));
     select(0, 7);
     press(u"copy"_s);
-    QTest::keyClick(m_editor->rtText, Qt::Key_End);
+    QTest::keyClick(m_window->rtText, Qt::Key_End);
     press(u"paste"_s);
     auto* clip = new QMimeData;
     clip->setHtml(
@@ -189,13 +167,13 @@ TEST_F(TextEditorWindow, PastingKeepsFormatsAndLinkTargetsButNothingTheMarkupCan
     press(u"copy"_s);
     auto* foreign = new QMimeData; // ...and from where its target is unknown
     foreign->setHtml(QApplication::clipboard()->mimeData()->html());
-    m_editor->close();
+    m_window->close();
     expectClosed();
 
     // Pasted into a text whose link 1 leads elsewhere.
     const QString web = test::link('e', u"xgo"_s, u"http://b.org/"_s, u"<cite>b</cite>"_s);
     open(web + u" "_s);
-    QTest::keyClick(m_editor->rtText, Qt::Key_End);
+    QTest::keyClick(m_window->rtText, Qt::Key_End);
     press(u"paste"_s);
     QApplication::clipboard()->setMimeData(foreign);
     press(u"paste"_s);
@@ -206,14 +184,14 @@ TEST_F(TextEditorWindow, PastingKeepsFormatsAndLinkTargetsButNothingTheMarkupCan
     press(u"el"_s);
     EXPECT_EQ(formatAt(9).foreground().color(), QColor(255, 0, 0));
     EXPECT_TRUE(formatAt(9).fontUnderline());
-    ASSERT_TRUE(m_editor->txtLink->isEnabled());
-    EXPECT_EQ(m_editor->txtLink->text(), u"http://"_s);
-    m_editor->activateWindow();
-    ASSERT_TRUE(QTest::qWaitForWindowActive(m_editor));
-    m_editor->txtLink->setFocus();
-    m_editor->txtLink->selectAll();
+    ASSERT_TRUE(m_window->txtLink->isEnabled());
+    EXPECT_EQ(m_window->txtLink->text(), u"http://"_s);
+    m_window->activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(m_window));
+    m_window->txtLink->setFocus();
+    m_window->txtLink->selectAll();
     QApplication::clipboard()->setText(u"http://c.org/"_s);
-    m_editor->txtLink->paste();
+    m_window->txtLink->paste();
 
     // The pasted link keeps its page, the foreign copy is plain text.
     EXPECT_EQ(ok(), web + u" "_s + internalLink(u"apple"_s, u"one"_s) + u"one "_s +
@@ -225,15 +203,15 @@ TEST_F(TextEditorWindow, CancelAndClosingStoreNothingAndAGoneTextIsAnError) {
         open(u"<b>kept</b>"_s);
         type(u"lost"_s);
         if (cancel)
-            QTest::mouseClick(m_editor->cmdCancel, Qt::LeftButton);
+            QTest::mouseClick(m_window->cmdCancel, Qt::LeftButton);
         else
-            m_editor->close();
+            m_window->close();
         EXPECT_EQ(stored(), u"<b>kept</b>"_s);
         expectClosed();
     }
     open(u"two"_s);
     course().exec(u"DELETE FROM texts"_s);
-    QTest::mouseClick(m_editor->cmdOK, Qt::LeftButton);
+    QTest::mouseClick(m_window->cmdOK, Qt::LeftButton);
     EXPECT_EQ(m_errors.locations(), QStringList({u"texteditor / cmdOK_Click()"_s}));
-    EXPECT_TRUE(m_editor->isVisible());
+    EXPECT_TRUE(m_window->isVisible());
 }
