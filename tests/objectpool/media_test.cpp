@@ -144,6 +144,9 @@ TEST_F(MediaObjects, RefusedNamesCancelledDialogsAndObjectsInUseOrOutsideChangeN
         add(u"sounds"_s, name, file(name + u".wav"_s, wavOf(100)));
     exec(u"INSERT INTO pages (name, sound) VALUES ('A', 'Bell')"_s);
     m_pool->medialist->setCurrentRow(1);
+    m_scripted->queueInput(u"GONG"_s); // refused: the rename ends there
+    m_pool->rename_media_Click();
+    EXPECT_EQ(listed(), QStringList({u"Gong"_s, u"Bell"_s, u"Horn"_s}));
     m_scripted->queueInput(u"Ship's bell"_s);
     m_pool->rename_media_Click();
     EXPECT_EQ(listed(), QStringList({u"Gong"_s, u"Ship#s bell"_s, u"Horn"_s}));
@@ -172,6 +175,7 @@ TEST_F(MediaObjects, RefusedNamesCancelledDialogsAndObjectsInUseOrOutsideChangeN
     EXPECT_EQ(m_scripted->messages(),
               QStringList({u"An object named 'LOGO' already exists in this category."_s,
                            u"No such file."_s,
+                           u"An object named 'GONG' already exists in this category."_s,
                            u"Cannot delete object - it is beeing used in the composer."_s, outside,
                            outside}));
 }
