@@ -146,6 +146,8 @@ QJsonObject lookups(const QString& databasePath) {
     // escaped form unless an escaped one holds it, as the viewer finds them.
     QJsonObject keywords;
     QJsonObject documents;
+    const std::vector<render::Keyword> storedKeywords = reader.keywords();
+    const auto storedDocuments = reader.documents();
     for (const bool escape : {false, true}) {
         const auto add = [escape](QJsonObject& into, QString name, const QString& value) {
             if (escape)
@@ -153,9 +155,9 @@ QJsonObject lookups(const QString& databasePath) {
             if (!into.contains(folded(name)))
                 into.insert(folded(name), value);
         };
-        for (const render::Keyword& k : reader.keywords())
+        for (const render::Keyword& k : storedKeywords)
             add(keywords, k.name, k.description);
-        for (const auto& [name, file] : reader.documents())
+        for (const auto& [name, file] : storedDocuments)
             add(documents, name, file);
     }
     const std::optional<render::TitleFields> title = reader.titleFields();

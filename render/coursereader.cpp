@@ -268,7 +268,7 @@ std::optional<QString> CourseReader::byLinkName(const QString& sql, const QStrin
     QString plain = name;
     if (QSqlQuery q = m_db.exec(sql, {name}); q.next())
         return fieldText(q.value(0));
-    if (unParseText(plain) == name)
+    if (unParseCharacters(plain) == name)
         return std::nullopt;
     if (QSqlQuery q = m_db.exec(sql, {plain}); q.next())
         return fieldText(q.value(0));

@@ -19,11 +19,16 @@ QString ParseLinefeeds(QString& text) {
     return text;
 }
 
-QString unParseText(QString& text) {
+QString unParseCharacters(QString& text) {
     text.replace(u"&#39;"_s, u"'"_s);
     text.replace(u"&#34;"_s, u"\""_s);
     text.replace(u"&#60;"_s, u"<"_s);
     text.replace(u"&#62;"_s, u">"_s);
+    return text;
+}
+
+QString unParseText(QString& text) {
+    unParseCharacters(text);
     text.replace(u"<br>"_s, u"\r\n"_s);
     return text;
 }

@@ -10,6 +10,9 @@ namespace koa {
 QString ParseText(QString& text);
 QString ParseLinefeeds(QString& text);
 QString unParseText(QString& text);
+// unParseText without turning "<br>" into a line break: for names, which
+// hold none, so a name typed with "<br>" in it stays as typed.
+QString unParseCharacters(QString& text);
 
 // For stored fields: a null field reads as the empty text.
 QString unParseText(const QVariant& field);

@@ -217,7 +217,7 @@ TEST_F(RendererTest, CommandsThroughTheHost) {
             u"pages:A<B"_s});
     // The pool stores a name's brackets plain, the text editor escaped.
     exec(u"INSERT INTO keywords (name, desc) VALUES ('Don&#39;t', 'Do not'), ('apple', 'A fruit'), "
-         "('Map <N>', 'Up'), ('x<y', 'plain'), ('x&#60;y', 'escaped')"_s);
+         "('Map <N>', 'Up'), ('x<y', 'plain'), ('x&#60;y', 'escaped'), ('a<br>b', 'Line')"_s);
     exec(u"INSERT INTO dlinks (name, filename) VALUES ('Manual', '5.pdf'), ('Doc', '/etc/passwd'), "
          "('Plan <B>', '6.pdf')"_s);
     RenderState& state = m_renderer->state();
@@ -249,10 +249,12 @@ TEST_F(RendererTest, CommandsThroughTheHost) {
         {u"keyword*Nothing"_s,
          {u"javascript:showDescription('Nothing','Keyword not found')"_s},
          {3, 1}},
-        // A document that is gone, or whose file lies elsewhere, is not found.
+        // Names stored with plain brackets are found, an escaped twin first.
         {u"keyword*Map <N>"_s, {u"javascript:showDescription('Map &#60;N&#62;','Up')"_s}, {3, 1}},
         {u"keyword*x<y"_s, {u"javascript:showDescription('x&#60;y','escaped')"_s}, {3, 1}},
+        {u"keyword*a<br>b"_s, {u"javascript:showDescription('a&#60;br&#62;b','Line')"_s}, {3, 1}},
         {u"dlink*Plan <B>"_s, {u"javascript:showDlink('6.pdf')"_s}, {3, 1}},
+        // A document that is gone, or whose file lies elsewhere, is not found.
         {u"dlink*Manual"_s, {u"javascript:showDlink('5.pdf')"_s}, {3, 1}},
         {u"dlink*Deleted"_s, {noFile}, {3, 1}},
         {u"dlink*Doc"_s, {noFile}, {3, 1}},
@@ -277,7 +279,8 @@ TEST_F(RendererTest, CommandsThroughTheHost) {
     EXPECT_TRUE(document().contains(
         u"thisPage = 0;\r\nnumPages = 1;\r\nthisModule = 3;\r\nnumModules = 3;\r\n"_s));
     EXPECT_EQ(visible(document(m_renderer->glossaryFile())),
-              visible(menuWriter().glossary({{u"apple"_s, u"A fruit"_s},
+              visible(menuWriter().glossary({{u"a<br>b"_s, u"Line"_s},
+                                             {u"apple"_s, u"A fruit"_s},
                                              {u"Don&#39;t"_s, u"Do not"_s},
                                              {u"Map <N>"_s, u"Up"_s},
                                              {u"x&#60;y"_s, u"escaped"_s},
