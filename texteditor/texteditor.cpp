@@ -1,11 +1,12 @@
 #include "texteditor.h"
 
 #include "charformat.h"
-#include "composer/layoutstore.h"
 #include "documentcharacters.h"
 #include "keywords.h"
+#include "render/coursereader.h"
 #include "richtextfield.h"
 #include "shell/topmost.h"
+#include "store/database.h"
 #include "store/errors.h"
 #include "store/interaction.h"
 #include "toolbaricons.h"
@@ -259,15 +260,19 @@ void texteditor::showEvent(QShowEvent* event) {
 void texteditor::Timer1_Timer() {
     trap(location(Window, u"Timer1_Timer"_s), [&] {
         Timer1.stop();
-        // The choosers list what a link can name, in name order as the
-        // course compares names: regardless of case.
+        // The choosers list what a link can name (a page placed twice once),
+        // in name order regardless of case.
         const auto fill = [](QComboBox* chooser, QStringList names) {
-            names.sort(Qt::CaseInsensitive);
-            names.removeDuplicates();
+            std::stable_sort(names.begin(), names.end(), [](const QString& a, const QString& b) {
+                return a.compare(b, Qt::CaseInsensitive) < 0;
+            });
             chooser->clear();
             chooser->addItems(names);
         };
-        fill(cmbIlink, composer::LayoutStore(m_store.database()).pageNames());
+        {
+            Database course(m_store.database(), Database::Mode::ReadOnly);
+            fill(cmbIlink, render::CourseReader(course).pageNames());
+        }
         fill(cmbDlink, m_store.names(u"dlinks"_s));
         if (!m_markup.html2rtf(*rtText->document(), m_store.markup(m_textName)))
             return;

@@ -34,7 +34,7 @@ class TextEditorWindow : public test::PoolEditorTest<Editor> {
 protected:
     void SetUp() override {
         PoolEditorTest::SetUp();
-        test::addLayout(m_store.database(), {u"pages:Zebra"_s, u"pages:apple"_s});
+        test::addLayout(m_store.database(), {u"pages:Zebra"_s, u"pages:apple"_s, u"pages:zebra"_s});
         course().exec(u"INSERT INTO dlinks (name, filename) VALUES ('Manual', '1.pdf')"_s);
         m_pool.show();
     }
