@@ -43,8 +43,8 @@ void makeCourse(const QString& folder, qint64 mb) {
     db.exec(u"INSERT INTO data (type, name, \"index\") VALUES ('modules', 'Harbour', 0), "
             "('pages', 'Quay', 1), ('texts', 'Hello', 2), ('pages', 'Dock', 3), "
             "('quizes', 'Knots', 4)"_s);
-    writeMedia(folder, mb, 17, [](int n, const QString& folder) {
-        return QString::number(n) + (folder == u"movies" ? u".mp4"_s : u".jpg"_s);
+    writeMedia(folder, mb, 17, [](int n, const QString& mediaFolder) {
+        return QString::number(n) + (mediaFolder == u"movies" ? u".mp4"_s : u".jpg"_s);
     });
 }
 

@@ -38,12 +38,13 @@ protected:
                     {name, row.section(u'|', 0, 0), row.section(u'|', 1)});
     }
     QStringList rows(const QString& name = Name) {
-        const QString quiz = u"'"_s + name + u"'"_s; // names without quotes
-        return test::rowsOf(m_path, u"SELECT ifnull((SELECT text FROM quizes WHERE name = "_s +
-                                        quiz + u"), '')"_s) +
+        return test::rowsOf(m_path,
+                            u"SELECT ifnull((SELECT text FROM quizes WHERE name = ?), '')"_s, {},
+                            {name}) +
                test::rowsOf(m_path,
-                            u"SELECT statement, status FROM statements WHERE quizname = "_s + quiz +
-                                u" ORDER BY rowid"_s);
+                            u"SELECT statement, status FROM statements WHERE quizname = ? "
+                            "ORDER BY rowid"_s,
+                            {}, {name});
     }
 
     QTemporaryDir m_dir;

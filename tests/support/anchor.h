@@ -24,7 +24,8 @@ shell::Prerequisites allPresent();
 ProgramFolder folderAt(const QString& root);
 
 // The anchor window over the program's own windows, with a short splash.
-// startedAt: that window started on `packages` (none: a new course); a failed start is fatal.
+// startedAt: that window started on `packages` (none: a new course); a failed start
+// fails the test (and skips its body when it happens in SetUp).
 std::unique_ptr<shell::fileselector> anchorAt(const QString& root,
                                               shell::Prerequisites probes = allPresent());
 inline auto startedAt(const QString& root, const QStringList& packages = {}) {
