@@ -200,21 +200,13 @@ QStringList LayoutStore::pageNames() const {
 QStringList LayoutStore::objectNames(const QString& type) const {
     if (!isPlaceable(type) && type != rowtypes::Sounds)
         throw KoaError(errnum::Database, u"No object type "_s + type);
-    Database db(m_path, Database::Mode::ReadOnly);
-    QSqlQuery q = db.exec(u"SELECT name FROM "_s + quoteIdentifier(type) + u" ORDER BY rowid"_s);
-    QStringList names;
-    while (q.next())
-        names.append(fieldText(q.value(0)));
-    return names;
+    return Database(m_path, Database::Mode::ReadOnly)
+        .texts(u"SELECT name FROM "_s + quoteIdentifier(type) + u" ORDER BY rowid"_s);
 }
 
 QStringList LayoutStore::soundNames() const {
-    Database db(m_path, Database::Mode::ReadOnly);
-    QSqlQuery q = db.exec(u"SELECT name FROM sounds ORDER BY name, rowid"_s);
-    QStringList names;
-    while (q.next())
-        names.append(fieldText(q.value(0)));
-    return names;
+    return Database(m_path, Database::Mode::ReadOnly)
+        .texts(u"SELECT name FROM sounds ORDER BY name, rowid"_s);
 }
 
 } // namespace koa::composer

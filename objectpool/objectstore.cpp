@@ -71,12 +71,8 @@ QString ObjectStore::filePath(const QString& key, const QString& filename) const
 }
 
 QStringList ObjectStore::names(const QString& key) const {
-    Database db(database(), Database::Mode::ReadOnly);
-    QSqlQuery q = db.exec(u"SELECT name FROM "_s + table(key) + u" ORDER BY rowid"_s);
-    QStringList result;
-    while (q.next())
-        result << q.value(0).toString();
-    return result;
+    return Database(database(), Database::Mode::ReadOnly)
+        .texts(u"SELECT name FROM "_s + table(key) + u" ORDER BY rowid"_s);
 }
 
 bool ObjectStore::exists(const QString& key, const QString& name) const {

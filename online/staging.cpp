@@ -26,14 +26,6 @@ const QList<ObjectKind>& kinds() {
                                         ObjectKind::Document, ObjectKind::Flash};
     return k;
 }
-
-QStringList column(Database& db, const QString& sql) {
-    QStringList out;
-    QSqlQuery q = db.exec(sql);
-    while (q.next())
-        out.append(q.value(0).toString());
-    return out;
-}
 } // namespace
 
 Staging::Staging(QString workingFolder, QString uploadFolder)
@@ -43,14 +35,13 @@ void Staging::removeUnusedMedia(const QString& database,
                                 const std::function<void(int, int)>& progress) {
     Database db(database);
     // Documents count as used only from the texts that are placed on pages.
-    const QStringList placedTexts = column(
-        db,
+    const QStringList placedTexts = db.texts(
         u"SELECT texts.text FROM data, texts WHERE data.name = texts.name AND data.type = 'texts'"_s);
     QList<std::pair<QString, QStringList>> names;
     int total = 0;
     for (const ObjectKind kind : kinds()) {
         const QString table = tableOf(kind);
-        names.append({table, column(db, u"SELECT name FROM "_s + quoteIdentifier(table))});
+        names.append({table, db.texts(u"SELECT name FROM "_s + quoteIdentifier(table))});
         total += static_cast<int>(names.last().second.size());
     }
     int done = 0;
@@ -108,7 +99,7 @@ QString Staging::stage(int id, bool readOnly) {
             if (!QDir().mkpath(to))
                 throw KoaError(errnum::PathNotFound, u"Cannot create "_s + to);
             for (const QString& file :
-                 column(db, u"SELECT filename FROM "_s + quoteIdentifier(table))) {
+                 db.texts(u"SELECT filename FROM "_s + quoteIdentifier(table))) {
                 const QString from = courseFilePath(m_working, table, file);
                 if (from.isEmpty() || !QFileInfo::exists(from)) {
                     // The course opens without it too; the package stays whole.

@@ -294,12 +294,8 @@ std::vector<Keyword> CourseReader::keywords() {
 }
 
 QStringList CourseReader::pageNames() {
-    QSqlQuery q = m_db.exec(u"SELECT name FROM data WHERE type = 'pages' AND name <> '' "
-                            "GROUP BY name ORDER BY min(\"index\")"_s);
-    QStringList names;
-    while (q.next())
-        names.append(fieldText(q.value(0)));
-    return names;
+    return m_db.texts(u"SELECT name FROM data WHERE type = 'pages' AND name <> '' "
+                      "GROUP BY name ORDER BY min(\"index\")"_s);
 }
 
 int CourseReader::placedStatementCount() {

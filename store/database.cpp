@@ -133,12 +133,16 @@ bool Database::hasTable(const QString& table) {
                .toInt() > 0;
 }
 
-QStringList Database::columns(const QString& table) {
+QStringList Database::texts(const QString& sql, const QVariantList& params) {
     QStringList out;
-    QSqlQuery q = exec(u"SELECT name FROM pragma_table_info(?)"_s, {table});
+    QSqlQuery q = exec(sql, params);
     while (q.next())
-        out.append(q.value(0).toString());
+        out.append(fieldText(q.value(0)));
     return out;
+}
+
+QStringList Database::columns(const QString& table) {
+    return texts(u"SELECT name FROM pragma_table_info(?)"_s, {table});
 }
 
 qint64 Database::rowCount(const QString& table) {

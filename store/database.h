@@ -34,6 +34,8 @@ public:
     QSqlQuery exec(const QString& sql, const QVariantList& params = {});
     // First column of the first row, or an invalid value when there is none.
     QVariant scalar(const QString& sql, const QVariantList& params = {});
+    // First column of every row as text, a NULL as the empty text.
+    QStringList texts(const QString& sql, const QVariantList& params = {});
 
     bool hasTable(const QString& table);
     QStringList columns(const QString& table);

@@ -131,12 +131,8 @@ void createSettingsDatabase(const QString& path, const QStringList& skins) {
 }
 
 QStringList skinNames(const QString& settingsDatabase) {
-    Database db(settingsDatabase, Database::Mode::ReadOnly);
-    QSqlQuery q = db.exec(u"SELECT name FROM skins ORDER BY rowid"_s);
-    QStringList names;
-    while (q.next())
-        names.append(fieldText(q.value(0)));
-    return names;
+    return Database(settingsDatabase, Database::Mode::ReadOnly)
+        .texts(u"SELECT name FROM skins ORDER BY rowid"_s);
 }
 
 } // namespace koa::schema
