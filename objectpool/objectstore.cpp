@@ -208,11 +208,21 @@ std::optional<QString> ObjectStore::textUsingKeyword(const QString& keyword) con
 }
 
 ObjectStore::Removed ObjectStore::remove(const QString& key, const QString& name) {
-    Removed result = Removed::Done;
+    std::optional<Properties> row;
     if (!fileFolderOf(key).isEmpty()) {
-        const std::optional<Properties> row = read(key, name);
+        row = read(key, name);
         if (!row)
-            return result;
+            return Removed::Done;
+    }
+    // The rows go first and are kept until the file is gone too: a delete
+    // that fails either way leaves the object whole.
+    Database db(database());
+    db.begin();
+    if (isKind(key, ObjectKind::Quiz))
+        db.exec(u"DELETE FROM statements WHERE quizname = ?"_s, {name});
+    db.exec(u"DELETE FROM "_s + table(key) + u" WHERE "_s + firstRow(key), {name});
+    Removed result = Removed::Done;
+    if (row) {
         const QString path = filePath(key, row->filename);
         QFile file(path);
         if (!row->filename.isEmpty() && path.isEmpty()) {
@@ -225,11 +235,6 @@ ObjectStore::Removed ObjectStore::remove(const QString& key, const QString& name
         if (!path.isEmpty())
             media::removePlayableCopy(m_workingFolder, key, row->filename);
     }
-    Database db(database());
-    db.begin();
-    if (isKind(key, ObjectKind::Quiz))
-        db.exec(u"DELETE FROM statements WHERE quizname = ?"_s, {name});
-    db.exec(u"DELETE FROM "_s + table(key) + u" WHERE "_s + firstRow(key), {name});
     db.commit();
     return result;
 }

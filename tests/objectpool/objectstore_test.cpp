@@ -275,6 +275,14 @@ TEST_F(ObjectStoreTest, RemoveTakesTheRowAndItsFilesButNothingOutsideTheirFolder
     EXPECT_EQ(rows(u"dlinks"_s) + rows(u"texts"_s), QStringList());
     EXPECT_EQ(rows(u"quizes"_s) + rows(u"statements"_s),
               QStringList({u"2|Other|-"_s, u"Other|Two|false"_s}));
+
+    // A row that cannot be deleted keeps its file.
+    writeFile(m_course + u"/pictures/6.gif"_s, "kept");
+    exec(u"INSERT INTO pictures (name, filename) VALUES ('Kept', '6.gif')"_s);
+    exec(u"CREATE TRIGGER kept BEFORE DELETE ON pictures BEGIN SELECT RAISE(ABORT, 'kept'); END"_s);
+    EXPECT_THROW(m_store.remove(u"pictures"_s, u"Kept"_s), KoaError);
+    EXPECT_EQ(readFile(m_course + u"/pictures/6.gif"_s), "kept");
+    EXPECT_EQ(m_store.names(u"pictures"_s), QStringList({u"TWIN"_s, u"Kept"_s}));
 }
 
 TEST_F(ObjectStoreTest, DescriptionsAndMarkupBelongToTheFirstRowOfAName) {
