@@ -8,6 +8,7 @@
 #include "store/fileops.h"
 #include "store/objectkinds.h"
 #include "store/package.h"
+#include "store/textescape.h"
 
 #include <QDir>
 #include <QFileInfo>
@@ -55,10 +56,8 @@ void Staging::removeUnusedMedia(const QString& database,
             } else if (isKind(table, ObjectKind::Document)) {
                 // The text editor stores a name's "<" and ">" as references;
                 // links stored earlier hold the name as it stands.
-                QString referenced = name;
-                referenced.replace(u'<', u"&#60;"_s).replace(u'>', u"&#62;"_s);
                 const QString link = u"dlink(\\'"_s + name + u"\\')"_s;
-                const QString storedLink = u"dlink(\\'"_s + referenced + u"\\')"_s;
+                const QString storedLink = u"dlink(\\'"_s + linkName(name) + u"\\')"_s;
                 used =
                     std::any_of(placedTexts.begin(), placedTexts.end(), [&](const QString& text) {
                         return text.contains(link) || text.contains(storedLink);

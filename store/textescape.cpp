@@ -27,6 +27,12 @@ QString unParseCharacters(QString& text) {
     return text;
 }
 
+QString linkName(QString name) {
+    name.replace(u'<', u"&#60;"_s);
+    name.replace(u'>', u"&#62;"_s);
+    return name;
+}
+
 QString unParseText(QString& text) {
     unParseCharacters(text);
     text.replace(u"<br>"_s, u"\r\n"_s);

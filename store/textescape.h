@@ -13,6 +13,9 @@ QString unParseText(QString& text);
 // unParseText without turning "<br>" into a line break: for names, which
 // hold none, so a name typed with "<br>" in it stays as typed.
 QString unParseCharacters(QString& text);
+// A page or document name as a stored link names it: "<" and ">" as
+// references, which the link's attribute turns back into the name's own.
+QString linkName(QString name);
 
 // For stored fields: a null field reads as the empty text.
 QString unParseText(const QVariant& field);

@@ -78,15 +78,6 @@ QString storedAddress(QString address) {
     return address;
 }
 
-// A page or document name in the same place: the attribute turns the
-// references back into the name's own "<" and ">", which would otherwise end
-// the page's script.
-QString storedName(QString name) {
-    name.replace(u'<', u"&#60;"_s);
-    name.replace(u'>', u"&#62;"_s);
-    return name;
-}
-
 // Outside spans a double quote stays as it is.
 QString plainCharacter(QChar c) {
     if (c == u'<')
@@ -126,16 +117,6 @@ QString withNonBreakingRuns(const QString& html) {
             out += u"&nbsp;"_s;
     }
     return out;
-}
-
-// The entity part of unParseText: line breaks are taken out before, and an
-// escaped "<br>" that the author typed as text must stay text.
-QString unescaped(QString text) {
-    text.replace(u"&#39;"_s, u"'"_s);
-    text.replace(u"&#34;"_s, u"\""_s);
-    text.replace(u"&#60;"_s, u"<"_s);
-    text.replace(u"&#62;"_s, u">"_s);
-    return text;
 }
 
 } // namespace
@@ -212,7 +193,7 @@ QString Markup::rtf2html(QTextDocument& document, bool& ok, int& longLinks) {
                         target = (number ? m_targets.at(*number) : std::nullopt)
                                      .value_or(placeholderTarget(link->kind));
                         target = link->kind == LinkKind::External ? storedAddress(target)
-                                                                  : storedName(target);
+                                                                  : linkName(target);
                     }
                     html += u"<a type="_s + link->type + u" href=javascript:void(0); onclick=\""_s +
                             link->call + target + link->closing + text + link->end;
@@ -260,7 +241,10 @@ bool Markup::html2rtf(QTextDocument& document, const QString& stored) {
             qsizetype end = s.indexOf(u'<', from);
             if (end < 0)
                 end = len;
-            return std::pair{unescaped(s.mid(from, end - from)), end};
+            // Line breaks are taken out before: an escaped "<br>" typed as
+            // text stays text.
+            QString content = s.mid(from, end - from);
+            return std::pair{unParseCharacters(content), end};
         };
         // Inserts a span's content behind `open`; returns where reading goes on,
         // which may lie beyond the end when the closing tag is missing.
