@@ -3,6 +3,7 @@
 
 #include "store/coursepaths.h"
 #include "store/database.h"
+#include "store/objectkinds.h"
 
 #include <atomic>
 #include <mutex>
@@ -23,7 +24,6 @@ namespace {
 Q_LOGGING_CATEGORY(lcMedia, "koa.media")
 
 const QStringList oldFormats = {u"mpg"_s, u"mpeg"_s, u"avi"_s, u"wmv"_s, u"asf"_s, u"wma"_s};
-const QStringList mediaTables = {u"movies"_s, u"sounds"_s};
 constexpr GstClockTime PollNs = 100 * GST_MSECOND;
 
 bool startGStreamer(QString* error) {
@@ -260,7 +260,7 @@ bool needsPlayableCopy(const QString& fileName) {
 }
 
 QString playableCopyName(const QString& table, const QString& fileName) {
-    return fileName + (table == u"sounds"_s ? u".opus"_s : u".webm"_s);
+    return fileName + (isKind(table, ObjectKind::Sound) ? u".opus"_s : u".webm"_s);
 }
 
 CopyOutcome makePlayableCopy(const QString& source, const QString& target,
@@ -296,7 +296,7 @@ CopyOutcome makePlayableCopy(const QString& source, const QString& target,
 QList<MissingCopy> missingPlayableCopies(const QString& courseFolder) {
     QList<MissingCopy> missing;
     Database db(courseFolder + u"/koa.kod"_s, Database::Mode::ReadOnly);
-    for (const QString& table : mediaTables) {
+    for (const QString& table : {tableOf(ObjectKind::Movie), tableOf(ObjectKind::Sound)}) {
         if (!db.hasTable(table))
             continue;
         QSqlQuery rows = db.exec(u"SELECT name, filename FROM "_s + table + u" ORDER BY rowid"_s);

@@ -6,6 +6,7 @@
 #include "store/database.h"
 #include "store/errors.h"
 #include "store/fileops.h"
+#include "store/schema.h"
 #include "store/textescape.h"
 
 #include <QFile>
@@ -22,9 +23,9 @@ bool hasDisplayFields(const QString& key) {
     return kind && kindInfo(*kind).displaySize;
 }
 
-// Objects measured in KB: those with a file of their own but documents.
+// Objects measured in KB.
 bool isMedia(const QString& key) {
-    return !fileFolderOf(key).isEmpty() && !isKind(key, ObjectKind::Document);
+    return schema::mediaTables().contains(key, Qt::CaseInsensitive);
 }
 
 // The table of an object type; keys come from our own type list.

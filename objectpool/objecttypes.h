@@ -15,7 +15,6 @@ struct ObjectType {
     QString filter;    // the open-file dialog's choices
     QString key() const { return tableOf(kind); }
     // below the working folder; empty when objects have no file
-    QString folder() const { return kindInfo(kind).folder; }
 };
 
 const QList<ObjectType>& mediaTypes();

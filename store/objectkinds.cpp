@@ -7,14 +7,14 @@ namespace koa {
 const QList<KindInfo>& objectKinds() {
     using enum ObjectKind;
     static const QList<KindInfo> kinds = {
-        {Picture, u"pictures"_s, u"pictures"_s, true, true, PreviewKind::Picture},
-        {Movie, u"movies"_s, u"movies"_s, true, true, PreviewKind::Player},
-        {Sound, u"sounds"_s, u"sounds"_s, false, false, PreviewKind::Player},
-        {Flash, u"flash"_s, u"flash"_s, true, true, PreviewKind::Flash},
-        {Text, u"texts"_s, {}, false, true, PreviewKind::Markup},
-        {Keyword, u"keywords"_s, {}, false, false, PreviewKind::Description},
-        {Document, u"dlinks"_s, u"documents"_s, false, false, PreviewKind::None},
-        {Quiz, u"quizes"_s, {}, false, true, PreviewKind::Markup},
+        {Picture, u"pictures"_s, u"pictures"_s, true, true},
+        {Movie, u"movies"_s, u"movies"_s, true, true},
+        {Sound, u"sounds"_s, u"sounds"_s, false, false},
+        {Flash, u"flash"_s, u"flash"_s, true, true},
+        {Text, u"texts"_s, {}, false, true},
+        {Keyword, u"keywords"_s, {}, false, false},
+        {Document, u"dlinks"_s, u"documents"_s, false, false},
+        {Quiz, u"quizes"_s, {}, false, true},
     };
     return kinds;
 }

@@ -10,23 +10,12 @@ namespace koa {
 // The kinds of objects a course holds, each in a table of its own.
 enum class ObjectKind { Picture, Movie, Sound, Flash, Text, Keyword, Document, Quiz };
 
-// How the object pool shows an object of the kind.
-enum class PreviewKind {
-    Picture,     // the picture itself
-    Player,      // the media player (movies with their picture, sounds without)
-    Flash,       // the Flash player in the browser
-    Markup,      // the stored text or quiz in the browser
-    Description, // a keyword's description field
-    None,        // documents: only their name
-};
-
 struct KindInfo {
     ObjectKind kind;
     QString table;    // as stored courses name it ("quizes", "dlinks")
     QString folder;   // of its files below the course folder; empty when it has none
     bool displaySize; // width, height, alignment, float and caption
     bool placeable;   // can stand on a page
-    PreviewKind preview;
 };
 
 // Every kind: the media first, then the texts, in the pool's order.

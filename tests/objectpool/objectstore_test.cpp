@@ -1,5 +1,6 @@
 #include "objectpool/objectstore.h"
 #include "objectpool/objecttypes.h"
+#include "store/coursepaths.h"
 #include "store/database.h"
 #include "store/errors.h"
 #include "store/fileops.h"
@@ -156,8 +157,7 @@ TEST_F(ObjectStoreTest, AddedFilesAreCopiedAsIdAndExtensionWithTheirSizeAndMeasu
             return c.measured;
         });
         EXPECT_EQ(rows(key).constLast(), c.row);
-        const QString copy =
-            m_course + u'/' + objectType(key)->folder() + u'/' + c.row.section(u'|', 2, 2);
+        const QString copy = m_course + u'/' + fileFolderOf(key) + u'/' + c.row.section(u'|', 2, 2);
         EXPECT_EQ(readFile(copy), bytes);
         // Only objects with a display size are measured, on their copy.
         EXPECT_EQ(measuredFile, key == u"sounds"_s || key == u"dlinks"_s ? QString() : copy);
