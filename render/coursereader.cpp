@@ -94,12 +94,11 @@ std::optional<PlacedObject> readObject(Database& db, const ObjectTable& table,
 } // namespace
 
 ModuleBounds CourseReader::moduleBounds(int moduleNumber) {
-    QSqlQuery modules =
-        m_db.exec(u"SELECT \"index\" FROM data WHERE type = 'modules' ORDER BY \"index\""_s);
-    bool found = modules.next();
-    for (int i = 0; found && i < moduleNumber; ++i)
-        found = modules.next();
-    if (!found || moduleNumber < 0)
+    // SQLite skips the rows before the module (as in placedObjects).
+    QSqlQuery modules = m_db.exec(u"SELECT \"index\" FROM data WHERE type = 'modules' "
+                                  "ORDER BY \"index\" LIMIT 2 OFFSET ?"_s,
+                                  {qMax(moduleNumber, 0)});
+    if (!modules.next() || moduleNumber < 0)
         throw KoaError(errnum::NoCurrentRecord,
                        u"No current record (module "_s + QString::number(moduleNumber) + u")"_s);
     ModuleBounds bounds;
@@ -125,12 +124,9 @@ int CourseReader::pageCount(const ModuleBounds& bounds) {
 
 std::optional<PageRow> CourseReader::page(const ModuleBounds& bounds, int pageNumber) {
     QSqlQuery pages = m_db.exec(u"SELECT \"index\", name FROM data WHERE type = 'pages' AND "
-                                "\"index\" > ? ORDER BY \"index\""_s,
-                                {bounds.start});
-    bool found = pages.next();
-    for (int i = 0; found && i < pageNumber; ++i)
-        found = pages.next();
-    if (!found || (bounds.hasEnd && pages.value(0).toLongLong() > bounds.end))
+                                "\"index\" > ? ORDER BY \"index\" LIMIT 1 OFFSET ?"_s,
+                                {bounds.start, qMax(pageNumber, 0)});
+    if (!pages.next() || (bounds.hasEnd && pages.value(0).toLongLong() > bounds.end))
         return std::nullopt;
     PageRow row{pages.value(0).toLongLong(), std::nullopt};
     QSqlQuery settings =
@@ -204,12 +200,7 @@ std::vector<PlacedObject> CourseReader::placedObjects(qint64 pageIndex) {
 }
 
 QStringList CourseReader::moduleNames() {
-    QSqlQuery modules =
-        m_db.exec(u"SELECT name FROM data WHERE type = 'modules' ORDER BY \"index\""_s);
-    QStringList names;
-    while (modules.next())
-        names.append(fieldText(modules.value(0)));
-    return names;
+    return m_db.texts(u"SELECT name FROM data WHERE type = 'modules' ORDER BY \"index\""_s);
 }
 
 std::optional<TitleFields> CourseReader::menuFields() {
