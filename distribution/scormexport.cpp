@@ -152,12 +152,12 @@ QByteArray scormManifest(ScormVersion version, const WebCourse& course, const QS
 
 WebExportOutcome exportScorm(const QString& programFolder, const QString& target,
                              ScormVersion version) {
-    return runExport(programFolder, target, [&](const QString& staging) {
+    return runExport(programFolder, target, [&](const QString& to, const QString& staging) {
         const QString sco = staging + u"/sco"_s;
         const WebCourse course = writeWebFolder(programFolder, sco);
         addPlatformScript(programFolder, sco);
         writeFileWhole(sco + u"/imsmanifest.xml"_s, scormManifest(version, course, sco));
-        package::packFolder(sco, target, package::Marker::None);
+        package::packFolder(sco, to, package::Marker::None);
     });
 }
 

@@ -268,13 +268,14 @@ WebCourse writeWebFolder(const QString& programFolder, const QString& folder) {
             unParseText(course.value(u"description"_s).toString())};
 }
 
-WebExportOutcome runExport(const QString& programFolder, const QString& target,
-                           const std::function<void(const QString& staging)>& build) {
+WebExportOutcome
+runExport(const QString& programFolder, const QString& target,
+          const std::function<void(const QString& to, const QString& staging)>& build) {
     WebExportOutcome outcome;
-    const auto staged = [&](const QString&, const QString& staging) {
+    const auto staged = [&](const QString& to, const QString& staging) {
         outcome.missing = missingMedia(programFolder);
         if (outcome.missing.isEmpty())
-            build(staging);
+            build(to, staging);
     };
     switch (runStaged(target, staged, outcome.detail)) {
     case StagedEnd::Done:
@@ -292,8 +293,7 @@ WebExportOutcome runExport(const QString& programFolder, const QString& target,
 }
 
 WebExportOutcome exportForWeb(const QString& programFolder, const QString& target) {
-    const QString to = QDir::cleanPath(QFileInfo(target).absoluteFilePath());
-    return runExport(programFolder, target, [&](const QString& staging) {
+    return runExport(programFolder, target, [&](const QString& to, const QString& staging) {
         const QString stage = staging + u"/web"_s;
         writeWebFolder(programFolder, stage);
         moveIntoPlace(stage, to);

@@ -42,9 +42,11 @@ struct WebCourse {
 // Writes the web folder into the new folder `folder`. Throws KoaError.
 WebCourse writeWebFolder(const QString& programFolder, const QString& folder);
 // Refuses an existing target and a course with missing media, then runs
-// `build` with a staging folder beside the target (removed afterwards),
-// which puts the result in place; failures become the outcome.
-WebExportOutcome runExport(const QString& programFolder, const QString& target,
-                           const std::function<void(const QString& staging)>& build);
+// `build` with the target's full path and a staging folder beside it
+// (removed afterwards); `build` puts the result in place. Failures become
+// the outcome.
+WebExportOutcome
+runExport(const QString& programFolder, const QString& target,
+          const std::function<void(const QString& to, const QString& staging)>& build);
 
 } // namespace koa::distribution
